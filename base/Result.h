@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+namespace brelvo {
+
+// Every operation that can fail returns one of these 32-bit codes: 0 for success, negative for
+// failure, in the platform's HRESULT form. The program's own codes are 0xC866xxxx. They are a
+// contract with callers (and tests), so they are named here once and nowhere else spelled out.
+using HResult = std::int32_t;
+
+inline constexpr HResult kOk = 0;
+inline constexpr HResult kErrFail = static_cast<HResult>(0x80004005u);
+inline constexpr HResult kErrInvalidArg = static_cast<HResult>(0x80070057u);
+inline constexpr HResult kErrOutOfMemory = static_cast<HResult>(0x8007000Eu);
+inline constexpr HResult kErrArchiveMissing = static_cast<HResult>(0xC8660001u);
+inline constexpr HResult kErrNoPixels = static_cast<HResult>(0xC8660020u);
+inline constexpr HResult kErrFontNoPixels = static_cast<HResult>(0xC8660070u);
+inline constexpr HResult kErrDisplay = static_cast<HResult>(0xC86600F0u);
+// The one information code: a frame finished later than its slot. It is not a failure.
+inline constexpr HResult kInfoLateFrame = static_cast<HResult>(0x48660100u);
+
+constexpr bool Succeeded(HResult r) {
+    return r >= 0;
+}
+constexpr bool Failed(HResult r) {
+    return r < 0;
+}
+
+} // namespace brelvo

@@ -1,0 +1,14 @@
+# Compiler settings shared by every target of the project.
+#
+# The editor's float and double arithmetic must round exactly as written, so contraction into
+# fused multiply-adds is switched off and no fast-math or host-specific code generation is used.
+add_compile_options(
+  -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+  -Wold-style-cast -Woverloaded-virtual -Wimplicit-fallthrough -Werror
+  -ffp-contract=off)
+
+if(BRELVO_SANITIZE)
+  add_compile_options(-fsanitize=${BRELVO_SANITIZE} -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${BRELVO_SANITIZE})
+endif()

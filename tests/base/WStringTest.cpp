@@ -1,0 +1,142 @@
+#include "base/WString.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+namespace brelvo {
+namespace {
+
+// Platform calls read c_str() up to the terminator, so the length and the terminator must agree.
+void ExpectText(const WString& s, const std::u16string& expected) {
+    ASSERT_NE(s.c_str(), nullptr);
+    EXPECT_EQ(std::u16string(s.c_str()), expected);
+    EXPECT_EQ(s.GetLength(), static_cast<int>(expected.size()));
+    EXPECT_EQ(s.c_str()[s.GetLength()], u'\0');
+}
+
+TEST(WStringTest, SlicesAndSearch) {
+    const WString name(u"x.bmp");
+    const struct {
+        int count;
+        const char16_t* left;
+        const char16_t* right;
+    } cases[] = {{-3, u"", u""},
+                 {0, u"", u""},
+                 {3, u"x.b", u"bmp"},
+                 {5, u"x.bmp", u"x.bmp"},
+                 {9, u"x.bmp", u"x.bmp"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.count);
+        ExpectText(name.Left(c.count), c.left);
+        ExpectText(name.Right(c.count), c.right);
+    }
+    EXPECT_EQ(WString(u"\\A\\B\\").ReverseFind(u'\\'), 4);
+    EXPECT_EQ(WString(u"abca").ReverseFind(u'a'), 3);
+    EXPECT_EQ(WString(u"BMP").ReverseFind(u'b'), -1);
+    EXPECT_EQ(WString().ReverseFind(u'a'), -1);
+}
+
+TEST(WStringTest, EditsKeepTheBufferTerminated) {
+    WString s(nullptr);
+    ExpectText(s, u"");
+    s += u"";
+    s += WString();
+    ExpectText(s, u"");
+    s += u"ab";
+    s += u'\0';
+    ExpectText(s, u"ab");
+    s += s;
+    ExpectText(s, u"abab");
+    // Appending its own tail while growing far enough that realloc is likely to move the buffer.
+    std::u16string expected = u"abab";
+    for (int i = 0; i < 8; ++i) {
+        s += s.c_str() + 1;
+        expected += expected.substr(1);
+    }
+    ExpectText(s, expected);
+
+    const WString& self = s;
+    s = self;
+    ExpectText(s, expected);
+    s = s.c_str() + expected.size() - 2;
+    ExpectText(s, u"ab");
+    s.Assign(u"cd\0ef", 5);
+    ExpectText(s, u"cd");
+    s.Empty();
+    ExpectText(s, u"");
+    EXPECT_TRUE(s.IsEmpty());
+}
+
+TEST(WStringTest, MovedFromStringIsEmptyAndUsable) {
+    WString a(u"moved");
+    WString b(std::move(a));
+    ExpectText(b, u"moved");
+    ExpectText(a, u""); // NOLINT(bugprone-use-after-move): the state after a move is the subject.
+    a = u"again";
+    b = std::move(a);
+    ExpectText(b, u"again");
+    ExpectText(a, u""); // NOLINT(bugprone-use-after-move)
+    a += u'x';
+    ExpectText(a, u"x");
+}
+
+TEST(WStringTest, ComparisonAndConcatenation) {
+    const struct {
+        const char16_t* a;
+        const char16_t* b;
+        bool equal;
+    } cases[] = {{u"bmp", u"bmp", true},
+                 {u"bmp", u"BMP", false},
+                 {u"ab", u"abc", false},
+                 {u"", u"", true},
+                 {u"", u"a", false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(WString(c.a) == WString(c.b), c.equal);
+        EXPECT_EQ(WString(c.a) != WString(c.b), !c.equal);
+    }
+    EXPECT_GT(StrCmp16(u"\xFFFF", u"a"), 0);
+    const WString folder(u"\\P\\");
+    ExpectText(folder + WString(u"a.bmp"), u"\\P\\a.bmp");
+    ExpectText(folder + u"b", u"\\P\\b");
+}
+
+TEST(WStringTest, Utf8Conversion) {
+    // Well-formed text comes back unchanged; malformed text comes back with U+FFFD.
+    const std::string kBad = "\xEF\xBF\xBD";
+    const struct {
+        std::string in;
+        std::u16string units;
+        std::string out;
+    } cases[] = {
+        {"", u"", ""},
+        {"\xC3\xA9t\xE2\x82\xAC", u"\u00E9t\u20AC", "\xC3\xA9t\xE2\x82\xAC"},
+        {"\xF0\x9F\x98\x80!", u"\xD83D\xDE00!", "\xF0\x9F\x98\x80!"},
+        {"\xF4\x8F\xBF\xBF", u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},
+        {"\xE2\x82!", u"\xFFFD!", kBad + "!"},                       // truncated
+        {"\xC0\xAF", u"\xFFFD\xFFFD", kBad + kBad},                  // overlong
+        {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD", kBad + kBad + kBad}, // surrogate
+        {"\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD", kBad + kBad + kBad + kBad},
+        {"\xF0\x9F\x98\xC3\xA9", u"\xFFFD\u00E9", kBad + "\xC3\xA9"}, // cut by a new lead
+        {std::string("ab\0c", 4), u"ab", "ab"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.in);
+        const WString decoded = FromUtf8(c.in);
+        ExpectText(decoded, c.units);
+        EXPECT_EQ(ToUtf8(decoded), c.out);
+    }
+    EXPECT_EQ(ToUtf8(u"a\xD83D!"), "a" + kBad + "!");
+    EXPECT_EQ(ToUtf8(u"\xDE00\xD83D"), kBad + kBad);
+    EXPECT_EQ(ToUtf8(u"\xD83D\xD83D\xDE00"), kBad + "\xF0\x9F\x98\x80");
+}
+
+TEST(WStringDeathTest, RejectsImpossibleAssign) {
+    WString s;
+    EXPECT_DEATH(s.Assign(u"abc", -1), "VERIFY");
+    EXPECT_DEATH(s.Assign(nullptr, 3), "VERIFY");
+}
+
+} // namespace
+} // namespace brelvo
