@@ -1,0 +1,362 @@
+#include "platform/DeviceFiles.h"
+
+#include "base/Verify.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <pwd.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace brelvo::platform {
+
+namespace {
+
+constexpr char16_t kSeparator = u'\\';
+
+struct DeviceRootState {
+    std::mutex mutex;
+    std::string folder; // empty until set or first asked for
+};
+
+DeviceRootState& DeviceRoot() {
+    static DeviceRootState state;
+    return state;
+}
+
+std::string WithoutTrailingSlashes(std::string folder) {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+std::string DefaultDeviceRoot() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        return home;
+    // A service or a test harness may run without HOME; the password entry still knows.
+    long bufferSize = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    if (bufferSize <= 0)
+        bufferSize = 16384;
+    std::vector<char> buffer(static_cast<std::size_t>(bufferSize));
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] != '\0')
+        return found->pw_dir;
+    return "/";
+}
+
+bool IsHighSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char32_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The characters the handheld's file system refused in a name. The backslash is missing because
+// the parser has already split on it.
+bool IsRefusedInName(char32_t c) {
+    return c < 0x20 || std::u32string_view(U"/:*?\"<>|").find(c) != std::u32string_view::npos;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Both public mapping calls take the root once and pass it down, so a root changed by another
+// thread in between cannot give a path checked against one root and mapped under another.
+HResult MapUnderRoot(const std::string& root, const char16_t* devicePath, std::string& hostPath) {
+    if (devicePath == nullptr || devicePath[0] != kSeparator)
+        return kErrInvalidArg;
+    std::string mapped = root;
+    const char16_t* p = devicePath + 1;
+    while (*p != 0) {
+        std::string name;
+        while (*p != 0 && *p != kSeparator) {
+            char32_t c = *p++;
+            if (IsHighSurrogate(c)) {
+                if (!IsLowSurrogate(*p))
+                    return kErrInvalidArg;
+                c = 0x10000 + ((c - 0xD800) << 10) + (*p++ - 0xDC00);
+            } else if (IsLowSurrogate(c)) {
+                return kErrInvalidArg;
+            }
+            if (IsRefusedInName(c))
+                return kErrInvalidArg;
+            AppendUtf8(name, c);
+        }
+        if (name.empty() || name == "." || name == "..")
+            return kErrInvalidArg;
+        if (mapped.back() != '/')
+            mapped += '/';
+        mapped += name;
+        if (*p == kSeparator)
+            ++p; // a separator followed by the end marks a folder path and adds nothing
+    }
+    hostPath = std::move(mapped);
+    return kOk;
+}
+
+// Empty when the path cannot be resolved; errno tells why.
+std::string RealPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr)
+        return {};
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+bool IsWithin(const std::string& path, const std::string& folder) {
+    if (folder == "/")
+        return true;
+    return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+// A write beyond RLIMIT_FSIZE raises SIGXFSZ, whose default action ends the process and with it
+// the picture being edited. Ignored, the write fails with EFBIG and the save reports failure.
+// A handler someone else installed is left alone.
+void IgnoreFileSizeSignal() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction current {};
+        if (::sigaction(SIGXFSZ, nullptr, &current) != 0)
+            return;
+        if ((current.sa_flags & SA_SIGINFO) == 0 && current.sa_handler == SIG_DFL) {
+            struct sigaction ignore {};
+            ignore.sa_handler = SIG_IGN;
+            sigemptyset(&ignore.sa_mask);
+            ::sigaction(SIGXFSZ, &ignore, nullptr);
+        }
+    });
+}
+
+// The umask can only be read through umask() by setting it, and for that moment other threads
+// would create files with the wrong mask. The kernel reports it without that in
+// /proc/self/status; the set-and-restore is kept for systems without it, using the strict 077 so
+// the brief window can only make another thread's file more private, never more open.
+mode_t CurrentUmask() {
+    if (std::FILE* status = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        bool found = false;
+        unsigned long mask = 0;
+        while (std::fgets(line, sizeof line, status) != nullptr) {
+            if (std::strncmp(line, "Umask:", 6) == 0) {
+                char* end = nullptr;
+                mask = std::strtoul(line + 6, &end, 8);
+                found = end != line + 6;
+                break;
+            }
+        }
+        std::fclose(status);
+        if (found)
+            return static_cast<mode_t>(mask & 0777);
+    }
+    static std::mutex fallbackMutex;
+    std::lock_guard lock(fallbackMutex);
+    const mode_t mask = ::umask(077);
+    ::umask(mask);
+    return mask;
+}
+
+// Makes the rename itself durable. Some file systems cannot sync a folder (EINVAL), and a folder
+// may be writable without being readable (EACCES); in both cases the new file is already in
+// place and there is nothing more to do, so only a real I/O error counts as failure.
+bool SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EACCES;
+    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+    ::close(fd);
+    return synced;
+}
+
+} // namespace
+
+void SetDeviceRoot(std::string hostFolder) {
+    DeviceRootState& root = DeviceRoot();
+    std::lock_guard lock(root.mutex);
+    root.folder = WithoutTrailingSlashes(std::move(hostFolder));
+}
+
+std::string GetDeviceRoot() {
+    DeviceRootState& root = DeviceRoot();
+    std::lock_guard lock(root.mutex);
+    if (root.folder.empty())
+        root.folder = WithoutTrailingSlashes(DefaultDeviceRoot());
+    return root.folder;
+}
+
+HResult MapDevicePath(const char16_t* devicePath, std::string& hostPath) {
+    return MapUnderRoot(GetDeviceRoot(), devicePath, hostPath);
+}
+
+HResult MapDevicePathForWrite(const char16_t* devicePath, std::string& hostPath) {
+    const std::string root = GetDeviceRoot();
+    std::string mapped;
+    if (const HResult result = MapUnderRoot(root, devicePath, mapped); Failed(result))
+        return result;
+    const std::u16string_view device(devicePath);
+    if (device.size() == 1 || device.back() == kSeparator)
+        return kErrInvalidArg;
+
+    const std::string realRoot = RealPath(root);
+    if (realRoot.empty())
+        return kErrFail;
+    // The mapped path is the root followed by at least one name, so cutting names off the end
+    // reaches the root at the latest, and the root resolves.
+    std::string folder = mapped.substr(0, mapped.rfind('/'));
+    std::string realFolder;
+    for (;;) {
+        if (folder.size() <= root.size()) {
+            realFolder = realRoot;
+            break;
+        }
+        realFolder = RealPath(folder);
+        if (!realFolder.empty())
+            break;
+        if (errno != ENOENT)
+            return kErrFail;
+        folder.resize(folder.rfind('/'));
+    }
+    if (!IsWithin(realFolder, realRoot))
+        return kErrInvalidArg;
+    hostPath = std::move(mapped);
+    return kOk;
+}
+
+ReplacingFileWriter::~ReplacingFileWriter() {
+    Abort();
+}
+
+HResult ReplacingFileWriter::Open(const std::string& hostPath) {
+    VERIFY(m_fd < 0);
+    if (hostPath.find('\0') != std::string::npos)
+        return kErrInvalidArg;
+    const std::size_t slash = hostPath.rfind('/');
+    const std::string name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+    if (name.empty() || name == "." || name == "..")
+        return kErrInvalidArg;
+    std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash);
+    if (folder.empty())
+        folder = "/";
+    struct stat existing {};
+    if (::stat(hostPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+        return kErrInvalidArg;
+
+    IgnoreFileSizeSignal();
+    // Beside the target, so the final rename never crosses file systems; hidden, so a listing
+    // taken meanwhile does not show a half-written picture.
+    const std::string pattern =
+        (folder.back() == '/' ? folder : folder + '/') + '.' + name + ".XXXXXX";
+    std::vector<char> tempPath(pattern.begin(), pattern.end());
+    tempPath.push_back('\0');
+    const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
+    if (fd < 0)
+        return kErrFail;
+    m_fd = fd;
+    m_tempPath = tempPath.data();
+    m_targetPath = hostPath;
+    m_folder = std::move(folder);
+    m_failed = false;
+    return kOk;
+}
+
+bool ReplacingFileWriter::Write(const void* data, std::size_t size) {
+    if (m_fd < 0 || m_failed)
+        return false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(m_fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            m_failed = true;
+            return false;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+HResult ReplacingFileWriter::Commit() {
+    if (m_fd < 0)
+        return kErrFail;
+    if (m_failed) {
+        Abort();
+        return kErrFail;
+    }
+    // mkstemp made the file private (0600); it should look as if the old file had been
+    // rewritten in place, or as a newly created file would.
+    mode_t mode = 0;
+    struct stat existing {};
+    if (::stat(m_targetPath.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 0777;
+    } else if (errno == ENOENT) {
+        mode = 0666 & ~CurrentUmask();
+    } else {
+        Abort();
+        return kErrFail;
+    }
+    if (::fchmod(m_fd, mode) != 0 || ::fsync(m_fd) != 0) {
+        Abort();
+        return kErrFail;
+    }
+    // The descriptor is gone after close() whatever it returns, so it is never closed twice; a
+    // failed close can mean lost data (NFS reports write errors there).
+    if (::close(std::exchange(m_fd, -1)) != 0 ||
+        ::rename(m_tempPath.c_str(), m_targetPath.c_str()) != 0) {
+        Abort();
+        return kErrFail;
+    }
+    m_tempPath.clear(); // it is the target now and must not be removed
+    const bool durable = SyncFolder(m_folder);
+    Abort();
+    return durable ? kOk : kErrFail;
+}
+
+void ReplacingFileWriter::Abort() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    if (!m_tempPath.empty())
+        ::unlink(m_tempPath.c_str());
+    m_fd = -1;
+    m_tempPath.clear();
+    m_targetPath.clear();
+    m_folder.clear();
+    m_failed = false;
+}
+
+HResult WriteFileReplacing(const std::string& hostPath, const void* data, std::size_t size) {
+    ReplacingFileWriter writer;
+    if (const HResult result = writer.Open(hostPath); Failed(result))
+        return result;
+    if (!writer.Write(data, size))
+        return kErrFail;
+    return writer.Commit();
+}
+
+} // namespace brelvo::platform

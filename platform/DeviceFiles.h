@@ -1,0 +1,81 @@
+#pragma once
+
+#include "base/ByteSink.h"
+#include "base/Result.h"
+
+#include <cstddef>
+#include <string>
+
+namespace brelvo::platform {
+
+// The program names files as the handheld did: UTF-16, backslash separators, rooted at "\".
+// On the host that root is a folder, the device root; every device path lives below it.
+
+// Sets the host folder that stands for "\". Trailing slashes are dropped; an empty string goes
+// back to the default, the user's home folder ($HOME, else the password entry's home, else "/").
+// Meant to be called once at start-up, but safe to call while other threads map paths.
+void SetDeviceRoot(std::string hostFolder);
+std::string GetDeviceRoot();
+
+// Maps a device path onto the host by string rules alone; it never looks at the file system.
+// "\A\B\x.bmp" becomes "<root>/A/B/x.bmp", "\" the root itself, and "\A\" (a folder) "<root>/A".
+// Refused with kErrInvalidArg, leaving hostPath as it was: a null or empty path, one that does
+// not start with "\", an empty, "." or ".." component, a component holding a character the
+// handheld never allowed in a name (/ : * ? " < > | or a control character), and broken UTF-16.
+// Use it for reading and listing; a path about to be written goes through
+// MapDevicePathForWrite.
+HResult MapDevicePath(const char16_t* devicePath, std::string& hostPath);
+
+// Maps a device path that names a file to be created or replaced. Beyond MapDevicePath's rules
+// it refuses (kErrInvalidArg) the root and folder paths (ending in "\"), and a path whose folder,
+// after following symbolic links, lies outside the device root, so that a link inside the
+// device tree cannot carry a save elsewhere. A folder that does not exist yet is judged by its
+// nearest existing ancestor. kErrFail when the device root cannot be resolved (missing, say),
+// or a folder on the way exists but cannot be (no search permission, say).
+// The check and the later write are not atomic: it guards against links already in the tree,
+// not against one swapped in at the same moment by another process.
+HResult MapDevicePathForWrite(const char16_t* devicePath, std::string& hostPath);
+
+// The only way the program writes a file. The bytes go to a temporary file beside the target,
+// and only a successful Commit renames it over the target, so a save that fails at any point
+// leaves the old file exactly as it was and no temporary file behind.
+//
+// Open creates the temporary file; Write appends (a ByteSink, so encoders write straight in);
+// Commit makes the file durable and puts it in place. Once a write has failed, every later
+// Write and the Commit fail too. Writing to a writer whose Open failed is allowed and fails, so
+// callers may run their usual sequence of writes and look only at the final result.
+// Destroying a writer that was not committed discards the temporary file.
+//
+// The new file gets the replaced file's permission bits, or 0666 less the umask for a new one.
+// It is owned by the saving user, and a symbolic link at the target is replaced by the file
+// rather than followed.
+class ReplacingFileWriter final : public ByteSink {
+public:
+    ReplacingFileWriter() = default;
+    ~ReplacingFileWriter() override;
+    ReplacingFileWriter(const ReplacingFileWriter&) = delete;
+    ReplacingFileWriter& operator=(const ReplacingFileWriter&) = delete;
+
+    // kErrInvalidArg for a path with an empty final name, one naming "." or "..", or an existing
+    // directory; kErrFail when the temporary file cannot be created (missing or read-only
+    // folder, for instance). Must not be called while a file is open.
+    HResult Open(const std::string& hostPath);
+    bool Write(const void* data, std::size_t size) override;
+    // kOk once the new file is in place and durable; kErrFail otherwise. The writer is closed
+    // afterwards either way and may be opened again.
+    HResult Commit();
+    // Discards the temporary file; the target is left as it was. Harmless when nothing is open.
+    void Abort();
+
+private:
+    std::string m_targetPath;
+    std::string m_folder;
+    std::string m_tempPath;
+    int m_fd = -1;
+    bool m_failed = false;
+};
+
+// Opens, writes and commits in one call.
+HResult WriteFileReplacing(const std::string& hostPath, const void* data, std::size_t size);
+
+} // namespace brelvo::platform

@@ -1,0 +1,329 @@
+#include "platform/DeviceFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <grp.h>
+#include <iterator>
+#include <pwd.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace brelvo::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes, mode_t mode = 0644) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    ::chmod(path.c_str(), mode);
+}
+
+mode_t ModeOf(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// Temporary files are the only names starting with "." that these tests ever see.
+std::vector<std::string> HiddenEntries(const fs::path& folder) {
+    std::vector<std::string> hidden;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with('.'))
+            hidden.push_back(entry.path().filename().string());
+    return hidden;
+}
+
+// The host spelling of an ASCII device path, for expectations.
+std::string HostSpelling(const char16_t* device) {
+    std::string host;
+    for (; *device != 0; ++device)
+        host += *device == u'\\' ? '/' : static_cast<char>(*device);
+    return host;
+}
+
+// The child's return value becomes its exit status; the wait status is returned.
+int RunInChild(const std::function<int()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+class DeviceFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "brelvo-files-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+        SetDeviceRoot(m_dir.string());
+    }
+    void TearDown() override {
+        if (m_dir.empty())
+            return;
+        for (const auto& entry : fs::recursive_directory_iterator(m_dir))
+            if (entry.is_directory() && !entry.is_symlink())
+                fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(m_dir);
+        SetDeviceRoot("");
+    }
+    fs::path m_dir;
+};
+
+TEST_F(DeviceFilesTest, MapsDevicePathsByStringRules) {
+    const std::pair<const char16_t*, const char*> accepted[] = {
+        {u"\\", ""},
+        {u"\\A\\B\\x.bmp", "/A/B/x.bmp"},
+        {u"\\My Pictures\\", "/My Pictures"},
+        {u"\\...\\.x\\x.", "/.../.x/x."},
+        {u"\\caf\u00E9.bmp", "/caf\xC3\xA9.bmp"},
+        {u"\\\u0424\u043E\u0442\u043E\\\u20AC", "/\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE/\xE2\x82\xAC"},
+        {u"\\\U0001F600.bmp\\\U0010FFFF", "/\xF0\x9F\x98\x80.bmp/\xF4\x8F\xBF\xBF"},
+    };
+    for (const auto& [device, host] : accepted) {
+        std::string mapped;
+        EXPECT_EQ(MapDevicePath(device, mapped), kOk) << host;
+        EXPECT_EQ(mapped, m_dir.string() + host);
+    }
+
+    std::vector<std::u16string> refused = {
+        u"",           u"x.bmp",     u"A\\x.bmp",     u"/A/x.bmp",      u"\\\\",     u"\\A\\\\B",
+        u"\\A\\\\",    u"\\.",       u"\\..",         u"\\A\\..\\B",    u"\\A\\.\\", u"\\a\xD800z",
+        u"\\a\xDC00z", u"\\a\xD800", u"\\a\xD800\\b", u"\\\xDC00\xD800"};
+    for (const char16_t character : std::u16string_view(u"/:*?\"<>|\x01\x1F\t"))
+        refused.push_back(u"\\A\\a" + std::u16string(1, character) + u"z");
+    for (const std::u16string& device : refused) {
+        std::string mapped = "untouched";
+        EXPECT_EQ(MapDevicePath(device.c_str(), mapped), kErrInvalidArg)
+            << &device - refused.data();
+        EXPECT_EQ(mapped, "untouched");
+    }
+    std::string mapped = "untouched";
+    EXPECT_EQ(MapDevicePath(nullptr, mapped), kErrInvalidArg);
+    EXPECT_EQ(mapped, "untouched");
+}
+
+TEST_F(DeviceFilesTest, DeviceRootIsNormalisedAndDefaultsToHome) {
+    const struct {
+        const char* root;
+        const char16_t* device;
+        const char* host;
+    } cases[] = {
+        {"/", u"\\", "/"},
+        {"/", u"\\A\\x", "/A/x"},
+        {"/srv/pics//", u"\\", "/srv/pics"},
+        {"/srv/pics//", u"\\x", "/srv/pics/x"},
+    };
+    for (const auto& c : cases) {
+        SetDeviceRoot(c.root);
+        std::string host;
+        EXPECT_EQ(MapDevicePath(c.device, host), kOk);
+        EXPECT_EQ(host, c.host) << c.root;
+    }
+
+    const char* savedHome = std::getenv("HOME");
+    const std::string home = savedHome != nullptr ? savedHome : "";
+    ::setenv("HOME", "/elsewhere/home/", 1);
+    SetDeviceRoot("");
+    EXPECT_EQ(GetDeviceRoot(), "/elsewhere/home");
+    ::unsetenv("HOME");
+    SetDeviceRoot("");
+    const passwd* entry = ::getpwuid(::getuid());
+    EXPECT_EQ(GetDeviceRoot(), entry != nullptr ? entry->pw_dir : "/");
+    if (savedHome != nullptr)
+        ::setenv("HOME", home.c_str(), 1);
+}
+
+TEST_F(DeviceFilesTest, WritesNewAndReplacedFilesWithTheRightMode) {
+    const struct {
+        const char* name;
+        mode_t oldMode; // 0: no old file
+        mode_t umask;
+        mode_t expected;
+    } cases[] = {
+        {"new-027.bmp", 0, 027, 0640},
+        {"new-000.bmp", 0, 0, 0666},
+        {"old-0604.bmp", 0604, 022, 0604},
+        {"old-0600.bmp", 0600, 0, 0600},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path target = m_dir / c.name;
+        if (c.oldMode != 0)
+            WriteAll(target, std::string(5000, 'o'), c.oldMode);
+        const mode_t savedUmask = ::umask(c.umask);
+        ReplacingFileWriter writer;
+        ASSERT_EQ(writer.Open(target), kOk);
+        EXPECT_TRUE(writer.Write("new ", 4));
+        EXPECT_TRUE(writer.Write("bytes", 5));
+        EXPECT_EQ(writer.Commit(), kOk);
+        ::umask(savedUmask);
+        EXPECT_EQ(ReadAll(target), "new bytes");
+        EXPECT_EQ(ModeOf(target), c.expected);
+        EXPECT_EQ(HiddenEntries(m_dir), std::vector<std::string>{});
+    }
+}
+
+TEST_F(DeviceFilesTest, UncommittedWriterLeavesOldFileAlone) {
+    const fs::path target = m_dir / "old.bmp";
+    WriteAll(target, "old picture");
+    for (const bool explicitAbort : {true, false}) {
+        {
+            ReplacingFileWriter writer;
+            ASSERT_EQ(writer.Open(target), kOk);
+            EXPECT_EQ(HiddenEntries(m_dir).size(), 1u);
+            EXPECT_TRUE(writer.Write("new", 3));
+            if (explicitAbort) {
+                writer.Abort();
+                EXPECT_FALSE(writer.Write("x", 1));
+                EXPECT_EQ(writer.Commit(), kErrFail);
+            }
+        }
+        EXPECT_EQ(ReadAll(target), "old picture");
+        EXPECT_EQ(HiddenEntries(m_dir), std::vector<std::string>{});
+    }
+}
+
+TEST_F(DeviceFilesTest, RefusesHostPathsThatNameNoFile) {
+    fs::create_directory(m_dir / "sub");
+    const struct {
+        std::string path;
+        HResult expected;
+    } cases[] = {
+        {"", kErrInvalidArg},
+        {(m_dir / "").string(), kErrInvalidArg},
+        {(m_dir / "sub").string(), kErrInvalidArg},
+        {(m_dir / "sub" / "..").string(), kErrInvalidArg},
+        {(m_dir / "missing" / "x.bmp").string(), kErrFail},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WriteFileReplacing(c.path, "x", 1), c.expected) << c.path;
+        ReplacingFileWriter writer;
+        EXPECT_EQ(writer.Open(c.path), c.expected) << c.path;
+        EXPECT_FALSE(writer.Write("x", 1));
+        EXPECT_EQ(writer.Commit(), kErrFail);
+    }
+    EXPECT_TRUE(fs::is_directory(m_dir / "sub"));
+    EXPECT_EQ(HiddenEntries(m_dir), std::vector<std::string>{});
+    EXPECT_EQ(HiddenEntries(m_dir / "sub"), std::vector<std::string>{});
+}
+
+TEST_F(DeviceFilesTest, SaveIntoReadOnlyFolderFailsAndKeepsOldFile) {
+    const fs::path folder = m_dir / "locked";
+    const fs::path target = folder / "old.bmp";
+    fs::create_directory(folder);
+    WriteAll(target, "old picture", 0644);
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    const std::string picture(1000, 'n');
+    if (::geteuid() == 0) {
+        // Root writes into any folder, so an unprivileged child attempts the save.
+        ASSERT_EQ(::chmod(m_dir.c_str(), 0755), 0);
+        const int status = RunInChild([&] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                return 10;
+            if (ReadAll(target) != "old picture")
+                return 11; // the folder must be reachable for the failure to mean anything
+            return Failed(WriteFileReplacing(target, picture.data(), picture.size())) ? 0 : 1;
+        });
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "10: cannot drop root, 11: cannot read, 1: saved";
+    } else {
+        EXPECT_TRUE(Failed(WriteFileReplacing(target, picture.data(), picture.size())));
+    }
+    EXPECT_EQ(ReadAll(target), "old picture");
+    EXPECT_EQ(ModeOf(folder), 0555u);
+    EXPECT_EQ(HiddenEntries(folder), std::vector<std::string>{});
+}
+
+TEST_F(DeviceFilesTest, SaveBeyondFileSizeLimitFailsWithoutKillingTheProcess) {
+    const fs::path target = m_dir / "big.bmp";
+    const std::string old(8192, 'o');
+    WriteAll(target, old);
+    const int status = RunInChild([&] {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 4096;
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            return 10;
+        ReplacingFileWriter writer;
+        if (writer.Open(target) != kOk)
+            return 11;
+        const std::vector<char> picture(100 * 1024, 'p');
+        if (writer.Write(picture.data(), picture.size()))
+            return 12;
+        // The temporary file holds exactly the 4096 bytes that fit; committing them would
+        // replace the picture with a truncated one.
+        return writer.Commit() == kErrFail ? 0 : 13;
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadAll(target), old);
+    EXPECT_EQ(HiddenEntries(m_dir), std::vector<std::string>{});
+}
+
+TEST_F(DeviceFilesTest, WritePathsCannotLeaveTheRootThroughLinks) {
+    const fs::path root = m_dir / "root";
+    fs::create_directories(root / "A");
+    fs::create_directories(m_dir / "outside");
+    fs::create_directories(m_dir / "root-sibling");
+    fs::create_directory_symlink(root, m_dir / "root-link");
+    fs::create_directory_symlink("A", root / "in");
+    fs::create_directory_symlink(m_dir / "outside", root / "out");
+    fs::create_directory_symlink("..", root / "up");
+    fs::create_directory_symlink("../root-sibling", root / "sib");
+    const struct {
+        const char* root;
+        const char16_t* device;
+        HResult expected;
+    } cases[] = {
+        {"root", u"\\x.bmp", kOk},
+        {"root", u"\\A\\x.bmp", kOk},
+        {"root", u"\\in\\x.bmp", kOk},
+        {"root", u"\\A\\new\\deeper\\x.bmp", kOk},
+        {"root-link", u"\\A\\x.bmp", kOk},
+        {"root", u"\\out\\x.bmp", kErrInvalidArg},
+        {"root", u"\\out\\new\\x.bmp", kErrInvalidArg},
+        {"root", u"\\up\\outside\\x.bmp", kErrInvalidArg},
+        {"root", u"\\sib\\x.bmp", kErrInvalidArg},
+        {"root", u"\\..\\x.bmp", kErrInvalidArg},
+        {"root", u"\\", kErrInvalidArg},
+        {"root", u"\\A\\", kErrInvalidArg},
+        {"missing-root", u"\\x.bmp", kErrFail},
+    };
+    for (const auto& c : cases) {
+        SetDeviceRoot((m_dir / c.root).string());
+        std::string host = "untouched";
+        EXPECT_EQ(MapDevicePathForWrite(c.device, host), c.expected)
+            << c.root << " " << HostSpelling(c.device);
+        if (c.expected == kOk)
+            EXPECT_EQ(host, (m_dir / c.root).string() + HostSpelling(c.device));
+        else
+            EXPECT_EQ(host, "untouched");
+    }
+
+    // The link at the target itself is replaced, not written through.
+    SetDeviceRoot(root.string());
+    WriteAll(m_dir / "outside" / "victim.bmp", "outside");
+    fs::create_symlink(m_dir / "outside" / "victim.bmp", root / "link.bmp");
+    std::string host;
+    ASSERT_EQ(MapDevicePathForWrite(u"\\link.bmp", host), kOk);
+    EXPECT_EQ(WriteFileReplacing(host, "inside", 6), kOk);
+    EXPECT_EQ(ReadAll(m_dir / "outside" / "victim.bmp"), "outside");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(root / "link.bmp")));
+}
+
+} // namespace
+} // namespace brelvo::platform
