@@ -1,0 +1,146 @@
+#include "gfx/Surface.h"
+
+#include "tests/gfx/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace brelvo {
+namespace {
+
+TEST(PixelFormat, ConversionsKeepTopBitsWithoutRounding) {
+    struct Case {
+        Color color;
+        Pixel pixel;
+        Color back;
+    };
+    const Case cases[] = {
+        {0xff00ff, 0xF81F, 0xf800f8}, {0xf8fcf8, 0xFFFF, 0xf8f8f8}, {0xc7c7c7, 0xC638, 0xc0c0c0},
+        {0xffffff, 0xFFFF, 0xf8f8f8}, {0x000000, 0x0000, 0x000000}, {0x123456, 0x51A2, 0x103050},
+        {0x00ff00, 0x07E0, 0x00f800}, {0xff4d00, 0x027F, 0xf84800},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.color);
+        EXPECT_EQ(ColorToPixel(c.color), c.pixel);
+        EXPECT_EQ(PixelToColor(c.pixel), c.back);
+    }
+}
+
+TEST(PixelFormat, ReadBackLosesOnlyTheLowestGreenBit) {
+    for (std::uint32_t p = 0; p <= 0xFFFF; ++p)
+        ASSERT_EQ(ColorToPixel(PixelToColor(static_cast<Pixel>(p))), p & ~0x20u) << p;
+}
+
+TEST(PixelFormat, MixMatchesTheDesignedValues) {
+    struct Case {
+        Pixel s, d;
+        std::uint32_t alpha;
+        Pixel expected;
+    };
+    const Case cases[] = {
+        {0xFFFF, 0x0000, 127, 0x7BEF}, {0xFFFF, 0x0000, 255, 0xF7DE}, {0x1234, 0xABCD, 0, 0xABCD},
+        {0x0000, 0xFFFF, 255, 0x0000}, {0xF800, 0x001F, 128, 0x780F},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MixPixel(c.s, c.d, c.alpha), c.expected) << c.s << " " << c.d << " " << c.alpha;
+}
+
+TEST(Surface, CreateSetsTheHeader) {
+    struct Case {
+        std::int32_t w, h;
+        std::uint32_t pitch, size;
+    };
+    const Case cases[] = {{5, 3, 6, 36}, {4, 1, 4, 8}, {1, 1, 2, 4}, {240, 320, 240, 153600}};
+    for (const Case& c : cases) {
+        Surface s;
+        ASSERT_EQ(s.Create(0, c.w, c.h), kOk);
+        EXPECT_EQ(s.GetPitch(), c.pitch);
+        EXPECT_EQ(s.GetSize(), c.size);
+        EXPECT_EQ(s.Header().pitchBytes, 2 * c.pitch);
+        EXPECT_EQ(s.Header().format, 1u);
+        EXPECT_NE(s.GetPixels(), nullptr);
+        EXPECT_TRUE(s.OwnsPixels());
+    }
+}
+
+TEST(Surface, CreateWithTheSameSizeKeepsTheStorage) {
+    Surface s;
+    ASSERT_EQ(s.Create(0, 5, 3), kOk);
+    Pixel* block = s.GetPixels();
+    s.GetPixels()[7] = 0x1234;
+    ASSERT_EQ(s.Create(0, 5, 3), kOk);
+    EXPECT_EQ(s.GetPixels(), block);
+    EXPECT_EQ(s.GetPixels()[7], 0x1234);
+    ASSERT_EQ(s.Create(CREATE_CLEAR, 5, 3), kOk);
+    EXPECT_EQ(s.GetPixels(), block);
+    for (std::uint32_t i = 0; i < s.GetSize() / 2; ++i)
+        EXPECT_EQ(s.GetPixels()[i], 0);
+}
+
+TEST(Surface, BorrowedStorageIsNeverClaimed) {
+    std::vector<Pixel> backBuffer(240 * 320, 0x4242);
+    Surface s;
+    ASSERT_EQ(s.Create(CREATE_NOSTORAGE, 240, 320), kOk);
+    EXPECT_EQ(s.GetPixels(), nullptr);
+    EXPECT_EQ(s.GetSize(), 153600u);
+    EXPECT_FALSE(s.OwnsPixels());
+    s.AttachPixels(backBuffer.data());
+    // Same size without CREATE_NOSTORAGE: fresh storage, the borrowed block stays the owner's.
+    ASSERT_EQ(s.Create(0, 240, 320), kOk);
+    EXPECT_NE(s.GetPixels(), backBuffer.data());
+    EXPECT_TRUE(s.OwnsPixels());
+    EXPECT_EQ(backBuffer[0], 0x4242);
+    ASSERT_EQ(s.Create(CREATE_NOSTORAGE, 240, 320), kOk);
+    s.AttachPixels(backBuffer.data());
+    s.Release(); // would crash under ASan if it freed the vector's block
+    EXPECT_EQ(s.GetPixels(), nullptr);
+}
+
+TEST(Surface, RefusesSizesItCannotHold) {
+    Surface s;
+    EXPECT_EQ(s.Create(0, -1, 5), kErrInvalidArg);
+    EXPECT_EQ(s.Create(0, 70000, 70000), kErrOutOfMemory);
+    EXPECT_EQ(s.GetPixels(), nullptr);
+    EXPECT_EQ(s.Create(0, 0, 10), kOk);
+    EXPECT_EQ(s.GetPixels(), nullptr);
+    EXPECT_EQ(s.GetWidth(), 0);
+}
+
+TEST(Surface, PixelAccessOutsideIsRefused) {
+    Surface s;
+    ASSERT_EQ(s.Create(CREATE_CLEAR, 4, 3), kOk);
+    Color c = 0xABCDEF;
+    EXPECT_EQ(s.GetPixel(-1, 0, &c), kErrInvalidArg);
+    EXPECT_EQ(c, 0xABCDEFu);
+    EXPECT_EQ(s.SetPixel(4, 0, 0xFFFFFF), kErrInvalidArg);
+    EXPECT_EQ(s.SetPixel(0, 3, 0xFFFFFF), kErrInvalidArg);
+    for (std::uint32_t i = 0; i < s.GetSize() / 2; ++i)
+        EXPECT_EQ(s.GetPixels()[i], 0);
+    EXPECT_EQ(s.GetPixelRaw(-1, 0), 0xF81F);
+    s.SetColorKey(0xf8fcf8);
+    EXPECT_EQ(s.GetColorKey(), 0xFFFF);
+    EXPECT_EQ(s.GetPixelRaw(0, 3), 0xFFFF);
+
+    ASSERT_EQ(s.SetPixel(0, 0, 0x123456), kOk);
+    EXPECT_EQ(test::PixelAt(s, 0, 0), 0x51A2);
+    ASSERT_EQ(s.GetPixel(0, 0, &c), kOk);
+    EXPECT_EQ(c, 0x103050u);
+    ASSERT_EQ(s.SetPixel(0, 0, c), kOk);
+    EXPECT_EQ(test::PixelAt(s, 0, 0), 0x5182);
+}
+
+TEST(Surface, MoveTransfersTheStorage) {
+    Surface a;
+    ASSERT_EQ(a.Create(0, 3, 3), kOk);
+    Pixel* block = a.GetPixels();
+    Surface b(std::move(a));
+    EXPECT_EQ(b.GetPixels(), block);
+    EXPECT_EQ(a.GetPixels(), nullptr); // NOLINT(bugprone-use-after-move)
+    Surface c;
+    ASSERT_EQ(c.Create(0, 8, 8), kOk);
+    c = std::move(b);
+    EXPECT_EQ(c.GetPixels(), block);
+    EXPECT_EQ(c.GetWidth(), 3);
+}
+
+} // namespace
+} // namespace brelvo
