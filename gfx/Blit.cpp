@@ -1,5 +1,7 @@
 #include "gfx/Blit.h"
 
+#include "gfx/DrawArea.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -22,20 +24,11 @@ HResult Blit(Surface& dst, std::int32_t x, std::int32_t y, const Surface& src, c
              std::uint32_t flags, const BlitEffect* effect) {
     const SurfaceHeader d = dst.Header();
     const SurfaceHeader s = src.Header();
-    if (!d.pixels || !s.pixels)
-        return kErrInvalidArg;
-    if (flags != 0 && !(flags & BLT_KEYED) && !effect)
-        return kErrInvalidArg;
+    if (const HResult r = CheckDrawArguments(d, s, flags, effect); Failed(r))
+        return r;
     const BlitEffect fx = effect ? *effect : BlitEffect{};
 
-    // Clipping is done in 64 bits so that extreme positions cannot overflow.
-    std::int64_t left = 0, top = 0, right = s.width, bottom = s.height;
-    if (srcRect) {
-        left = std::max<std::int64_t>(srcRect->left, 0);
-        top = std::max<std::int64_t>(srcRect->top, 0);
-        right = std::min<std::int64_t>(srcRect->right, s.width);
-        bottom = std::min<std::int64_t>(srcRect->bottom, s.height);
-    }
+    auto [left, top, right, bottom] = ClampToSize(srcRect, s.width, s.height);
     std::int64_t dx = x, dy = y;
     if (dx < 0) {
         left -= dx;

@@ -1,5 +1,7 @@
 #include "gfx/TransformBlit.h"
 
+#include "gfx/DrawArea.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -157,20 +159,8 @@ bool PrepareTransform(const SurfaceHeader& dh, const Rect* dstRect, const Surfac
                       const Rect* srcRect, std::uint32_t flags, const BlitEffect* effect,
                       Rect& outDst, TransformMapping& m) {
     const BlitEffect fx = effect ? *effect : BlitEffect{};
-    std::int64_t sl = 0, st = 0, sr = sh.width, sb = sh.height;
-    if (srcRect) {
-        sl = std::max<std::int64_t>(srcRect->left, 0);
-        st = std::max<std::int64_t>(srcRect->top, 0);
-        sr = std::min<std::int64_t>(srcRect->right, sh.width);
-        sb = std::min<std::int64_t>(srcRect->bottom, sh.height);
-    }
-    std::int64_t left = 0, top = 0, right = dh.width, bottom = dh.height;
-    if (dstRect) {
-        left = std::max<std::int64_t>(dstRect->left, 0);
-        top = std::max<std::int64_t>(dstRect->top, 0);
-        right = std::min<std::int64_t>(dstRect->right, dh.width);
-        bottom = std::min<std::int64_t>(dstRect->bottom, dh.height);
-    }
+    auto [sl, st, sr, sb] = ClampToSize(srcRect, sh.width, sh.height);
+    const auto [left, top, right, bottom] = ClampToSize(dstRect, dh.width, dh.height);
     const std::int64_t sw = sr - sl, sht = sb - st;
     const std::int64_t dw = right - left, dhgt = bottom - top;
     if (sw < 1 || sht < 1 || dw < 1 || dhgt < 1)
@@ -245,10 +235,8 @@ HResult TransformBlit(Surface& dst, const Rect* dstRect, const Surface& src, con
                       std::uint32_t flags, const BlitEffect* effect) {
     const SurfaceHeader d = dst.Header();
     const SurfaceHeader s = src.Header();
-    if (!d.pixels || !s.pixels)
-        return kErrInvalidArg;
-    if (flags != 0 && !(flags & BLT_KEYED) && !effect)
-        return kErrInvalidArg;
+    if (const HResult result = CheckDrawArguments(d, s, flags, effect); Failed(result))
+        return result;
     Rect r;
     TransformMapping m;
     if (!PrepareTransform(d, dstRect, s, srcRect, flags, effect, r, m))
