@@ -1,0 +1,160 @@
+#include "gfx/ImageLoad.h"
+
+#include "platform/DeviceFiles.h"
+#include "tests/support/PictureWriters.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace brelvo {
+namespace {
+
+using test::Bytes;
+
+// LoadImageFromMemory takes over a block from malloc; LeakSanitizer reports any block it fails
+// to release.
+void* Block(const Bytes& bytes) {
+    void* p = std::malloc(std::max<std::size_t>(bytes.size(), 1));
+    std::memcpy(p, bytes.data(), bytes.size());
+    return p;
+}
+
+Bytes Ebm(std::uint32_t w, std::uint32_t h, std::uint32_t dataSize, std::size_t dataBytes,
+          std::uint32_t key = 0xff00ff) {
+    Bytes b(48 + dataBytes, 0);
+    std::memcpy(b.data(),
+                "eBM\0"
+                "565\0",
+                8);
+    auto put = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    put(8, w);
+    put(12, h);
+    put(16, dataSize);
+    put(20, 1);
+    put(24, w);
+    put(28, key);
+    for (std::size_t i = 0; i < dataBytes; ++i)
+        b[48 + i] = static_cast<std::uint8_t>(i * 7 + 1);
+    return b;
+}
+
+TEST(LoadImageFromMemory, LoadsTheProgramsOwnFormat) {
+    Surface s;
+    s.SetColorKeyRaw(0x1234);
+    ASSERT_EQ(LoadImageFromMemory(s, Block(Ebm(3, 2, 16, 16)), 64), kOk);
+    EXPECT_EQ(s.GetWidth(), 3);
+    EXPECT_EQ(s.GetHeight(), 2);
+    EXPECT_EQ(s.GetPitch(), 4u);
+    EXPECT_EQ(s.GetColorKey(), 0xF81F);
+    const Bytes file = Ebm(3, 2, 16, 16);
+    EXPECT_EQ(std::memcmp(s.GetPixels(), file.data() + 48, 16), 0);
+
+    // The writer and the loader agree, key included.
+    VectorSink sink;
+    ASSERT_TRUE(EncodeEbm(s, 0xf8fcf8, sink));
+    Surface back;
+    ASSERT_EQ(LoadImageFromMemory(back, Block(sink.Bytes()), sink.Bytes().size()), kOk);
+    EXPECT_EQ(back.GetColorKey(), 0xFFFF);
+    EXPECT_EQ(std::memcmp(back.GetPixels(), s.GetPixels(), 16), 0);
+}
+
+TEST(LoadImageFromMemory, RefusesBlocksThatDoNotHoldTheirImage) {
+    Bytes unterminated = Ebm(3, 2, 16, 16);
+    unterminated[3] = 'X'; // not the eBM mark: goes to the platform decoder, which refuses it
+    Bytes shortHeader = Ebm(1, 1, 4, 4);
+    shortHeader.resize(40);
+    const std::pair<const char*, Bytes> cases[] = {
+        {"shorter than the header", shortHeader},
+        {"data size not pitch x height x 2", Ebm(3, 2, 12, 16)},
+        {"data beyond the block", Ebm(3, 2, 16, 8)},
+        {"huge size", Ebm(0x80000000u, 2, 16, 16)},
+        {"size whose data size wraps", Ebm(65536, 32768, 0, 0)},
+        {"mark not terminated", unterminated},
+        {"not a picture at all", Bytes(100, 0x42)},
+    };
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
+        Surface s;
+        ASSERT_EQ(s.Create(0, 5, 5), kOk);
+        EXPECT_EQ(LoadImageFromMemory(s, Block(bytes), bytes.size()), kErrOutOfMemory);
+        EXPECT_EQ(s.GetPixels(), nullptr);
+    }
+    Surface s;
+    EXPECT_EQ(LoadImageFromMemory(s, nullptr, 10), kErrOutOfMemory);
+    Bytes one{1};
+    void* kept = Block(one);
+    EXPECT_EQ(LoadImageFromMemory(s, kept, 0), kErrOutOfMemory);
+    std::free(kept); // a size of 0 fails the argument check: the block stays the caller's
+}
+
+TEST(LoadImageFromMemory, PicturesGoThroughThePlatformDecoder) {
+    const Bytes rgba = test::TestPictureRgba(7, 5);
+    const Bytes png = test::WritePng(rgba, 7, 5);
+    Surface s;
+    ASSERT_EQ(LoadImageFromMemory(s, Block(png), png.size()), kOk);
+    EXPECT_EQ(s.GetWidth(), 7);
+    EXPECT_EQ(s.GetPitch(), 8u);
+    EXPECT_EQ(s.GetColorKey(), 0xF81F);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) {
+            const std::uint8_t* p = &rgba[4 * (y * 7 + x)];
+            ASSERT_EQ(s.GetPixels()[y * 8 + x],
+                      (p[0] & 0xF8) << 8 | (p[1] & 0xFC) << 3 | p[2] >> 3);
+        }
+}
+
+TEST(ConvertBitmapHandle, KeepsTopBitsAndCompositesOntoWhite) {
+    const struct {
+        std::uint8_t r, g, b, a;
+        Pixel expected;
+    } cases[] = {
+        {0xFF, 0xFF, 0xFF, 255, 0xFFFF}, {0x12, 0x34, 0x56, 255, 0x11AA},
+        {0x07, 0x03, 0x07, 255, 0x0000}, {0x00, 0x00, 0x00, 0, 0xFFFF},
+        {0x00, 0x00, 0x00, 128, 0x7BEF}, {0xFF, 0x00, 0x00, 128, 0xFBEF},
+    };
+    auto bitmap = std::make_unique<platform::Bitmap>();
+    ASSERT_TRUE(bitmap->Allocate(static_cast<std::int32_t>(std::size(cases)), 1, 4));
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        std::memcpy(&bitmap->pixels[4 * i], &cases[i].r, 4);
+    Surface s;
+    ASSERT_EQ(ConvertBitmapHandle(s, std::move(bitmap)), kOk);
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(s.GetPixels()[i], cases[i].expected) << i;
+
+    // A Surface of the same size keeps its key; no picture is a failure.
+    s.SetColorKeyRaw(0x1234);
+    auto again = std::make_unique<platform::Bitmap>();
+    ASSERT_TRUE(again->Allocate(static_cast<std::int32_t>(std::size(cases)), 1, 3));
+    ASSERT_EQ(ConvertBitmapHandle(s, std::move(again)), kOk);
+    EXPECT_EQ(s.GetColorKey(), 0x1234);
+    EXPECT_EQ(ConvertBitmapHandle(s, nullptr), kErrOutOfMemory);
+}
+
+TEST(LoadPictureFile, ReadsDevicePathsUnderTheRoot) {
+    const std::filesystem::path root =
+        std::filesystem::path(::testing::TempDir()) / ("brelvo-load-" + std::to_string(getpid()));
+    std::filesystem::create_directories(root / "Pictures");
+    const std::string oldRoot = platform::GetDeviceRoot();
+    platform::SetDeviceRoot(root.string());
+    const Bytes png = test::WritePng(test::TestPictureRgba(9, 4), 9, 4);
+    std::ofstream(root / "Pictures" / "a.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    Surface s;
+    EXPECT_EQ(LoadPictureFile(s, u"\\Pictures\\a.png"), kOk);
+    EXPECT_EQ(s.GetWidth(), 9);
+    EXPECT_EQ(LoadPictureFile(s, u"\\Pictures\\missing.png"), kErrOutOfMemory);
+    EXPECT_EQ(s.GetPixels(), nullptr);
+    EXPECT_EQ(LoadPictureFile(s, u"\\Pictures\\..\\a.png"), kErrOutOfMemory);
+    platform::SetDeviceRoot(oldRoot);
+    std::filesystem::remove_all(root);
+}
+
+} // namespace
+} // namespace brelvo
