@@ -12,3 +12,12 @@ if(BRELVO_SANITIZE)
                       -fno-sanitize-recover=all)
   add_link_options(-fsanitize=${BRELVO_SANITIZE})
 endif()
+
+if(BRELVO_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "The fuzz targets need clang: -DCMAKE_CXX_COMPILER=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
