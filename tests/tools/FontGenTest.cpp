@@ -1,0 +1,303 @@
+#include "tools/fontgen/FontGen.h"
+
+#include "base/ByteSink.h"
+#include "gfx/BitmapFont.h"
+#include "gfx/Blit.h"
+#include "gfx/ImageLoad.h"
+#include "platform/CodePage.h"
+#include "platform/PictureDecoder.h"
+#include "tools/common/SurfacePng.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace brelvo {
+namespace {
+
+using fontgen::FontSpec;
+
+constexpr const char* kFont = BRELVO_TEST_FONT;
+
+FontSpec Spec(std::uint32_t charset, int size = 12) {
+    FontSpec spec;
+    spec.fontFile = kFont;
+    spec.pixelSize = size;
+    spec.charset = charset;
+    return spec;
+}
+
+// The marker runs of row 0 as [first, last] column pairs, the one still open at the right edge
+// included, so that a stray run cannot hide from BuildGlyphs' count.
+std::vector<std::pair<int, int>> MarkerRuns(const Surface& image) {
+    std::vector<std::pair<int, int>> runs;
+    const Pixel* row = image.Header().Row(0);
+    for (int x = 0; x < image.GetWidth(); ++x) {
+        if (row[x] == image.GetColorKey())
+            continue;
+        if (x == 0 || row[x - 1] == image.GetColorKey())
+            runs.emplace_back(x, x);
+        runs.back().second = x;
+    }
+    return runs;
+}
+
+// Whether two glyph rectangles, each in its own font image, hold the same picture.
+bool SamePicture(const Surface& a, const Rect& ra, const Surface& b, const Rect& rb) {
+    if (ra.right - ra.left != rb.right - rb.left || a.GetHeight() != b.GetHeight())
+        return false;
+    for (int y = 1; y < a.GetHeight(); ++y)
+        for (int x = 0; x < ra.right - ra.left; ++x)
+            if (a.GetPixelRaw(ra.left + x, y) != b.GetPixelRaw(rb.left + x, y))
+                return false;
+    return true;
+}
+
+TEST(RenderFontImage, GivesEveryCharacterOfItsSetOneGlyph) {
+    const struct {
+        std::uint32_t charset;
+        int glyphs;
+    } cases[] = {{CHARSET_LATIN, 95}, {CHARSET_CYRILLIC, 109}, {CHARSET_FULL, 161}};
+    for (const auto& c : cases) {
+        for (const bool antiAliased : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "charset " << c.charset << " aa " << antiAliased);
+            FontSpec spec = Spec(c.charset);
+            if (antiAliased)
+                spec.background = 0xffffff;
+            Surface image;
+            ASSERT_TRUE(fontgen::RenderFontImage(spec, image));
+            EXPECT_EQ(static_cast<int>(MarkerRuns(image).size()), c.glyphs);
+            BitmapFont font;
+            ASSERT_TRUE(fontgen::MakeBitmapFont(image, c.charset, font));
+            EXPECT_EQ(font.GlyphCount(), c.glyphs);
+        }
+    }
+}
+
+TEST(RenderFontImage, DrawsEachGlyphAsWideAsItsAdvance) {
+    FT_Library library = nullptr;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    FT_Face face = nullptr;
+    ASSERT_EQ(FT_New_Face(library, kFont, 0, &face), 0);
+    for (const int size : {11, 12, 16}) {
+        for (const int extra : {0, 2}) {
+            SCOPED_TRACE(testing::Message() << size << " px, extra " << extra);
+            FontSpec spec = Spec(CHARSET_FULL, size);
+            spec.extraAdvance = extra;
+            Surface image;
+            BitmapFont font;
+            ASSERT_TRUE(fontgen::RenderFontImage(spec, image));
+            ASSERT_TRUE(fontgen::MakeBitmapFont(image, CHARSET_FULL, font));
+            ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)), 0);
+            for (int c = 0x20; c < 256; ++c) {
+                if (!font.HasGlyph(static_cast<std::uint8_t>(c)))
+                    continue;
+                const char16_t ch = platform::AnsiToUnit(static_cast<std::uint8_t>(c));
+                ASSERT_EQ(FT_Load_Char(face, ch, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_MONO), 0);
+                ASSERT_EQ(FT_Render_Glyph(face->glyph, FT_RENDER_MODE_MONO), 0);
+                const Rect& r = font.GlyphRect(static_cast<std::uint8_t>(c));
+                EXPECT_EQ(r.right - r.left, ((face->glyph->advance.x + 32) >> 6) + extra)
+                    << "byte 0x" << std::hex << c;
+                // Ink that starts left of the pen (J) is moved into the cell, not cut.
+                const FT_Bitmap& bitmap = face->glyph->bitmap;
+                int ink = 0, drawn = 0;
+                for (unsigned y = 0; y < bitmap.rows; ++y)
+                    for (unsigned x = 0; x < bitmap.width; ++x)
+                        ink += (bitmap.buffer[y * bitmap.pitch + x / 8] >> (7 - x % 8)) & 1;
+                for (int y = 1; y < image.GetHeight(); ++y)
+                    for (int x = r.left; x < r.right; ++x)
+                        drawn += image.GetPixelRaw(x, y) != kPixelMagenta;
+                EXPECT_EQ(drawn, ink) << "byte 0x" << std::hex << c;
+            }
+        }
+    }
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+}
+
+TEST(RenderFontImage, DrawsTheGraveAccentAtBothOfItsPlaces) {
+    Surface full, latin;
+    ASSERT_TRUE(fontgen::RenderFontImage(Spec(CHARSET_FULL), full));
+    ASSERT_TRUE(fontgen::RenderFontImage(Spec(CHARSET_LATIN), latin));
+    BitmapFont fullFont, latinFont;
+    ASSERT_TRUE(fontgen::MakeBitmapFont(full, CHARSET_FULL, fullFont));
+    ASSERT_TRUE(fontgen::MakeBitmapFont(latin, CHARSET_LATIN, latinFont));
+    const auto [left, last] = MarkerRuns(full)[7];
+    const Rect eighth(left, 1, last, full.GetHeight());
+    EXPECT_TRUE(SamePicture(full, eighth, full, fullFont.GlyphRect(0x60)));
+    EXPECT_TRUE(SamePicture(full, eighth, latin, latinFont.GlyphRect(0x60)));
+    EXPECT_FALSE(SamePicture(full, eighth, latin, latinFont.GlyphRect(0x27)));
+    EXPECT_FALSE(fullFont.HasGlyph(0x27));
+}
+
+TEST(RenderFontImage, PaintsOnlyTheKeyTheForegroundAndTheirBlends) {
+    // Magenta glyphs would be the key itself unless they are moved off it.
+    const struct {
+        Color fg;
+        std::optional<Color> bg;
+    } cases[] = {
+        {0x000000, std::nullopt}, {0x30c060, std::nullopt}, {0xff00ff, std::nullopt},
+        {0xffffff, 0x603020},     {0xff00ff, 0xffffff},     {0x000000, 0xff00ff},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << "fg " << c.fg << " bg " << c.bg.value_or(0));
+        FontSpec spec = Spec(CHARSET_FULL);
+        spec.background = c.bg;
+        Surface reference, image;
+        ASSERT_TRUE(fontgen::RenderFontImage(spec, reference)); // black on the same background
+        spec.foreground = c.fg;
+        ASSERT_TRUE(fontgen::RenderFontImage(spec, image));
+        ASSERT_EQ(image.GetWidth(), reference.GetWidth());
+
+        const Pixel key = image.GetColorKey();
+        ASSERT_EQ(key, kPixelMagenta);
+        const Pixel visibleKey = static_cast<Pixel>(key ^ 1);
+        const Pixel fg = ColorToPixel(c.fg) == key ? visibleKey : ColorToPixel(c.fg);
+        const Pixel bg = ColorToPixel(c.bg.value_or(c.fg));
+        auto between = [](Pixel p, Pixel a, Pixel b, Pixel mask) {
+            return (p & mask) >= std::min(a & mask, b & mask) &&
+                   (p & mask) <= std::max(a & mask, b & mask);
+        };
+        int stray = 0, partial = 0, shapeChanged = 0;
+        for (int y = 1; y < image.GetHeight(); ++y) {
+            for (int x = 0; x < image.GetWidth(); ++x) {
+                const Pixel p = image.GetPixelRaw(x, y);
+                shapeChanged += (p == key) != (reference.GetPixelRaw(x, y) == key);
+                if (p == key || p == fg)
+                    continue;
+                ++partial;
+                // A blend lies between the two colours in each channel; one nudged off the key
+                // is a blue step away from it.
+                const Pixel q = p == visibleKey ? key : p;
+                if (!c.bg || !between(q, fg, bg, 0xF800) || !between(q, fg, bg, 0x07E0) ||
+                    !between(q, fg, bg, 0x001F))
+                    ++stray;
+            }
+        }
+        EXPECT_EQ(stray, 0);
+        EXPECT_EQ(shapeChanged, 0);
+        if (c.bg) {
+            EXPECT_GT(partial, 0);
+        }
+    }
+}
+
+TEST(RenderFontImage, GivesTheSameBytesEveryTime) {
+    for (const bool antiAliased : {false, true}) {
+        std::vector<std::uint8_t> first;
+        std::string firstSource;
+        for (int run = 0; run < 2; ++run) {
+            FontSpec spec = Spec(CHARSET_FULL, 13);
+            if (antiAliased)
+                spec.background = 0x808080;
+            Surface image;
+            VectorSink sink;
+            std::string source;
+            ASSERT_TRUE(fontgen::RenderFontImage(spec, image));
+            ASSERT_TRUE(EncodeEbm(image, 0xff00ff, sink));
+            ASSERT_TRUE(fontgen::MakeFontSource(image, "note", source));
+            if (run == 0) {
+                first = sink.Bytes();
+                firstSource = source;
+            } else {
+                EXPECT_EQ(sink.Bytes(), first);
+                EXPECT_EQ(source, firstSource);
+            }
+        }
+    }
+}
+
+TEST(RenderFontImage, RefusesWhatItCannotRender) {
+    FontSpec missing = Spec(CHARSET_FULL), noSize = Spec(CHARSET_FULL), noSet = Spec(0);
+    missing.fontFile = "/nonexistent/font.ttf";
+    noSize.pixelSize = 0;
+    for (const FontSpec& spec : {missing, noSize, noSet}) {
+        Surface image;
+        ASSERT_TRUE(fontgen::RenderFontImage(Spec(CHARSET_LATIN), image));
+        std::string error;
+        EXPECT_FALSE(fontgen::RenderFontImage(spec, image, &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(image.GetPixels(), nullptr); // no stale font left behind
+    }
+}
+
+TEST(WriteSurfacePng, WidensEveryChannelAndShowsTheKeyMagenta) {
+    const struct {
+        Pixel pixel;
+        std::uint32_t rgb;
+    } cases[] = {
+        {0x0000, 0x000000}, {0xFFFF, 0xffffff}, {0xF800, 0xff0000}, {0x07E0, 0x00ff00},
+        {0x001F, 0x0000ff}, {0x8410, 0x848284}, {0x0821, 0x080408}, {0x1234, 0xff00ff}, // key
+    };
+    Surface s;
+    ASSERT_EQ(s.Create(0, 4, 2), kOk);
+    for (int i = 0; i < 8; ++i)
+        s.Header().Row(i / 4)[i % 4] = cases[i].pixel;
+    s.SetColorKeyRaw(0x1234);
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("brelvo-png-" + std::to_string(getpid())))
+            .string();
+    ASSERT_TRUE(WriteSurfacePng(s, path));
+    platform::Bitmap back;
+    ASSERT_EQ(platform::DecodePictureFile(path, back), kOk);
+    std::filesystem::remove(path);
+    ASSERT_EQ(back.width, 4);
+    ASSERT_EQ(back.height, 2);
+    ASSERT_EQ(back.channels, 3);
+    for (int i = 0; i < 8; ++i) {
+        const std::uint8_t* p = back.Row(i / 4) + (i % 4) * 3;
+        EXPECT_EQ((p[0] << 16) | (p[1] << 8) | p[2], static_cast<int>(cases[i].rgb))
+            << std::hex << "pixel 0x" << cases[i].pixel;
+    }
+}
+
+// The built-in font is one object for the whole program, so its checks run in one test, with the
+// release last.
+TEST(DefaultFont, LoadsDrawsMeasuresAndReleases) {
+    BitmapFont* font = GetDefaultFont();
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(GetDefaultFont(), font);
+    EXPECT_EQ(font->GlyphCount(), 161);
+    // Drawn on unknown backgrounds, so nothing but black and the key.
+    for (int y = 1; y < font->GetHeight(); ++y)
+        for (int x = 0; x < font->GetWidth(); ++x)
+            ASSERT_TRUE(font->GetPixelRaw(x, y) == 0 || font->GetPixelRaw(x, y) == kPixelMagenta);
+
+    Surface nowhere;
+    std::int32_t width = 0, sum = 0;
+    ASSERT_EQ(DrawText(nowhere, 0, 0, u"Hello", font, TEXT_MEASURE, 0, nullptr, &width), kOk);
+    for (const char c : std::string("Hello"))
+        sum += font->GlyphRect(static_cast<std::uint8_t>(c)).right -
+               font->GlyphRect(static_cast<std::uint8_t>(c)).left;
+    EXPECT_EQ(width, sum);
+    EXPECT_GT(width, 0);
+
+    Surface page;
+    ASSERT_EQ(page.Create(0, 100, 40), kOk);
+    ASSERT_EQ(FillRect(page, nullptr, 0xffffff), kOk);
+    ASSERT_EQ(DrawText(page, 10, 5, u"Hello", font), kOk);
+    int inked = 0, outside = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 100; ++x)
+            if (page.GetPixelRaw(x, y) != 0xFFFF) {
+                ++inked;
+                outside += x < 10 || x >= 10 + width || y < 5 || y >= 5 + font->GetHeight() - 1;
+            }
+    EXPECT_GT(inked, 20);
+    EXPECT_EQ(outside, 0);
+
+    EXPECT_EQ(ReleaseDefaultFont(), 1);
+    EXPECT_EQ(ReleaseDefaultFont(), 0);
+    EXPECT_EQ(GetDefaultFont(), nullptr);
+}
+
+} // namespace
+} // namespace brelvo
