@@ -1,0 +1,556 @@
+#include "archive/ResourceArchive.h"
+
+#include "archive/ArchiveWriter.h"
+#include "base/WString.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace brelvo {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+using Layout = ArchiveLayout;
+constexpr std::uint32_t kNone = ResourceArchive::kNotFound;
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+using Owned = std::unique_ptr<std::uint8_t, FreeDeleter>;
+
+// Records which table records each lookup reads.
+class CountingArchive : public ResourceArchive {
+public:
+    std::vector<std::uint32_t> reads;
+
+protected:
+    void OnRecordRead(std::uint32_t index) override { reads.push_back(index); }
+};
+
+Bytes Pattern(std::size_t size, std::uint8_t seed) {
+    Bytes b(size);
+    for (std::size_t i = 0; i < size; ++i)
+        b[i] = static_cast<std::uint8_t>(seed + i * 7 + i / 13);
+    return b;
+}
+
+Bytes Deflate(const Bytes& raw) {
+    uLongf size = compressBound(raw.size());
+    Bytes out(size);
+    EXPECT_EQ(compress2(out.data(), &size, raw.data(), raw.size(), 9), Z_OK);
+    out.resize(size);
+    return out;
+}
+
+Bytes Build(const ArchiveWriter& writer) {
+    VectorSink sink;
+    EXPECT_TRUE(writer.WriteTo(sink));
+    return sink.Bytes();
+}
+
+std::uint32_t Get32(const Bytes& file, std::size_t at) {
+    return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | std::uint32_t{file[at + 3]} << 24;
+}
+
+void Put32(Bytes& file, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+std::size_t Field(std::uint32_t index, std::uint32_t field) {
+    return Layout::kTable + index * Layout::kRecordSize + field;
+}
+
+// Fetches an entry into a new buffer; nothing when the call fails.
+std::optional<Bytes> Fetch(ResourceArchive& archive, std::uint32_t id) {
+    void* data = nullptr;
+    std::uint32_t size = 0;
+    if (!archive.GetDataById(id, &data, &size))
+        return std::nullopt;
+    const Owned owned(static_cast<std::uint8_t*>(data));
+    return Bytes(owned.get(), owned.get() + size);
+}
+
+class ArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "brelvo-archive-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    WString Save(const Bytes& bytes, const std::string& name = "a.erc") {
+        std::ofstream(m_dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return FromUtf8((m_dir / name).string());
+    }
+    void Open(ResourceArchive& archive, const Bytes& bytes) {
+        ASSERT_EQ(archive.Open(Save(bytes).c_str()), 1);
+    }
+
+    fs::path m_dir;
+};
+
+// Entries 3, 7 and 12 named a, b, c, each holding 200 bytes.
+ArchiveWriter ThreeEntries() {
+    ArchiveWriter w;
+    const char16_t* names[] = {u"a", u"b", u"c"};
+    const std::uint32_t ids[] = {3, 7, 12};
+    for (int i = 0; i < 3; ++i) {
+        const Bytes data = Pattern(200, static_cast<std::uint8_t>(i));
+        EXPECT_TRUE(w.AddEntry(ids[i], names[i], u"eBM", 0, data.data(), data.size()));
+    }
+    return w;
+}
+
+TEST_F(ArchiveTest, EveryLookupFailsOnAnEmptyOrClosedArchive) {
+    ResourceArchive empty, closed;
+    Open(empty, Build(ArchiveWriter()));
+    for (ResourceArchive* a : {&empty, &closed}) {
+        std::uint32_t stored = 99, size = 0;
+        void* data = nullptr;
+        EXPECT_EQ(a->GetCount(), 0u);
+        for (std::uint32_t id : {0u, 7u, kNone}) {
+            EXPECT_EQ(a->FindById(id), kNone);
+            EXPECT_EQ(a->GetIdAt(id), kNone);
+            EXPECT_EQ(a->GetSizeAt(id, &stored), 0u);
+            EXPECT_EQ(stored, 0u);
+            EXPECT_EQ(a->GetSizeById(id), 0u);
+            EXPECT_EQ(a->GetDataAt(id, &data, &size), 0);
+            EXPECT_EQ(a->GetDataById(id, &data, &size), 0);
+        }
+        EXPECT_EQ(a->FindByName(u"", nullptr), kNone);
+        EXPECT_EQ(a->GetIdByName(u"a", u"eBM"), kNone);
+        EXPECT_EQ(a->GetSizeByName(u"a", nullptr), 0u);
+        EXPECT_EQ(a->GetDataByName(u"a", nullptr, &data, &size), 0);
+        EXPECT_EQ(data, nullptr);
+        EXPECT_EQ(size, 0u);
+    }
+}
+
+TEST_F(ArchiveTest, OpenAcceptsOneReadableFileAtATime) {
+    ArchiveWriter first = ThreeEntries(), second;
+    first.SetTitle(u"first");
+    second.SetTitle(u"second");
+    const WString firstPath = Save(Build(first), "Bilder \u00fc\u5199\u771f.erc");
+    const WString secondPath = Save(Build(second), "second.erc");
+    const WString tooShort = Save(Bytes(99, 0), "short.erc");
+    const WString folder = FromUtf8(m_dir.string());
+    const WString missing = FromUtf8((m_dir / "missing.erc").string());
+    for (const char16_t* bad : {static_cast<const char16_t*>(nullptr), u"", missing.c_str(),
+                                folder.c_str(), tooShort.c_str()}) {
+        ResourceArchive a;
+        EXPECT_EQ(a.Open(bad), 0);
+        EXPECT_EQ(a.IsOpen(), 0);
+        EXPECT_EQ(a.Close(), 0);
+    }
+
+    ResourceArchive a(firstPath.c_str());
+    char16_t title[33];
+    EXPECT_EQ(a.IsOpen(), 1);
+    EXPECT_EQ(a.Open(secondPath.c_str()), 0);
+    ASSERT_EQ(a.GetTitle(title, 33), 1);
+    EXPECT_EQ(WString(title), WString(u"first"));
+    EXPECT_EQ(a.GetCount(), 3u);
+    EXPECT_EQ(a.Close(), 1);
+    EXPECT_EQ(a.Close(), 0);
+    EXPECT_EQ(a.GetCount(), 0u);
+    ASSERT_EQ(a.Open(secondPath.c_str()), 1);
+    ASSERT_EQ(a.GetTitle(title, 33), 1);
+    EXPECT_EQ(WString(title), WString(u"second"));
+}
+
+// The offsets are spelled out here rather than taken from ArchiveLayout, so that the writer is
+// checked against the format and not against itself.
+TEST_F(ArchiveTest, EveryFieldLiesWhereTheFormatPutsIt) {
+    ArchiveWriter w;
+    const std::uint8_t header[8] = {1, 2, 3, 4, 250, 251, 252, 253};
+    ASSERT_TRUE(w.SetTitle(u"ABCDEFGHIJKLMNOPQRSTUVWXYZ012345"));
+    w.SetHeaderWord(0xC0FFEE01);
+    w.SetHeaderBytes(header);
+    ASSERT_TRUE(w.AddEntry(0x01020304, u"nm", u"ty", 0xA5, "xyz", 3));
+    const Bytes file = Build(w), stream = Deflate({'x', 'y', 'z'});
+    ASSERT_EQ(file.size(), 192 + stream.size());
+    EXPECT_EQ(Get32(file, 0), 0u);
+    EXPECT_EQ(Get32(file, 4), 0xC0FFEE01u);
+    EXPECT_EQ(Bytes(file.begin() + 8, file.begin() + 16), Bytes(header, header + 8));
+    EXPECT_EQ(file[16 + 2 * 25], 'Z');
+    EXPECT_EQ(Bytes(file.begin() + 80, file.begin() + 96), Bytes(16, 0));
+    const std::uint32_t words[] = {1, 0x01020304, 192, static_cast<std::uint32_t>(stream.size()),
+                                   3, 0xA5};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(Get32(file, 96 + 4 * i), words[i]) << i;
+    Bytes names(72, 0);
+    names[0] = 'n', names[2] = 'm', names[64] = 't', names[66] = 'y';
+    EXPECT_EQ(Bytes(file.begin() + 120, file.begin() + 192), names);
+    EXPECT_EQ(Bytes(file.begin() + 192, file.end()), stream);
+
+    ResourceArchive a;
+    Open(a, file);
+    EXPECT_EQ(a.GetHeaderWord(), 0xC0FFEE01u);
+    std::uint8_t bytes[8] = {};
+    ASSERT_EQ(a.GetHeaderBytes(bytes), 1);
+    EXPECT_EQ(std::memcmp(bytes, header, 8), 0);
+    // The last unit read makes way for the terminator; units beyond it are not touched.
+    const std::pair<std::uint32_t, std::u16string> titles[] = {
+        {10, u"ABCDEFGHI"}, {1, u""}, {40, u"ABCDEFGHIJKLMNOPQRSTUVWXYZ01234"}};
+    for (const auto& [capacity, expected] : titles) {
+        std::u16string buffer(40, u'#');
+        EXPECT_EQ(a.GetTitle(buffer.data(), capacity), 1);
+        EXPECT_EQ(buffer, expected + u'\0' + std::u16string(39 - expected.size(), u'#'));
+    }
+    char16_t untouched = u'#';
+    EXPECT_EQ(a.GetTitle(&untouched, 0), 0);
+    EXPECT_EQ(untouched, u'#');
+}
+
+TEST_F(ArchiveTest, FindByIdReadsOnlyTheRecordsOnItsPath) {
+    CountingArchive a;
+    Open(a, Build(ThreeEntries()));
+    const struct {
+        std::uint32_t id, index;
+        std::vector<std::uint32_t> reads;
+    } cases[] = {{12, 2, {1, 2}}, {8, kNone, {1, 2}}, {7, 1, {1}},
+                 {3, 0, {1, 0}},  {1, kNone, {1, 0}}, {kNone, kNone, {1, 2}}};
+    for (const auto& c : cases) {
+        a.reads.clear();
+        EXPECT_EQ(a.FindById(c.id), c.index) << c.id;
+        EXPECT_EQ(a.reads, c.reads) << c.id;
+    }
+
+    // A larger table: every number found where it lies, in at most log2(255 + 1) reads.
+    ArchiveWriter big;
+    for (std::uint32_t i = 0; i < 255; ++i)
+        ASSERT_TRUE(big.AddEntry(2 * i + 1, u"x", nullptr, 0, &i, sizeof i));
+    CountingArchive b;
+    Open(b, Build(big));
+    for (std::uint32_t id = 0; id <= 510; ++id) {
+        b.reads.clear();
+        EXPECT_EQ(b.FindById(id), id % 2 ? (id - 1) / 2 : kNone) << id;
+        EXPECT_LE(b.reads.size(), 8u) << id;
+    }
+}
+
+TEST_F(ArchiveTest, FindByNameComparesWithinTheFields) {
+    const std::u16string long32(32, u'n'), longer = long32 + u"xyz";
+    ArchiveWriter w;
+    ASSERT_TRUE(w.AddEntry(1, u"sky", u"eBM", 0, "1", 1));
+    ASSERT_TRUE(w.AddEntry(2, u"sky", u"font", 0, "22", 2));
+    ASSERT_TRUE(w.AddEntry(3, u"skyline", nullptr, 0, "333", 3));
+    ASSERT_TRUE(w.AddEntry(4, long32.c_str(), u"abcd", 0, "4444", 4));
+    ResourceArchive a;
+    Open(a, Build(w));
+    const struct {
+        const char16_t *name, *type;
+        std::uint32_t index;
+    } cases[] = {
+        {u"sky", nullptr, 0},           {u"sky", u"font", 1},     {u"sky", u"eBM", 0},
+        {u"sky", u"fon", kNone},        {u"sky", u"", kNone},     {u"skyline", u"", 2},
+        {u"sk", nullptr, kNone},        {u"Sky", nullptr, kNone}, {longer.c_str(), nullptr, 3},
+        {long32.c_str(), u"abcdef", 3}, {u"", nullptr, kNone},    {nullptr, nullptr, kNone}};
+    for (const auto& c : cases)
+        EXPECT_EQ(a.FindByName(c.name, c.type), c.index) << (c.type ? "typed" : "untyped");
+
+    std::uint32_t stored = 0, size = 0;
+    EXPECT_EQ(a.GetIdByName(u"sky", u"font"), 2u);
+    EXPECT_EQ(a.GetSizeByName(u"skyline", nullptr, &stored), 3u);
+    EXPECT_EQ(stored, Deflate({'3', '3', '3'}).size());
+    void* data = nullptr;
+    ASSERT_EQ(a.GetDataByName(u"sky", u"font", &data, &size), 1);
+    const Owned owned(static_cast<std::uint8_t*>(data));
+    EXPECT_EQ(Bytes(owned.get(), owned.get() + size), Bytes({'2', '2'}));
+}
+
+TEST_F(ArchiveTest, GetDataChoosesTheBufferByTheCallersValues) {
+    ResourceArchive a;
+    Open(a, Build(ThreeEntries()));
+    const Bytes expected = Pattern(200, 1); // entry 7
+    std::uint8_t caller[300];
+    void* const garbage = reinterpret_cast<void*>(std::uintptr_t{0x10});
+    const struct {
+        void* data;
+        std::uint32_t size;
+        int result;
+        bool intoCaller, allocates;
+    } cases[] = {
+        {caller, 300, 1, true, false},  {caller, 200, 1, true, false},
+        {caller, 100, 0, false, false}, {caller, 0, 1, false, true},
+        {garbage, 0, 1, false, true},   {nullptr, 0, 1, false, true},
+        {nullptr, 500, 1, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.data << " " << c.size);
+        std::memset(caller, 0x55, sizeof caller);
+        void* data = c.data;
+        std::uint32_t size = c.size;
+        ASSERT_EQ(a.GetDataById(7, &data, &size), c.result);
+        Bytes want(300, 0x55);
+        if (c.intoCaller)
+            std::copy(expected.begin(), expected.end(), want.begin());
+        EXPECT_EQ(Bytes(caller, caller + 300), want);
+        if (c.allocates) {
+            ASSERT_NE(data, c.data);
+            const Owned owned(static_cast<std::uint8_t*>(data));
+            EXPECT_EQ(size, 200u);
+            EXPECT_EQ(Bytes(owned.get(), owned.get() + 200), expected);
+        } else {
+            EXPECT_EQ(data, c.data);
+            EXPECT_EQ(size, c.size);
+        }
+    }
+
+    // A size query needs no data pointer; a data pointer needs a size.
+    std::uint32_t size = 0;
+    EXPECT_EQ(a.GetDataAt(1, nullptr, &size), 1);
+    EXPECT_EQ(size, 200u);
+    EXPECT_EQ(a.GetDataAt(1, nullptr, nullptr), 1);
+    void* data = nullptr;
+    EXPECT_EQ(a.GetDataAt(1, &data, nullptr), 0);
+    EXPECT_EQ(data, nullptr);
+}
+
+TEST_F(ArchiveTest, ShortStreamsSucceedWithTheTailZeroed) {
+    const Bytes produced = Pattern(150, 0x11), stored = Deflate(produced);
+    // The largest size that the stored bytes may claim.
+    const auto bound = static_cast<std::uint32_t>(stored.size() * 1032 + 1024);
+    ArchiveWriter w;
+    ASSERT_TRUE(w.AddStoredEntry(200, u"", u"", 0, stored.data(), stored.size(), 200));
+    ASSERT_TRUE(w.AddStoredEntry(bound, u"", u"", 0, stored.data(), stored.size(), bound));
+    ASSERT_TRUE(w.AddStoredEntry(0, u"", u"", 0, stored.data(), stored.size(), bound + 1));
+    ResourceArchive a;
+    Open(a, Build(w));
+
+    std::uint8_t caller[256];
+    std::memset(caller, 0xAA, sizeof caller);
+    void* data = caller;
+    std::uint32_t size = sizeof caller;
+    ASSERT_EQ(a.GetDataById(200, &data, &size), 1);
+    Bytes want = produced;
+    want.resize(200, 0);
+    want.resize(256, 0xAA);
+    EXPECT_EQ(Bytes(caller, caller + 256), want);
+
+    for (std::uint32_t recorded : {200u, bound}) {
+        // Leave dirty memory where the allocator is likely to hand out the entry's buffer.
+        void* dirty = std::malloc(recorded);
+        std::memset(dirty, 0xAA, recorded);
+        std::free(dirty);
+        want = produced;
+        want.resize(recorded, 0);
+        EXPECT_EQ(Fetch(a, recorded), want);
+    }
+    EXPECT_FALSE(Fetch(a, 0));
+}
+
+TEST_F(ArchiveTest, DamagedEntriesFailOnlyTheirOwnCall) {
+    const Bytes raw = Pattern(1000, 9), good = Deflate(raw);
+    Bytes flipped = good, badSum = good, cut = good;
+    flipped[good.size() / 2] ^= 0x40;
+    badSum.back() ^= 1;
+    cut.resize(good.size() - 5);
+    const auto set = [](std::uint32_t field, std::uint32_t value) {
+        return [=](Bytes& f) { Put32(f, Field(1, field), value); };
+    };
+    const struct {
+        const char* what;
+        Bytes stored;
+        std::uint32_t size;
+        std::function<void(Bytes&)> patch;
+    } cases[] = {
+        {"corrupt deflate data", flipped, 1000, {}},
+        {"wrong checksum", badSum, 1000, {}},
+        {"stream cut short", cut, 1000, {}},
+        {"not a zlib stream", Pattern(300, 3), 1000, {}},
+        {"stream longer than its size", good, 999, {}},
+        {"size zero", Deflate({}), 0, {}},
+        {"stored size zero", good, 1000, set(Layout::kRecordStoredSize, 0)},
+        {"stored bytes past the end", good, 1000,
+         [](Bytes& f) { Put32(f, Field(1, Layout::kRecordOffset), f.size() - 10); }},
+        {"offset beyond the file", good, 1000, set(Layout::kRecordOffset, 0xFFFFFFF0)},
+        {"huge stored size", good, 1000, set(Layout::kRecordStoredSize, 0xFFFFFFFF)},
+        {"size beyond what deflate can make", good, 0xFFFFFFF0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ArchiveWriter w;
+        ASSERT_TRUE(w.AddEntry(1, u"good", nullptr, 0, raw.data(), raw.size()));
+        ASSERT_TRUE(
+            w.AddStoredEntry(2, u"bad", nullptr, 0, c.stored.data(), c.stored.size(), c.size));
+        Bytes file = Build(w);
+        if (c.patch)
+            c.patch(file);
+        ResourceArchive a;
+        Open(a, file);
+        for (std::uint32_t given : {0u, 2000u}) {
+            std::vector<std::uint8_t> caller(2000);
+            void* data = given ? caller.data() : nullptr;
+            std::uint32_t size = given;
+            EXPECT_EQ(a.GetDataById(2, &data, &size), 0);
+            EXPECT_EQ(data, given ? caller.data() : nullptr);
+            EXPECT_EQ(size, given);
+        }
+        EXPECT_EQ(Fetch(a, 1), raw);
+    }
+}
+
+// Runs in a child, whose peak memory is its own to measure.
+TEST_F(ArchiveTest, ALyingSizeAllocatesNothing) {
+    const Bytes stored = Deflate(Pattern(100, 5));
+    ArchiveWriter w;
+    ASSERT_TRUE(w.AddStoredEntry(1, u"", u"", 0, stored.data(), stored.size(), 0xFFFFFFF0));
+    const WString path = Save(Build(w));
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ResourceArchive a(path.c_str());
+        rusage before{}, after{};
+        ::getrusage(RUSAGE_SELF, &before);
+        const bool fetched = Fetch(a, 1).has_value();
+        ::getrusage(RUSAGE_SELF, &after);
+        ::_exit(!fetched && after.ru_maxrss - before.ru_maxrss < 100 * 1024 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+TEST_F(ArchiveTest, ATableLongerThanTheFileFailsRecordByRecord) {
+    const Bytes whole = Build(ThreeEntries());
+    Bytes longTable = whole;
+    Put32(longTable, Layout::kCount, 1000000);
+    CountingArchive a;
+    Open(a, longTable);
+    EXPECT_EQ(a.GetCount(), 1000000u);
+    EXPECT_EQ(a.FindById(7), kNone);
+    EXPECT_EQ(a.reads, std::vector<std::uint32_t>{500000});
+    EXPECT_EQ(a.FindByName(u"b", nullptr), 1u);
+    // A name that is not there: the scan reads on through the entry data and stops at the
+    // first record that would end past the end of the file.
+    a.reads.clear();
+    EXPECT_EQ(a.FindByName(u"none", nullptr), kNone);
+    const std::size_t fitting = (whole.size() - Layout::kTable) / Layout::kRecordSize;
+    ASSERT_EQ(a.reads.size(), fitting + 1);
+    EXPECT_EQ(a.reads.back(), fitting);
+    std::uint32_t size = 0;
+    EXPECT_EQ(a.GetIdAt(999999), kNone);
+    EXPECT_EQ(a.GetDataAt(999999, nullptr, &size), 0);
+    EXPECT_EQ(a.GetIdAt(2), 12u);
+    EXPECT_EQ(a.GetDataAt(2, nullptr, &size), 1);
+
+    // Cut inside the last record, after its number: the number is still there, nothing else.
+    ResourceArchive b;
+    Open(b, Bytes(whole.begin(), whole.begin() + Field(2, 10)));
+    EXPECT_EQ(b.FindById(12), 2u);
+    EXPECT_EQ(b.GetSizeAt(2), 0u);
+    EXPECT_EQ(b.FindByName(u"c", nullptr), kNone);
+    EXPECT_EQ(b.FindByName(u"b", nullptr), 1u);
+    EXPECT_EQ(b.GetSizeById(3), 200u);
+    EXPECT_FALSE(Fetch(b, 3));
+}
+
+TEST_F(ArchiveTest, WriterRefusesWhatTheFormatCannotHold) {
+    ArchiveWriter w;
+    const std::u16string n33(33, u'n');
+    ASSERT_TRUE(w.AddEntry(5, u"five", u"eBM", 0, "x", 1));
+    EXPECT_FALSE(w.AddEntry(5, u"again", u"eBM", 0, "y", 1));
+    EXPECT_FALSE(w.AddEntry(6, n33.c_str(), u"eBM", 0, "y", 1));
+    EXPECT_FALSE(w.AddEntry(6, u"six", u"fonts", 0, "y", 1));
+    EXPECT_FALSE(w.SetTitle(n33.c_str()));
+    EXPECT_EQ(w.GetCount(), 1u);
+}
+
+// Archives of random entries read back in full. The same entries added in another order give
+// the same bytes. Names and types come from small sets, so that a name lookup has to find the
+// first of several.
+TEST_F(ArchiveTest, RandomArchivesRoundTrip) {
+    struct Entry {
+        Bytes data;
+        std::u16string name, type;
+    };
+    const std::u16string names[] = {u"", u"sky", u"\u00dc \u5199", std::u16string(32, u'z')};
+    const std::u16string types[] = {u"", u"eBM", u"font", u"\u00e9"};
+    std::mt19937 rng(20240611);
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        std::map<std::uint32_t, Entry> entries;
+        // An empty entry is written, but a size of 0 is never fetched; the zeros are the most
+        // compressible data there is.
+        if (round == 0)
+            entries = {{7, {Bytes(), u"", u""}}, {1000, {Bytes(4 << 20, 0), u"", u""}}};
+        const int count = std::uniform_int_distribution<int>(0, 12)(rng);
+        for (int i = 0; i < count; ++i) {
+            Entry e{Bytes(std::uniform_int_distribution<std::size_t>(0, 5000)(rng)),
+                    names[rng() % 4], types[rng() % 4]};
+            const bool runs = rng() % 2;
+            for (std::size_t j = 0; j < e.data.size(); ++j)
+                e.data[j] = static_cast<std::uint8_t>(runs ? j / 64 : rng());
+            entries.emplace(std::uniform_int_distribution<std::uint32_t>(0, 40)(rng), e);
+        }
+        ArchiveWriter w, reversed;
+        for (const auto& [id, e] : entries)
+            ASSERT_TRUE(
+                w.AddEntry(id, e.name.c_str(), e.type.c_str(), 0, e.data.data(), e.data.size()));
+        for (auto e = entries.rbegin(); e != entries.rend(); ++e)
+            ASSERT_TRUE(reversed.AddEntry(e->first, e->second.name.c_str(), e->second.type.c_str(),
+                                          0, e->second.data.data(), e->second.data.size()));
+        EXPECT_EQ(Build(reversed), Build(w));
+        ASSERT_EQ(w.WriteToFile((m_dir / "a.erc").string()), kOk);
+        ResourceArchive a(FromUtf8((m_dir / "a.erc").string()).c_str());
+        ASSERT_EQ(a.GetCount(), entries.size());
+        std::uint32_t i = 0;
+        for (const auto& [id, e] : entries) {
+            std::uint32_t stored = 0, firstNamed = kNone, firstTyped = kNone, j = 0;
+            for (const auto& [otherId, o] : entries) {
+                if (o.name == e.name && firstNamed == kNone)
+                    firstNamed = j;
+                if (o.name == e.name && o.type == e.type && firstTyped == kNone)
+                    firstTyped = j;
+                ++j;
+            }
+            EXPECT_EQ(a.FindById(id), i);
+            EXPECT_EQ(a.GetIdAt(i), id);
+            EXPECT_EQ(a.GetSizeAt(i++, &stored), e.data.size());
+            EXPECT_EQ(stored, Deflate(e.data).size());
+            EXPECT_EQ(Fetch(a, id), e.data.empty() ? std::nullopt : std::optional(e.data));
+            EXPECT_EQ(a.FindByName(e.name.c_str(), nullptr), firstNamed);
+            EXPECT_EQ(a.FindByName(e.name.c_str(), e.type.c_str()), firstTyped);
+        }
+    }
+}
+
+TEST_F(ArchiveTest, ConcurrentFetchesGetTheirOwnEntries) {
+    ResourceArchive a;
+    Open(a, Build(ThreeEntries()));
+    int failures[2] = {};
+    auto run = [&](int t) {
+        for (int i = 0; i < 3000; ++i)
+            failures[t] += Fetch(a, t ? 12 : 3) != Pattern(200, static_cast<std::uint8_t>(2 * t));
+    };
+    std::thread other(run, 1);
+    run(0);
+    other.join();
+    EXPECT_EQ(failures[0] + failures[1], 0);
+}
+
+} // namespace
+} // namespace brelvo
