@@ -1,0 +1,325 @@
+#include "editor/ViewState.h"
+
+#include "gfx/Blit.h"
+#include "tests/reference/Reference.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace brelvo {
+namespace {
+
+Pixel Pattern(std::int32_t x, std::int32_t y) {
+    return static_cast<Pixel>(x * 31 + y * 1009 + 1);
+}
+
+Pixel& At(const Surface& s, std::int32_t x, std::int32_t y) {
+    return s.Header().Row(y)[x];
+}
+
+// A picture of the given size (every pixel telling where it is) and a view of it, refreshed.
+struct View {
+    View(std::int32_t w, std::int32_t h, std::int32_t d = 0) : view(picture, lock, d) {
+        EXPECT_EQ(picture.Create(0, w, h), kOk);
+        for (std::int32_t y = 0; y < h; ++y)
+            for (std::int32_t x = 0; x < w; ++x)
+                At(picture, x, y) = Pattern(x, y);
+        view.updateZoomedSize();
+    }
+    Surface picture;
+    std::recursive_mutex lock;
+    ViewState view;
+};
+
+TEST(ViewState, ZoomLadderIsTheSameBothWays) {
+    const std::vector<int> ladder{20,  30,  40,  50,  60,  70,  80,  90,  100, 150, 200,
+                                  250, 300, 350, 400, 450, 500, 550, 600, 650, 700};
+    View v(640, 480);
+    auto walk = [&](void (ViewState::*step)(Point)) {
+        std::vector<int> seen{v.view.zoom()};
+        for (int i = 0; i < 30; ++i) {
+            (v.view.*step)(v.view.pictureCentre());
+            if (v.view.zoom() != seen.back())
+                seen.push_back(v.view.zoom());
+        }
+        // At either end the command leaves the zoom and the offsets alone.
+        v.view.setScroll(3, 4);
+        (v.view.*step)(Point(600, 400));
+        EXPECT_EQ(v.view.scrollX(), 3);
+        return seen;
+    };
+    EXPECT_EQ(walk(&ViewState::zoomOut), std::vector<int>(ladder.rbegin() + 12, ladder.rend()));
+    EXPECT_EQ(walk(&ViewState::zoomIn), ladder);
+    EXPECT_EQ(walk(&ViewState::zoomOut), std::vector<int>(ladder.rbegin(), ladder.rend()));
+}
+
+TEST(ViewState, ZoomCommandsCentreThePointWithinThePicture) {
+    struct Case {
+        std::int32_t w, h;
+        const char* commands; // S to screen, + in, - out, Z by delta at p, 1 for 100%
+        Point p;
+        std::int32_t delta, zoom, scrollX, scrollY; // offsets not checked when negative
+    };
+    const Case cases[] = {
+        {100, 100, "S", {}, 0, 210, 0, 0},
+        {640, 480, "S", {}, 0, 32, 0, 0},
+        {640, 480, "S+", {}, 0, 42, -1, -1},
+        {640, 480, "S--", {}, 0, 20, 0, 0},
+        {100, 200, "S", {}, 0, 134, 0, 0},
+        {100, 200, "S+", {}, 0, 184, -1, -1},
+        {100, 200, "S-", {}, 0, 84, 0, 0},
+        {200, 100, "S-", {}, 0, 55, 0, 0},
+        {207, 100, "S-", {}, 0, 51, 0, 0},
+        {1, 1, "S", {}, 0, 700, 0, 0},
+        {5000, 10, "S", {}, 0, 20, 0, 0}, // 4% is asked for
+        {640, 480, "Z", {320, 240}, 100, 200, 540, 351},
+        {640, 480, "Z", {640, 480}, 0, 100, 440, 221},
+        {640, 480, "Z", {640, 480}, -1000, 20, 0, 0},
+        {640, 480, "Z", {0, 0}, 1000, 700, 0, 0},
+        // The view widens when the vertical bar goes, and refresh moves the offset back.
+        {640, 100, "Z", {640, 0}, 0, 100, 430, 0},
+        // The offset is held within the full view width before refresh narrows the view.
+        {640, 100, "Z", {640, 100}, 200, 300, 1720, 41},
+        // "100%" centres the middle of the view, a screen point, as if it were a picture point.
+        {640, 480, "Z1", {320, 240}, 100, 100, 130 - 100, 180 - 129},
+    };
+    for (const Case& c : cases) {
+        View v(c.w, c.h);
+        v.view.setScroll(50, 50);
+        for (const char* s = c.commands; *s; ++s) {
+            const Point centre = v.view.pictureCentre();
+            *s == 'S'   ? v.view.zoomToScreen()
+            : *s == '+' ? v.view.zoomIn(centre)
+            : *s == '-' ? v.view.zoomOut(centre)
+            : *s == 'Z' ? v.view.setZoomBy(c.p, c.delta)
+                        : v.view.zoom100();
+        }
+        const std::string name = std::to_string(c.w) + "x" + std::to_string(c.h) + c.commands;
+        EXPECT_EQ(v.view.zoom(), c.zoom) << name;
+        EXPECT_TRUE(c.scrollX < 0 || v.view.scrollX() == c.scrollX) << name;
+        EXPECT_TRUE(c.scrollY < 0 || v.view.scrollY() == c.scrollY) << name;
+    }
+}
+
+TEST(ViewState, MappingTakesTheFactorFirstAndTruncates) {
+    View v(720, 480);
+    v.view.zoomToScreen();
+    ASSERT_EQ(v.view.zoom(), 29);
+    // 145 * (100.0 / 29) is 499.99..., while 145 * 100 / 29 would be 500.
+    EXPECT_EQ(v.view.pictureFromScreen(30 + 145, 51), Point(499, 0));
+    ASSERT_EQ(v.picture.Create(0, 100, 100), kOk);
+    v.view.updateZoomedSize();
+    EXPECT_EQ(v.view.zoomedWidth(), 28); // 100 * 0.29, not 100 * 29 / 100.0
+
+    View big(640, 480);
+    EXPECT_EQ(big.view.pictureFromScreen(30, 51), Point(0, 0));
+    EXPECT_EQ(big.view.pictureFromScreen(229, 309), Point(199, 258));
+    big.view.setZoomBy(Point(320, 240), 100);
+    EXPECT_EQ(big.view.pictureFromScreen(31, 52), Point(270, 176));
+}
+
+TEST(ViewState, OnlyTheShownPictureTakesTouches) {
+    struct Case {
+        std::int32_t w, h, x, y;
+        bool on;
+        Point clamped;
+    };
+    const Case cases[] = {
+        {100, 100, 31, 52, true, {31, 52}},      {100, 100, 30, 52, false, {30, 52}},
+        {100, 100, 31, 51, false, {31, 51}},     {100, 100, 129, 150, true, {129, 150}},
+        {100, 100, 130, 100, false, {130, 100}}, {100, 100, 100, 151, false, {100, 151}},
+        {100, 100, 0, 0, false, {30, 51}},       {100, 100, 500, 500, false, {130, 151}},
+        {640, 480, 229, 309, true, {229, 309}},  {640, 480, 230, 100, false, {230, 100}},
+        {640, 480, 100, 310, false, {100, 310}}, {640, 480, 900, 900, false, {230, 310}},
+    };
+    for (const Case& c : cases) {
+        View v(c.w, c.h);
+        EXPECT_EQ(v.view.isOnPicture(c.x, c.y), c.on) << c.x << "," << c.y;
+        EXPECT_EQ(v.view.clampToView(c.x, c.y), c.clamped) << c.x << "," << c.y;
+    }
+}
+
+TEST(ViewState, RefreshHidesTheBarsThatAreNotNeeded) {
+    struct Case {
+        std::int32_t d, w, h, visibleW, visibleH;
+        double fractionH, fractionV;
+    };
+    const Case cases[] = {
+        {0, 100, 100, 210, 269, 2.0, 2.69},
+        {0, 640, 100, 210, 259, 210.0 / 640, 2.59}, // the horizontal bar runs on
+        {0, 100, 640, 200, 269, 2.0, 269.0 / 640},  // the vertical bar runs on
+        {0, 205, 264, 210, 269, 210.0 / 205, 269.0 / 264},
+        {0, 205, 300, 200, 259, 200.0 / 205, 259.0 / 300},
+        {0, 210, 100, 210, 269, 1.0, 2.59},
+        {0, 200, 270, 200, 269, 1.0, 269.0 / 270},
+        {0, 640, 480, 200, 259, 200.0 / 640, 259.0 / 480},
+        {80, 100, 185, 210, 189, 2.0, 189.0 / 185},
+        {80, 100, 190, 200, 189, 2.0, 189.0 / 190},
+    };
+    for (const Case& c : cases) {
+        View v(c.w, c.h, c.d);
+        v.view.setScroll(1000, 1000);
+        v.view.refresh();
+        EXPECT_EQ(v.view.visibleWidth(), c.visibleW) << c.w << "x" << c.h;
+        EXPECT_EQ(v.view.visibleHeight(), c.visibleH) << c.w << "x" << c.h;
+        EXPECT_DOUBLE_EQ(v.view.horizontalFraction(), c.fractionH) << c.w << "x" << c.h;
+        EXPECT_DOUBLE_EQ(v.view.verticalFraction(), c.fractionV) << c.w << "x" << c.h;
+        EXPECT_EQ(v.view.showsBarTracks(), c.fractionH < 1 || c.fractionV < 1);
+        EXPECT_EQ(v.view.scrollX(), c.fractionH >= 1 ? 0 : c.w - c.visibleW);
+        EXPECT_EQ(v.view.scrollY(), c.fractionV >= 1 ? 0 : c.h - c.visibleH);
+    }
+}
+
+TEST(ViewState, ScrollStepsStayInsideThePicture) {
+    using Step = void (*)(ViewState&, Point);
+    const Step right = [](ViewState& v, Point) { v.scrollRight(); };
+    const Step left = [](ViewState& v, Point) { v.scrollLeft(); };
+    const Step down = [](ViewState& v, Point) { v.scrollDown(); };
+    const Step up = [](ViewState& v, Point) { v.scrollUp(); };
+    const Step edge = [](ViewState& v, Point s) { v.edgeScroll(s.x, s.y); };
+    struct Case {
+        Point size;
+        Point start;
+        Step step;
+        Point stylus;
+        Point end;
+    };
+    const Point big(640, 480), small(100, 100), wide(640, 100), tall(100, 640);
+    const Case cases[] = {
+        {big, {0, 0}, right, {}, {10, 0}},
+        {big, {435, 0}, right, {}, {440, 0}},
+        {big, {440, 7}, right, {}, {440, 7}},
+        {big, {5, 0}, left, {}, {0, 0}},
+        {big, {20, 20}, left, {}, {10, 20}},
+        {big, {0, 215}, down, {}, {0, 221}},
+        {big, {0, 3}, up, {}, {0, 0}},
+        {small, {0, 0}, right, {}, {0, 0}},
+        {small, {0, 0}, down, {}, {0, 0}},
+        {tall, {0, 365}, down, {}, {0, 371}},
+        {wide, {425, 0}, right, {}, {430, 0}},
+        {big, {100, 100}, edge, {231, 100}, {110, 100}},
+        {big, {100, 100}, edge, {230, 310}, {100, 100}},
+        {big, {100, 100}, edge, {29, 311}, {90, 110}},
+        {big, {100, 100}, edge, {100, 50}, {100, 90}},
+        // The edges are those of the full view, even where a hidden bar widened it.
+        {wide, {100, 0}, edge, {235, 100}, {110, 0}},
+    };
+    for (const Case& c : cases) {
+        View v(c.size.x, c.size.y);
+        v.view.setScroll(c.start.x, c.start.y);
+        c.step(v.view, c.stylus);
+        EXPECT_EQ(Point(v.view.scrollX(), v.view.scrollY()), c.end)
+            << c.start.x << "," << c.start.y << " stylus " << c.stylus.x << "," << c.stylus.y;
+    }
+}
+
+TEST(ViewState, DrawPictureShowsTheScrolledPartAtTheZoom) {
+    constexpr Pixel kBackground = 0x0841;
+    struct Case {
+        std::int32_t w, h, delta;
+        Point scroll;
+        Rect shown;         // right and bottom exclusive
+        std::int32_t scale; // picture pixels per screen pixel, negative for screen per picture
+    };
+    const Case cases[] = {
+        {640, 480, 0, {40, 30}, {30, 51, 230, 310}, 1},
+        {100, 100, 0, {0, 0}, {30, 51, 130, 151}, 1},
+        {100, 100, 100, {0, 0}, {30, 51, 230, 251}, -2},
+        {640, 480, -50, {10, 0}, {30, 51, 240, 291}, 2},
+    };
+    for (const Case& c : cases) {
+        View v(c.w, c.h);
+        v.view.setZoomBy(Point(0, 0), c.delta);
+        v.view.setScroll(c.scroll.x, c.scroll.y);
+        Surface screen;
+        ASSERT_EQ(screen.Create(0, 240, 320), kOk);
+        std::fill_n(screen.GetPixels(), screen.GetSize() / 2, kBackground);
+        v.view.drawPicture(screen);
+        for (std::int32_t y = 0; y < 320; ++y)
+            for (std::int32_t x = 0; x < 240; ++x) {
+                Pixel expected = kBackground;
+                if (c.shown.Contains(x, y) && x < c.shown.right && y < c.shown.bottom) {
+                    const std::int32_t zx = x - 30, zy = y - 51;
+                    expected = c.scale == 1 ? Pattern(zx + c.scroll.x, zy + c.scroll.y)
+                               : c.scale == -2
+                                   ? Pattern((zx + c.scroll.x) / 2, (zy + c.scroll.y) / 2)
+                                   : Pattern(2 * (zx + c.scroll.x) + 1, 2 * (zy + c.scroll.y) + 1);
+                }
+                ASSERT_EQ(At(screen, x, y), expected) << x << "," << y << " zoom " << c.delta;
+            }
+    }
+}
+
+TEST(ViewState, DrawPictureStretchesTheTruncatedSourceAndLetsTheLayerDraw) {
+    struct Layer : FloatingLayer {
+        void drawFloating(Surface& part, std::int32_t left, std::int32_t top) const override {
+            calls.push_back(Rect(left, top, part.GetWidth(), part.GetHeight()));
+            At(part, 0, 0) = 0xFFFF;
+        }
+        mutable std::vector<Rect> calls;
+    } layer;
+    View v(640, 480);
+    v.view.setZoomBy(Point(0, 0), 50);
+    v.view.setScroll(253, 101);
+    Surface screen, expected;
+    ASSERT_EQ(screen.Create(CREATE_CLEAR, 240, 320), kOk);
+    ASSERT_EQ(expected.Create(CREATE_CLEAR, 240, 320), kOk);
+    v.view.drawPicture(screen, &layer);
+    // 100.0 / 150 makes the source (168, 67) to (302, 240): the right edge is truncated once,
+    // from the sum, not as 168 plus 133.
+    ASSERT_EQ(layer.calls, std::vector<Rect>{Rect(168, 67, 134, 173)});
+    Surface part;
+    ASSERT_EQ(part.Create(0, 134, 173), kOk);
+    for (std::int32_t y = 0; y < 173; ++y)
+        for (std::int32_t x = 0; x < 134; ++x)
+            At(part, x, y) = x == 0 && y == 0 ? 0xFFFF : Pattern(168 + x, 67 + y);
+    const Rect dst(30, 51, 230, 310);
+    ASSERT_EQ(reference::TransformBlit(expected, &dst, part, nullptr, 0, nullptr), kOk);
+    for (std::int32_t y = 0; y < 320; ++y)
+        for (std::int32_t x = 0; x < 240; ++x)
+            ASSERT_EQ(At(screen, x, y), At(expected, x, y)) << x << "," << y;
+}
+
+TEST(ViewState, EmptyPictureLeavesEverythingAsItWas) {
+    View v(0, 0);
+    Surface screen;
+    ASSERT_EQ(screen.Create(CREATE_CLEAR, 240, 320), kOk);
+    v.view.zoomIn(Point(0, 0));
+    v.view.zoomToScreen();
+    v.view.zoom100();
+    v.view.refresh();
+    v.view.drawPicture(screen);
+    EXPECT_EQ(v.view.zoom(), 100);
+    EXPECT_EQ(v.view.visibleWidth(), 200);
+    for (std::uint32_t i = 0; i < screen.GetSize() / 2; ++i)
+        ASSERT_EQ(screen.GetPixels()[i], 0);
+}
+
+TEST(ViewState, ThumbFollowsTheOffset) {
+    const ViewState::Thumb half = ViewState::thumbOnTrack(51, 211, 0.5);
+    EXPECT_EQ(half.length, 80);
+    EXPECT_EQ(half.lowestCentre, 91);
+    EXPECT_EQ(half.highestCentre, 171);
+    EXPECT_EQ(ViewState::thumbOnTrack(70, 289, 0.01).length, 10);
+    EXPECT_EQ(ViewState::thumbOnTrack(70, 289, 0.01).lowestCentre, 75);
+    EXPECT_EQ(ViewState::thumbOnTrack(51, 211, 3.0).length, 160);
+    struct Case {
+        std::int32_t scroll, zoomed, visible;
+        float placement;
+        std::int32_t centre;
+    };
+    const Case cases[] = {{0, 640, 200, 0.0f, 91},    {440, 640, 200, 1.0f, 171},
+                          {220, 640, 200, 0.5f, 131}, {110, 640, 200, 0.25f, 111},
+                          {0, 200, 200, 0.0f, 91},    {5, 100, 210, 0.0f, 91}};
+    for (const Case& c : cases) {
+        const float f = ViewState::thumbPlacement(c.scroll, c.zoomed, c.visible);
+        EXPECT_EQ(f, c.placement) << c.scroll << "/" << c.zoomed;
+        EXPECT_EQ(ViewState::thumbCentre(half, f), c.centre) << c.scroll << "/" << c.zoomed;
+    }
+}
+
+} // namespace
+} // namespace brelvo

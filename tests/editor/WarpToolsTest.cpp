@@ -1,0 +1,604 @@
+#include "editor/HookTool.h"
+#include "editor/RadialWarpTool.h"
+#include "editor/WarpMath.h"
+
+#include "tests/gfx/TestSupport.h"
+#include "tests/reference/WarpReference.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <random>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+// Running out of memory for a scratch square is simulated by failing every allocation of its
+// size. That needs the C library's allocator underneath; sanitizer builds bring their own, and
+// there that test is skipped.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||                         \
+    __has_feature(memory_sanitizer)
+#define BRELVO_OWN_ALLOCATOR 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define BRELVO_OWN_ALLOCATOR 1
+#endif
+#if defined(__GLIBC__) && !defined(BRELVO_OWN_ALLOCATOR)
+#define BRELVO_CAN_FAIL_ALLOCATION 1
+namespace {
+std::atomic<std::size_t> g_failingSize{0};
+}
+extern "C" void* __libc_malloc(std::size_t size) noexcept;
+extern "C" void* malloc(std::size_t size) noexcept {
+    if (size != 0 && size == g_failingSize.load(std::memory_order_relaxed))
+        return nullptr;
+    return __libc_malloc(size);
+}
+#endif
+
+namespace brelvo {
+namespace {
+
+using Kind = RadialWarpTool::Kind;
+using test::PixelAt;
+
+constexpr Kind kKinds[] = {Kind::Magnifier, Kind::Gripper};
+// The three direction modes as (horizontal, vertical): both axes, x only, y only.
+constexpr std::pair<bool, bool> kModes[] = {{true, true}, {true, false}, {false, true}};
+
+// Random pixels, one in eight the colour key; some pictures carry another key, which the tools
+// must ignore (the scratch square's key decides what is drawn back).
+Surface RandomPicture(std::mt19937& rng, int w, int h) {
+    Surface s = test::RandomSurface(rng, w, h);
+    if (rng() % 4 == 0)
+        s.SetColorKeyRaw(static_cast<Pixel>(rng()));
+    return s;
+}
+
+// Each row one colour (each column, when byColumn), the lowest green bit clear so that reading a
+// colour and writing it back changes nothing.
+Surface Stripes(int w, int h, bool byColumn) {
+    Surface s;
+    EXPECT_EQ(s.Create(0, w, h), kOk);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            s.GetPixels()[y * static_cast<int>(s.GetPitch()) + x] =
+                static_cast<Pixel>((0x2D4A + 0x0841 * (byColumn ? x : y)) & 0xFFDF);
+    return s;
+}
+
+TEST(RoundedIsqrt, IsTheNearestInteger) {
+    // Known roots, and the ends of the range.
+    const std::int32_t value[] = {INT32_MIN, -1, 0,  1,     2,          3,          6,
+                                  7,         12, 13, 10000, 2147441940, 2147441941, INT32_MAX};
+    const std::uint32_t root[] = {0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 100, 46340, 46341, 46341};
+    for (int i = 0; i < 14; ++i) {
+        EXPECT_EQ(roundedIsqrt(value[i]), root[i]) << value[i];
+        EXPECT_EQ(reference::roundedIsqrt(value[i]), root[i]) << value[i];
+    }
+    // Every n up to four million, the neighbours of every square and midpoint k * k + k, and
+    // random samples up to the largest int.
+    std::vector<std::int64_t> samples;
+    for (std::int64_t n = 1; n <= 4000000; ++n)
+        samples.push_back(n);
+    for (std::int64_t k = 1; k <= 46340; ++k)
+        for (std::int64_t n : {k * k - 1, k * k, k * k + k, k * k + k + 1})
+            samples.push_back(n);
+    std::mt19937 rng(99);
+    for (int i = 0; i < 1000000; ++i)
+        samples.push_back(std::uniform_int_distribution<std::int64_t>(1, INT32_MAX)(rng));
+    int wrong = 0;
+    for (const std::int64_t n : samples) {
+        const auto nearest =
+            static_cast<std::uint32_t>(std::floor(std::sqrt(static_cast<double>(n)) + 0.5));
+        const auto v = static_cast<std::int32_t>(n);
+        if (roundedIsqrt(v) != nearest || reference::roundedIsqrt(v) != nearest) {
+            ADD_FAILURE() << n << " gives " << roundedIsqrt(v) << ", not " << nearest;
+            if (++wrong == 10)
+                return;
+        }
+    }
+}
+
+TEST(SampleBilinear, InterpolatesChannelByChannel) {
+    // Red at (0, 0), green at (2, 0) and blue at (1, 1) of a 3 x 2 picture, the rest black. The
+    // green pixel has its lowest bit set, which reading it as a colour drops.
+    Surface s;
+    ASSERT_EQ(s.Create(CREATE_CLEAR, 3, 2), kOk);
+    s.SetPixel(0, 0, 0x0000ff);
+    s.GetPixels()[2] = 0x07E0;
+    s.SetPixel(1, 1, 0xff0000);
+    const struct {
+        double x, y;
+        Color expected;
+    } cases[] = {
+        {0.0, 0.0, 0x0000f8},    {2.0, 0.0, 0x00f800}, {1.0, 1.0, 0xf80000},
+        {0.0, 0.5, 0x0000f8},    // on the left edge: the pixel itself, the rows are not mixed
+        {0.5, 0.5, 0x3e003e},    // a quarter of red and of blue
+        {1.5, 0.75, 0x5d1f00},   // vertically first (186 and 62 of blue, 0 and 62 of green)
+        {0.25, 1.0, 0x3e0000},   // the last row: the missing row below weighs 0
+        {2.0, 0.5, 0x007c00},    // the last column: the missing column weighs 0
+        {3.0, 0.5, 0x00f800},    // exactly the width: the pixel at (3, 0), i.e. the edge pixel
+        {-0.5, 0.5, 0xffc200ba}, // beyond the left edge the weights leave 0 .. 1: blue is -62
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(sampleBilinear(s, c.x, c.y), c.expected) << c.x << "," << c.y;
+        EXPECT_EQ(reference::sampleBilinear(s, c.x, c.y), c.expected) << c.x << "," << c.y;
+    }
+    // Far beyond the picture a read never faults and gives what the edge gives.
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double far : {-1e300, 1e300, -inf, inf, std::nan(""), 3e9}) {
+        EXPECT_EQ(sampleBilinear(s, far, 0.5), sampleBilinear(s, far > 0 ? 50.0 : -50.0, 0.5))
+            << far;
+    }
+    Surface empty;
+    EXPECT_EQ(sampleBilinear(empty, 0.5, 0.5), 0u);
+
+    const std::pair<float, float> columns[] = {{-0.5f, 0.0f}, {1.25f, 1.25f}, {1.99f, 1.99f},
+                                               {2.0f, 2.0f},  {2.01f, 2.0f},  {1e9f, 2.0f}};
+    for (const auto& [v, want] : columns) {
+        EXPECT_EQ(clampColumn(s, v), want) << v;
+        EXPECT_EQ(reference::clampColumn(s, v), want) << v;
+    }
+    EXPECT_EQ(clampRow(s, 0.5f), 0.5f);
+    EXPECT_EQ(clampRow(s, 1.5f), 1.0f);
+}
+
+TEST(SampleBilinear, MatchesTheLiteralVersionAnywhere) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> fraction(0.0, 1.0);
+    for (int iter = 0; iter < 400; ++iter) {
+        const int w = 1 + static_cast<int>(rng() % 9), h = 1 + static_cast<int>(rng() % 9);
+        const Surface s = RandomPicture(rng, w, h);
+        // Whole and half positions meet the edge rules; the rest lands anywhere around them.
+        const auto coordinate = [&](int size) {
+            const double whole = static_cast<int>(rng() % static_cast<unsigned>(size + 5)) - 2;
+            const unsigned kind = rng() % 3;
+            return kind == 0 ? whole : whole + (kind == 1 ? 0.5 : fraction(rng));
+        };
+        for (int i = 0; i < 200; ++i) {
+            const double x = coordinate(w), y = coordinate(h);
+            ASSERT_EQ(sampleBilinear(s, x, y), reference::sampleBilinear(s, x, y))
+                << w << "x" << h << " at " << x << "," << y;
+        }
+    }
+}
+
+TEST(WarpTools, PowerAndSizeSetTheCurves) {
+    // Power 0 and 100 give the weakest and strongest constant k; Size 0 and 100 the radius 3
+    // and 100; values beyond 0 .. 100 count as the nearest end.
+    const struct {
+        Kind kind;
+        int power, size, radius;
+        float k;
+    } radial[] = {{Kind::Magnifier, 0, 0, 3, 200.0f},    {Kind::Magnifier, 100, 100, 100, 20.0f},
+                  {Kind::Gripper, 0, 100, 100, -300.0f}, {Kind::Gripper, 100, 0, 3, -120.0f},
+                  {Kind::Magnifier, 50, 50, 51, 110.0f}, {Kind::Gripper, -20, 400, 100, -300.0f},
+                  {Kind::Magnifier, 250, -9, 3, 20.0f}};
+    Surface picture = Stripes(8, 8, false);
+    std::recursive_mutex lock;
+    for (const auto& c : radial) {
+        RadialWarpTool tool(c.kind, picture, lock);
+        tool.configure(true, false, c.power, c.size);
+        tool.begin(4, 4);
+        ASSERT_EQ(tool.radius(), c.radius);
+        EXPECT_EQ(tool.strength(), std::clamp(c.power, 0, 100) / 100.0);
+        ASSERT_EQ(tool.table().GetSize(), c.radius + 1);
+        const float kk = static_cast<float>(c.radius) + c.k;
+        for (int i = 0; i <= c.radius; ++i) {
+            const auto fi = static_cast<float>(i);
+            const double expected = static_cast<double>(fi * c.k) / static_cast<double>(kk - fi);
+            EXPECT_EQ(tool.table()[i], static_cast<float>(expected)) << c.power << " " << i;
+            // Sources lie nearer the centre for the Magnifier and further out for the Gripper.
+            if (i > 0 && i < c.radius) {
+                EXPECT_EQ(tool.table()[i] < fi, c.kind == Kind::Magnifier) << i;
+            }
+        }
+        // The scale reaches 1 at the rim, so the warp has no seam there.
+        EXPECT_EQ(tool.table()[c.radius], static_cast<float>(c.radius));
+    }
+
+    const struct {
+        int power, size, radius;
+        double strength;
+    } hook[] = {{0, 0, 3, 0.3}, {100, 100, 100, 1.0}, {50, 50, 51, 0.65}, {-1, 101, 100, 0.3}};
+    for (const auto& c : hook) {
+        HookTool tool(picture, lock);
+        tool.configure(c.power, c.size);
+        tool.begin(4, 4);
+        ASSERT_EQ(tool.radius(), c.radius);
+        EXPECT_NEAR(tool.strength(), c.strength, 1e-12);
+        EXPECT_EQ(tool.sizePercent(), std::clamp(c.size, 0, 100));
+        ASSERT_EQ(tool.table().GetSize(), c.radius + 1);
+        EXPECT_EQ(tool.table()[0], 0.9f);
+        EXPECT_EQ(tool.table()[c.radius], 0.0f);
+        for (int i = 2; i <= c.radius; ++i)
+            EXPECT_LT(tool.table()[i], tool.table()[i - 1]) << i;
+    }
+}
+
+// The random strokes below run the tool and the literal version on copies of one picture and
+// compare the whole storage after every step. Pictures are tiny, about the size of the square
+// or larger, odd and even; Power and Size include both ends; strokes start at corners, edges,
+// inside and beyond the picture.
+struct RandomStroke {
+    std::mt19937& rng;
+    int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+    int percent(int iter, int usualMax) {
+        return iter % 5 == 0 ? 0 : (iter % 11 == 1 ? 100 : pick(0, usualMax));
+    }
+    int side(int iter) { return iter % 4 == 0 ? pick(1, 5) : pick(1, 130); }
+    int start(int size, int r) {
+        const int starts[] = {0,  size - 1,     size / 2,          pick(0, size - 1),
+                              -r, size + r - 1, pick(-r, size + r)};
+        return starts[pick(0, 6)];
+    }
+};
+
+TEST(RadialWarpTool, MatchesTheLiteralVersion) {
+    std::mt19937 rng(2024);
+    RandomStroke random{rng};
+    for (int iter = 0; iter < 360; ++iter) {
+        const Kind kind = kKinds[iter % 2];
+        const auto [horizontal, vertical] = kModes[iter / 2 % 3];
+        const int power = random.percent(iter + 3, 100), size = random.percent(iter, 45);
+        const int w = random.side(iter), h = random.side(iter);
+        Surface picture = RandomPicture(rng, w, h);
+        Surface expected = test::Clone(picture);
+        std::recursive_mutex lock;
+        RadialWarpTool tool(kind, picture, lock);
+        reference::RadialWarpTool literal(kind, expected);
+        tool.configure(horizontal, vertical, power, size);
+        literal.configure(horizontal, vertical, power, size);
+        const int r = static_cast<int>(tool.radius());
+        int x = random.start(w, r + 1), y = random.start(h, r + 1);
+        std::ostringstream log;
+        log << static_cast<int>(kind) << " " << horizontal << vertical << " power " << power
+            << " size " << size << ", " << w << "x" << h << ": " << x << "," << y;
+        tool.begin(x, y);
+        literal.begin(x, y);
+        ASSERT_TRUE(test::SameStorage(picture, expected)) << log.str();
+        // Moves within 15 pixels of the last remap, of exactly 15, and beyond.
+        for (int step = random.pick(0, 5); step > 0; --step) {
+            const int move = random.pick(0, 3);
+            x += move == 0 ? random.pick(-10, 10) : move == 1 ? 15 : random.pick(-60, 60);
+            y += move == 0 ? random.pick(-10, 10) : move == 1 ? 0 : random.pick(-60, 60);
+            log << " -> " << x << "," << y;
+            tool.drag(x, y);
+            literal.drag(x, y);
+            ASSERT_EQ(tool.centre(), literal.centre()) << log.str();
+            ASSERT_TRUE(test::SameStorage(picture, expected)) << log.str();
+        }
+    }
+}
+
+TEST(HookTool, MatchesTheLiteralVersion) {
+    std::mt19937 rng(77);
+    RandomStroke random{rng};
+    for (int iter = 0; iter < 300; ++iter) {
+        const int power = random.percent(iter + 3, 100), size = random.percent(iter, 40);
+        const int w = random.side(iter), h = random.side(iter);
+        Surface picture = RandomPicture(rng, w, h);
+        Surface expected = test::Clone(picture);
+        std::recursive_mutex lock;
+        HookTool tool(picture, lock);
+        std::vector<Point> shown;
+        tool.setStepObserver([&shown](Point p) { shown.push_back(p); });
+        reference::HookTool literal(expected);
+        tool.configure(power, size);
+        literal.configure(power, size);
+        const int half = static_cast<int>(tool.radius()) / 2;
+        int x = random.start(w, 2 * half), y = random.start(h, 2 * half);
+        std::ostringstream log;
+        log << "power " << power << " size " << size << ", " << w << "x" << h << ": " << x << ","
+            << y;
+        tool.begin(x, y);
+        literal.begin(x, y);
+        ASSERT_TRUE(test::SameStorage(picture, expected)) << log.str();
+        // No move at all, a move within one step, a whole number of steps along an axis or a
+        // 3-4-5 diagonal, and a fast move cut into steps with a partial one at the end.
+        for (int step = random.pick(1, 5); step > 0; --step) {
+            const int move = random.pick(0, 4), m = random.pick(1, 3);
+            x += move == 1   ? random.pick(-half, half) / 2
+                 : move == 2 ? 3 * half * m
+                 : move == 3 ? -half * (m + 1)
+                             : 0;
+            y += move == 1 ? random.pick(-half, half) / 2 : move == 2 ? 4 * half * m : 0;
+            if (move == 4)
+                x += random.pick(-150, 150), y += random.pick(-150, 150);
+            log << " -> " << x << "," << y;
+            tool.drag(x, y);
+            literal.drag(x, y);
+            ASSERT_EQ(tool.lastPoint(), literal.lastPoint()) << log.str();
+            ASSERT_EQ(shown, literal.shownSteps()) << log.str();
+            ASSERT_TRUE(test::SameStorage(picture, expected)) << log.str();
+        }
+        const Point from(random.pick(-5, w + 5), random.pick(-5, h + 5));
+        const Point to(random.pick(-5, w + 5), random.pick(-5, h + 5));
+        tool.pull(from, to);
+        literal.pull(from, to);
+        ASSERT_TRUE(test::SameStorage(picture, expected)) << log.str() << " and a pull";
+    }
+}
+
+TEST(RadialWarpTool, DragRemapsOnlyBeyondFifteenPixels) {
+    // Each move, and where the last remap is after it.
+    const std::pair<Point, Point> moves[] = {
+        {{60, 61}, {50, 50}}, // 14.9 away: no remap
+        {{65, 50}, {50, 50}}, // exactly 15: none either
+        {{61, 61}, {61, 61}}, // 15.6 away
+        {{50, 50}, {50, 50}}, // back by 15.6: again
+        {{40, 40}, {50, 50}}, // 14.1 from the last remap, though 29.7 from the one before
+        {{34, 50}, {34, 50}},
+    };
+    for (const Kind kind : kKinds) {
+        Surface picture = Stripes(100, 100, false);
+        std::recursive_mutex lock;
+        RadialWarpTool tool(kind, picture, lock);
+        tool.configure(true, true, 50, 10);
+        tool.begin(50, 50);
+        for (const auto& [move, centre] : moves) {
+            const Surface before = test::Clone(picture);
+            tool.drag(move.x, move.y);
+            EXPECT_EQ(tool.centre(), centre) << move.x << "," << move.y;
+            EXPECT_EQ(test::SameStorage(picture, before), !(centre == move)) << move.x;
+        }
+    }
+}
+
+TEST(HookTool, LongMovesAreCutIntoSteps) {
+    const struct {
+        int size;
+        Point from, to;
+        std::vector<Point> shown;
+    } cases[] = {
+        // Size 0: R 3, half 1, steps of one pixel.
+        {0, {10, 10}, {13, 10}, {{11, 10}, {12, 10}, {13, 10}}},
+        {0, {10, 10}, {11, 11}, {}}, // sqrt(2) truncates to 1: a single pull
+        {10, {5, 5}, {5, 5}, {}},    // no move: a single pull
+        // R 12, half 6: 20 pixels are 3.33 steps of (6, 0), then a partial one.
+        {10, {0, 0}, {20, 0}, {{6, 0}, {12, 0}, {18, 0}, {20, 0}}},
+        {10, {0, 0}, {0, -12}, {{0, -6}, {0, -12}}}, // exactly two steps: no partial one
+        // Five steps of (3.6, 4.8) truncate to (3, 4) and stop short of the target at (20, 25);
+        // the steps being whole, nothing covers the rest.
+        {10, {5, 5}, {23, 29}, {{8, 9}, {11, 13}, {14, 17}, {17, 21}, {20, 25}}},
+    };
+    for (const auto& c : cases) {
+        Surface picture = Stripes(40, 40, true);
+        std::recursive_mutex lock;
+        HookTool tool(picture, lock);
+        std::vector<Point> shown;
+        tool.setStepObserver([&shown](Point p) { shown.push_back(p); });
+        tool.configure(100, c.size);
+        tool.begin(c.from.x, c.from.y);
+        tool.drag(c.to.x, c.to.y);
+        EXPECT_EQ(shown, c.shown) << c.size << ": " << c.to.x << "," << c.to.y;
+        EXPECT_EQ(tool.lastPoint(), c.to);
+    }
+}
+
+// A remap changes only the disc: never the centre, nothing at rounded distance R or more, and
+// not the column and row just past the square.
+TEST(RadialWarpTool, OnlyTheDiscChanges) {
+    std::mt19937 rng(31);
+    for (const Kind kind : kKinds) {
+        for (const auto& [horizontal, vertical] : kModes) {
+            for (const int size : {0, 30, 100}) {
+                Surface picture = RandomPicture(rng, 230, 220);
+                const Surface before = test::Clone(picture);
+                std::recursive_mutex lock;
+                RadialWarpTool tool(kind, picture, lock);
+                tool.configure(horizontal, vertical, 100, size);
+                tool.begin(114, 109);
+                const int r = static_cast<int>(tool.radius());
+                int changed = 0;
+                for (int y = 0; y < 220; ++y) {
+                    for (int x = 0; x < 230; ++x) {
+                        if (PixelAt(picture, x, y) == PixelAt(before, x, y))
+                            continue;
+                        ++changed;
+                        const double d = std::hypot(x - 114, y - 109);
+                        ASSERT_TRUE(d > 0.5 && d < r - 0.5 && x < 114 + r && y < 109 + r)
+                            << "size " << size << ": " << x << "," << y;
+                    }
+                }
+                EXPECT_GT(changed, size == 0 ? 2 : 100);
+            }
+        }
+    }
+}
+
+// In x-only mode a colour comes from the pixel's own row, so a picture whose rows are each one
+// colour stays as it is; so do columns in y-only mode. Both axes do change it.
+TEST(RadialWarpTool, OneAxisModesKeepTheOtherAxis) {
+    for (const Kind kind : kKinds) {
+        for (const bool byColumn : {false, true}) {
+            Surface picture = Stripes(90, 70, byColumn);
+            const Surface before = test::Clone(picture);
+            std::recursive_mutex lock;
+            RadialWarpTool tool(kind, picture, lock);
+            tool.configure(!byColumn, byColumn, 80, 40);
+            tool.begin(45, 35);
+            tool.drag(2, 68);
+            tool.drag(89, 0);
+            EXPECT_TRUE(test::SameStorage(picture, before)) << byColumn;
+            tool.configure(true, true, 80, 40);
+            tool.begin(45, 35);
+            EXPECT_FALSE(test::SameStorage(picture, before)) << byColumn;
+        }
+    }
+}
+
+// A warped colour that converts to the scratch square's key is not drawn: the picture keeps its
+// old pixel there.
+TEST(RadialWarpTool, KeyColouredResultsAreNotDrawn) {
+    Surface picture;
+    ASSERT_EQ(picture.Create(0, 64, 8), kOk);
+    for (int i = 0; i < 64 * 8; ++i)
+        picture.GetPixels()[i] = (i % 64 >= 20 && i % 64 < 30) ? kPixelMagenta : 0xFFDF;
+    const Surface before = test::Clone(picture);
+    std::recursive_mutex lock;
+    RadialWarpTool tool(Kind::Magnifier, picture, lock);
+    tool.configure(true, false, 100, 18);
+    tool.begin(25, 4);
+    ASSERT_EQ(tool.radius(), 20);
+    // Column 31 takes its colour from between the magenta columns 28 and 29.
+    const float sx = 25.0f + 6.0f * (tool.table()[6] / 6.0f);
+    ASSERT_EQ(ColorToPixel(sampleBilinear(before, sx, 4.0)), kPixelMagenta);
+    EXPECT_EQ(PixelAt(picture, 31, 4), 0xFFDF);
+    EXPECT_FALSE(test::SameStorage(picture, before));
+    for (int i = 0; i < 64 * 8; ++i)
+        EXPECT_EQ(picture.GetPixels()[i] == kPixelMagenta, before.GetPixels()[i] == kPixelMagenta);
+}
+
+// Pictures without pixels and points anywhere in the 32-bit range: nothing faults, and an empty
+// picture leaves the tools unconfigured.
+TEST(WarpTools, EmptyPicturesAndExtremePoints) {
+    const int extremes[] = {INT32_MIN, -1000000, 1000000, INT32_MAX};
+    Surface empty, headerOnly, stripes = Stripes(9, 7, false);
+    ASSERT_EQ(headerOnly.Create(CREATE_NOSTORAGE, 50, 50), kOk);
+    const Surface before = test::Clone(stripes);
+    std::recursive_mutex lock;
+    for (Surface* picture : {&empty, &headerOnly, &stripes}) {
+        for (const Kind kind : kKinds) {
+            RadialWarpTool tool(kind, *picture, lock);
+            tool.configure(true, true, 100, 100);
+            for (const int x : extremes) {
+                tool.begin(x, 3);
+                tool.drag(3, x);
+                tool.drag(x, x);
+            }
+            EXPECT_EQ(tool.radius(), picture == &stripes ? 100.0 : 0.0);
+        }
+        // Every square missed the picture.
+        EXPECT_TRUE(test::SameStorage(stripes, before));
+        HookTool hook(*picture, lock);
+        hook.configure(100, 100);
+        for (const int x : extremes) {
+            hook.begin(x, 3);
+            hook.drag(4, 3);
+            hook.drag(x, x);
+            hook.pull(Point(x, x), Point(4, 3));
+            hook.pull(Point(4, 3), Point(3, x));
+        }
+        EXPECT_EQ(hook.radius(), picture == &stripes ? 100.0 : 0.0);
+    }
+    EXPECT_EQ(headerOnly.GetPixels(), nullptr);
+    // The steps of the Hook's pulls from far away did reach the picture.
+    EXPECT_FALSE(test::SameStorage(stripes, before));
+}
+
+TEST(WarpTools, NoMemoryForTheScratchSquareLeavesThePicture) {
+#if !defined(BRELVO_CAN_FAIL_ALLOCATION)
+    GTEST_SKIP() << "this build's allocator cannot be made to fail";
+#else
+    // Size 37 gives R 38: a 76 x 76 square of 11552 bytes, a size nothing else here allocates.
+    // A stroke fails on a new tool, and after a stroke that had memory for a smaller square;
+    // once memory is back the stroke works.
+    const auto check = [](const std::function<void(Surface&, int, std::size_t)>& stroke) {
+        std::mt19937 rng(8);
+        Surface picture = RandomPicture(rng, 60, 50);
+        const Surface before = test::Clone(picture);
+        for (const int firstSize : {-1, 0}) {
+            stroke(picture, firstSize, 76 * 76 * sizeof(Pixel));
+            EXPECT_TRUE(test::SameStorage(picture, before)) << firstSize;
+        }
+        stroke(picture, -1, 0);
+        EXPECT_FALSE(test::SameStorage(picture, before));
+    };
+    std::recursive_mutex lock;
+    for (const Kind kind : kKinds) {
+        check([&](Surface& picture, int firstSize, std::size_t failing) {
+            RadialWarpTool tool(kind, picture, lock);
+            if (firstSize >= 0) {
+                tool.configure(true, true, 70, firstSize);
+                tool.begin(-100, -100); // off the picture: the square is made, nothing changes
+            }
+            tool.configure(true, true, 70, 37);
+            g_failingSize = failing;
+            tool.begin(30, 25);
+            tool.drag(50, 25);
+            g_failingSize = 0;
+        });
+    }
+    check([&](Surface& picture, int firstSize, std::size_t failing) {
+        HookTool hook(picture, lock);
+        if (firstSize >= 0) {
+            hook.configure(70, firstSize);
+            hook.begin(-100, -100);
+        }
+        hook.configure(70, 37);
+        g_failingSize = failing;
+        hook.begin(30, 25);
+        hook.drag(5, 49);
+        hook.pull(Point(3, 3), Point(30, 20));
+        g_failingSize = 0;
+    });
+#endif
+}
+
+// The frame thread draws the picture under the global lock. The copy-back waits for it; the
+// computation does not hold it, so the frame thread can take it between two pulls.
+TEST(WarpTools, OnlyTheCopyBackHoldsTheGlobalLock) {
+    std::mt19937 rng(3);
+    const std::function<void(Surface&, std::recursive_mutex&)> strokes[] = {
+        [](Surface& picture, std::recursive_mutex& lock) {
+            RadialWarpTool tool(Kind::Magnifier, picture, lock);
+            tool.configure(true, true, 80, 10);
+            tool.begin(20, 20);
+        },
+        [](Surface& picture, std::recursive_mutex& lock) {
+            HookTool tool(picture, lock);
+            tool.configure(80, 10);
+            tool.begin(20, 20);
+            tool.drag(30, 24);
+        },
+    };
+    for (const auto& stroke : strokes) {
+        Surface picture = RandomPicture(rng, 40, 40);
+        const Surface before = test::Clone(picture);
+        std::recursive_mutex lock;
+        std::unique_lock frame(lock);
+        std::atomic<bool> done{false};
+        std::thread worker([&] {
+            stroke(picture, lock);
+            done = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_FALSE(done);
+        EXPECT_TRUE(test::SameStorage(picture, before));
+        frame.unlock();
+        worker.join();
+        EXPECT_FALSE(test::SameStorage(picture, before));
+    }
+
+    Surface picture = RandomPicture(rng, 80, 80);
+    std::recursive_mutex lock;
+    HookTool tool(picture, lock);
+    int steps = 0, free = 0;
+    tool.setStepObserver([&](Point) {
+        ++steps;
+        std::thread([&] {
+            if (lock.try_lock()) {
+                ++free;
+                lock.unlock();
+            }
+        }).join();
+    });
+    tool.configure(50, 10);
+    tool.begin(5, 5);
+    tool.drag(70, 70);
+    EXPECT_GT(steps, 5);
+    EXPECT_EQ(free, steps);
+}
+
+} // namespace
+} // namespace brelvo

@@ -1,0 +1,132 @@
+// Runs the real brelvo-warp program on real files.
+
+#include "gfx/ImageLoad.h"
+#include "tests/support/PictureWriters.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <turbojpeg.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace brelvo {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct WarpRun {
+    int exitCode;
+    std::string errors;
+};
+
+// Runs brelvo-warp with the arguments (each quoted for the shell) and collects its stderr.
+WarpRun Warp(const std::vector<std::string>& args) {
+    std::string command = BRELVO_WARP_PATH;
+    for (const std::string& a : args)
+        command += " '" + a + "'";
+    command += " 2>&1 >/dev/null";
+    FILE* p = popen(command.c_str(), "r");
+    std::string out;
+    char buffer[256];
+    while (p && fgets(buffer, sizeof buffer, p))
+        out += buffer;
+    const int status = p ? pclose(p) : -1;
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+class WarpCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::path(::testing::TempDir()) / ("brelvo-warp-" + std::to_string(getpid()));
+        fs::create_directories(m_dir);
+        const test::Bytes rgba = test::TestPictureRgba(160, 120);
+        test::Bytes rgb;
+        for (std::size_t i = 0; i < rgba.size(); i += 4)
+            rgb.insert(rgb.end(), {rgba[i], rgba[i + 1], rgba[i + 2]});
+        Write("in.png", test::WritePng(rgba, 160, 120));
+        Write("in.jpg", test::WriteJpeg(rgb, 160, 120, TJPF_RGB, 95, TJSAMP_444, false));
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+    void Write(const std::string& name, const test::Bytes& bytes) {
+        std::ofstream(m_dir / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    Surface Load(const std::string& name) const {
+        Surface s;
+        EXPECT_EQ(LoadPictureHostFile(s, Path(name)), kOk) << name;
+        return s;
+    }
+    fs::path m_dir;
+};
+
+TEST_F(WarpCli, StrokesChangeOnlyTheirSquares) {
+    // Each stroke touches and moves within a region; its squares (size 20 gives a radius of 22)
+    // stay inside x 20..100, y 20..100, so everything outside must be the plain conversion.
+    const struct {
+        const char* tool;
+        const char* stroke;
+    } cases[] = {{"hook", "50,50 60,55 70,60"}, {"magnifier", "50,50 70,70"}, {"gripper", "60,60"}};
+    for (const char* input : {"in.png", "in.jpg"}) {
+        ASSERT_EQ(Warp({Path(input), Path("plain.bmp")}).exitCode, 0);
+        const Surface plain = Load("plain.bmp");
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(input) + " " + c.tool);
+            const WarpRun r = Warp({Path(input), Path("out.bmp"), "--tool", c.tool, "--size", "20",
+                                    "--power", "100", "--mode", "both", "--stroke", c.stroke});
+            ASSERT_EQ(r.exitCode, 0) << r.errors;
+            const Surface out = Load("out.bmp");
+            ASSERT_EQ(out.GetWidth(), 160);
+            int changedInside = 0;
+            for (int y = 0; y < 120; ++y)
+                for (int x = 0; x < 160; ++x) {
+                    const Pixel a = out.GetPixels()[y * 160 + x];
+                    const Pixel b = plain.GetPixels()[y * 160 + x];
+                    const bool inside = x >= 20 && x < 100 && y >= 20 && y < 100;
+                    if (!inside) {
+                        ASSERT_EQ(a, b) << x << "," << y;
+                    } else {
+                        changedInside += a != b;
+                    }
+                }
+            EXPECT_GT(changedInside, 20);
+        }
+    }
+}
+
+TEST_F(WarpCli, BadArgumentsAndFilesAreReported) {
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* says;
+    } cases[] = {
+        {{}, 2, "expected an input picture"},
+        {{"in.png", "out.bmp", "--power", "101"}, 2, "--power"},
+        {{"in.png", "out.bmp", "--size", "x"}, 2, "--size"},
+        {{"in.png", "out.bmp", "--tool", "brush"}, 2, "unknown tool"},
+        {{"in.png", "out.bmp", "--mode", "diagonal"}, 2, "unknown mode"},
+        {{"in.png", "out.bmp", "--stroke", "10;10"}, 2, "a stroke is"},
+        {{"in.png", "out.bmp", "--stroke"}, 2, "needs a value"},
+        {{"in.png", "out.bmp", "--frobnicate", "1"}, 2, "unknown option"},
+        {{"missing.png", "out.bmp"}, 1, "cannot open"},
+        {{"in.png", "no-such-folder/out.bmp"}, 1, "cannot save"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args;
+        for (const std::string& a : c.args)
+            args.push_back(a.ends_with(".png") || a.ends_with(".bmp") ? Path(a) : a);
+        const WarpRun r = Warp(args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.errors;
+        EXPECT_NE(r.errors.find(c.says), std::string::npos) << r.errors;
+    }
+    EXPECT_EQ(Warp({"--help"}).exitCode, 0);
+    EXPECT_FALSE(fs::exists(m_dir / "out.bmp"));
+}
+
+} // namespace
+} // namespace brelvo
