@@ -27,12 +27,12 @@ using fontgen::FontSpec;
 
 constexpr const char* kFont = BRELVO_TEST_FONT;
 
-FontSpec Spec(std::uint32_t charset, int size = 12) {
-    FontSpec spec;
-    spec.fontFile = kFont;
-    spec.pixelSize = size;
-    spec.charset = charset;
-    return spec;
+FontSpec MakeFontSpec(std::uint32_t charset, int size = 12) {
+    FontSpec fontSpec;
+    fontSpec.fontFile = kFont;
+    fontSpec.pixelSize = size;
+    fontSpec.charset = charset;
+    return fontSpec;
 }
 
 // The marker runs of row 0 as [first, last] column pairs, the one still open at the right edge
@@ -69,11 +69,11 @@ TEST(RenderFontImage, GivesEveryCharacterOfItsSetOneGlyph) {
     for (const auto& c : cases) {
         for (const bool antiAliased : {false, true}) {
             SCOPED_TRACE(testing::Message() << "charset " << c.charset << " aa " << antiAliased);
-            FontSpec spec = Spec(c.charset);
+            FontSpec fontSpec = MakeFontSpec(c.charset);
             if (antiAliased)
-                spec.background = 0xffffff;
+                fontSpec.background = 0xffffff;
             Surface image;
-            ASSERT_TRUE(fontgen::RenderFontImage(spec, image));
+            ASSERT_TRUE(fontgen::RenderFontImage(fontSpec, image));
             EXPECT_EQ(static_cast<int>(MarkerRuns(image).size()), c.glyphs);
             BitmapFont font;
             ASSERT_TRUE(fontgen::MakeBitmapFont(image, c.charset, font));
@@ -90,11 +90,11 @@ TEST(RenderFontImage, DrawsEachGlyphAsWideAsItsAdvance) {
     for (const int size : {11, 12, 16}) {
         for (const int extra : {0, 2}) {
             SCOPED_TRACE(testing::Message() << size << " px, extra " << extra);
-            FontSpec spec = Spec(CHARSET_FULL, size);
-            spec.extraAdvance = extra;
+            FontSpec fontSpec = MakeFontSpec(CHARSET_FULL, size);
+            fontSpec.extraAdvance = extra;
             Surface image;
             BitmapFont font;
-            ASSERT_TRUE(fontgen::RenderFontImage(spec, image));
+            ASSERT_TRUE(fontgen::RenderFontImage(fontSpec, image));
             ASSERT_TRUE(fontgen::MakeBitmapFont(image, CHARSET_FULL, font));
             ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)), 0);
             for (int c = 0x20; c < 256; ++c) {
@@ -125,8 +125,8 @@ TEST(RenderFontImage, DrawsEachGlyphAsWideAsItsAdvance) {
 
 TEST(RenderFontImage, DrawsTheGraveAccentAtBothOfItsPlaces) {
     Surface full, latin;
-    ASSERT_TRUE(fontgen::RenderFontImage(Spec(CHARSET_FULL), full));
-    ASSERT_TRUE(fontgen::RenderFontImage(Spec(CHARSET_LATIN), latin));
+    ASSERT_TRUE(fontgen::RenderFontImage(MakeFontSpec(CHARSET_FULL), full));
+    ASSERT_TRUE(fontgen::RenderFontImage(MakeFontSpec(CHARSET_LATIN), latin));
     BitmapFont fullFont, latinFont;
     ASSERT_TRUE(fontgen::MakeBitmapFont(full, CHARSET_FULL, fullFont));
     ASSERT_TRUE(fontgen::MakeBitmapFont(latin, CHARSET_LATIN, latinFont));
@@ -149,12 +149,12 @@ TEST(RenderFontImage, PaintsOnlyTheKeyTheForegroundAndTheirBlends) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << std::hex << "fg " << c.fg << " bg " << c.bg.value_or(0));
-        FontSpec spec = Spec(CHARSET_FULL);
-        spec.background = c.bg;
+        FontSpec fontSpec = MakeFontSpec(CHARSET_FULL);
+        fontSpec.background = c.bg;
         Surface reference, image;
-        ASSERT_TRUE(fontgen::RenderFontImage(spec, reference)); // black on the same background
-        spec.foreground = c.fg;
-        ASSERT_TRUE(fontgen::RenderFontImage(spec, image));
+        ASSERT_TRUE(fontgen::RenderFontImage(fontSpec, reference)); // black on the same background
+        fontSpec.foreground = c.fg;
+        ASSERT_TRUE(fontgen::RenderFontImage(fontSpec, image));
         ASSERT_EQ(image.GetWidth(), reference.GetWidth());
 
         const Pixel key = image.GetColorKey();
@@ -195,13 +195,13 @@ TEST(RenderFontImage, GivesTheSameBytesEveryTime) {
         std::vector<std::uint8_t> first;
         std::string firstSource;
         for (int run = 0; run < 2; ++run) {
-            FontSpec spec = Spec(CHARSET_FULL, 13);
+            FontSpec fontSpec = MakeFontSpec(CHARSET_FULL, 13);
             if (antiAliased)
-                spec.background = 0x808080;
+                fontSpec.background = 0x808080;
             Surface image;
             VectorSink sink;
             std::string source;
-            ASSERT_TRUE(fontgen::RenderFontImage(spec, image));
+            ASSERT_TRUE(fontgen::RenderFontImage(fontSpec, image));
             ASSERT_TRUE(EncodeEbm(image, 0xff00ff, sink));
             ASSERT_TRUE(fontgen::MakeFontSource(image, "note", source));
             if (run == 0) {
@@ -216,14 +216,15 @@ TEST(RenderFontImage, GivesTheSameBytesEveryTime) {
 }
 
 TEST(RenderFontImage, RefusesWhatItCannotRender) {
-    FontSpec missing = Spec(CHARSET_FULL), noSize = Spec(CHARSET_FULL), noSet = Spec(0);
+    FontSpec missing = MakeFontSpec(CHARSET_FULL), noSize = MakeFontSpec(CHARSET_FULL),
+             noSet = MakeFontSpec(0);
     missing.fontFile = "/nonexistent/font.ttf";
     noSize.pixelSize = 0;
-    for (const FontSpec& spec : {missing, noSize, noSet}) {
+    for (const FontSpec& fontSpec : {missing, noSize, noSet}) {
         Surface image;
-        ASSERT_TRUE(fontgen::RenderFontImage(Spec(CHARSET_LATIN), image));
+        ASSERT_TRUE(fontgen::RenderFontImage(MakeFontSpec(CHARSET_LATIN), image));
         std::string error;
-        EXPECT_FALSE(fontgen::RenderFontImage(spec, image, &error));
+        EXPECT_FALSE(fontgen::RenderFontImage(fontSpec, image, &error));
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(image.GetPixels(), nullptr); // no stale font left behind
     }

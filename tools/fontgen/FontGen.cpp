@@ -65,15 +65,15 @@ constexpr Pixel Visible(Pixel p) {
 
 // The pixel for each coverage value. Mixing happens in 8 bits per channel, before the colour is
 // cut to 5-6-5, so that partly covered pixels round the same way as opaque ones.
-std::array<Pixel, 256> CoveragePixels(const FontSpec& spec) {
+std::array<Pixel, 256> CoveragePixels(const FontSpec& fontSpec) {
     std::array<Pixel, 256> pixels{};
     for (unsigned c = 1; c < 256; ++c) {
-        Color mixed = spec.foreground;
-        if (spec.background && c < 255) {
+        Color mixed = fontSpec.foreground;
+        if (fontSpec.background && c < 255) {
             mixed = 0;
             for (unsigned shift = 0; shift < 24; shift += 8) {
-                const unsigned f = (spec.foreground >> shift) & 0xFF;
-                const unsigned b = (*spec.background >> shift) & 0xFF;
+                const unsigned f = (fontSpec.foreground >> shift) & 0xFF;
+                const unsigned b = (*fontSpec.background >> shift) & 0xFF;
                 mixed |= ((f * c + b * (255 - c) + 127) / 255) << shift;
             }
         }
@@ -83,14 +83,14 @@ std::array<Pixel, 256> CoveragePixels(const FontSpec& spec) {
     return pixels;
 }
 
-bool RenderCell(FT_Face face, char16_t ch, const FontSpec& spec, int ascender, int height,
+bool RenderCell(FT_Face face, char16_t ch, const FontSpec& fontSpec, int ascender, int height,
                 Cell& cell, std::string* error) {
     const FT_UInt index = FT_Get_Char_Index(face, ch);
     if (index == 0) {
         SetError(error, "the font has no glyph for " + CharName(ch));
         return false;
     }
-    const bool mono = !spec.background;
+    const bool mono = !fontSpec.background;
     // Embedded bitmaps are skipped so that every size is drawn from the outlines the same way.
     const FT_Int32 loadFlags =
         FT_LOAD_NO_BITMAP | (mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
@@ -129,7 +129,7 @@ bool RenderCell(FT_Face face, char16_t ch, const FontSpec& spec, int ascender, i
     const int inkWidth = inkLast >= inkFirst ? inkLast - inkFirst + 1 : 0;
 
     const int advance =
-        std::max(0, static_cast<int>((slot->advance.x + 32) >> 6) + spec.extraAdvance);
+        std::max(0, static_cast<int>((slot->advance.x + 32) >> 6) + fontSpec.extraAdvance);
     cell.width = std::max(advance, inkWidth);
     cell.coverage.assign(static_cast<std::size_t>(cell.width) * height, 0);
     const int left = std::clamp(slot->bitmap_left + inkFirst, 0, cell.width - inkWidth);
@@ -142,18 +142,18 @@ bool RenderCell(FT_Face face, char16_t ch, const FontSpec& spec, int ascender, i
     return true;
 }
 
-bool RenderFontImageUnguarded(const FontSpec& spec, Surface& out, std::string* error) {
+bool RenderFontImageUnguarded(const FontSpec& fontSpec, Surface& out, std::string* error) {
     out.Release();
-    if (spec.pixelSize < 1 || spec.pixelSize > kMaxPixelSize) {
+    if (fontSpec.pixelSize < 1 || fontSpec.pixelSize > kMaxPixelSize) {
         SetError(error, "the pixel size must be between 1 and " + std::to_string(kMaxPixelSize));
         return false;
     }
     // FreeType takes a negative index as a question about the file, not as a face.
-    if (spec.faceIndex < 0) {
+    if (fontSpec.faceIndex < 0) {
         SetError(error, "the face index must not be negative");
         return false;
     }
-    std::span<const std::uint8_t> table = CharsetTable(spec.charset);
+    std::span<const std::uint8_t> table = CharsetTable(fontSpec.charset);
     table = table.first(static_cast<std::size_t>(
         std::find(table.begin(), table.end(), std::uint8_t{0}) - table.begin()));
     if (table.empty()) {
@@ -168,15 +168,15 @@ bool RenderFontImageUnguarded(const FontSpec& spec, Surface& out, std::string* e
     }
     const LibraryPtr library(rawLibrary);
     FT_Face rawFace = nullptr;
-    if (FT_New_Face(library.get(), spec.fontFile.c_str(), spec.faceIndex, &rawFace) != 0) {
-        SetError(error, spec.fontFile + ": not a font FreeType can read");
+    if (FT_New_Face(library.get(), fontSpec.fontFile.c_str(), fontSpec.faceIndex, &rawFace) != 0) {
+        SetError(error, fontSpec.fontFile + ": not a font FreeType can read");
         return false;
     }
     const FacePtr face(rawFace);
     if (!FT_IS_SCALABLE(face.get()) ||
-        FT_Set_Pixel_Sizes(face.get(), 0, static_cast<FT_UInt>(spec.pixelSize)) != 0) {
-        SetError(error,
-                 spec.fontFile + ": cannot be scaled to " + std::to_string(spec.pixelSize) + " px");
+        FT_Set_Pixel_Sizes(face.get(), 0, static_cast<FT_UInt>(fontSpec.pixelSize)) != 0) {
+        SetError(error, fontSpec.fontFile + ": cannot be scaled to " +
+                            std::to_string(fontSpec.pixelSize) + " px");
         return false;
     }
     const FT_Size_Metrics& metrics = face->size->metrics;
@@ -184,14 +184,14 @@ bool RenderFontImageUnguarded(const FontSpec& spec, Surface& out, std::string* e
     const int descender = static_cast<int>(metrics.descender >> 6);
     const int height = ascender - descender;
     if (height < 1) {
-        SetError(error, spec.fontFile + ": the font has no height");
+        SetError(error, fontSpec.fontFile + ": the font has no height");
         return false;
     }
 
     std::vector<Cell> cells(table.size());
     std::int64_t imageWidth = 0;
     for (std::size_t k = 0; k < table.size(); ++k) {
-        if (!RenderCell(face.get(), platform::AnsiToUnit(table[k]), spec, ascender, height,
+        if (!RenderCell(face.get(), platform::AnsiToUnit(table[k]), fontSpec, ascender, height,
                         cells[k], error))
             return false;
         // The marker run is one pixel wider than the glyph, and a key pixel ends it.
@@ -206,7 +206,7 @@ bool RenderFontImageUnguarded(const FontSpec& spec, Surface& out, std::string* e
     // Spare row pixels included, so that the encoded image is the same on every run.
     out.SetColorKeyRaw(kPixelMagenta);
     std::fill_n(out.GetPixels(), out.GetSize() / kBytesPerPixel, kPixelMagenta);
-    const std::array<Pixel, 256> pixels = CoveragePixels(spec);
+    const std::array<Pixel, 256> pixels = CoveragePixels(fontSpec);
     const SurfaceHeader& image = out.Header();
     int x0 = 0;
     for (const Cell& cell : cells) {
@@ -272,9 +272,9 @@ bool MakeFontSourceUnguarded(const Surface& image, const std::string& note, std:
 
 // The tools that call these run them once per font; running out of memory there ends the
 // font, not the caller.
-bool RenderFontImage(const FontSpec& spec, Surface& out, std::string* error) {
+bool RenderFontImage(const FontSpec& fontSpec, Surface& out, std::string* error) {
     try {
-        return RenderFontImageUnguarded(spec, out, error);
+        return RenderFontImageUnguarded(fontSpec, out, error);
     } catch (const std::exception&) {
         out.Release();
         SetError(error, "out of memory");

@@ -21,7 +21,7 @@ struct FontSpec {
     int faceIndex = 0;                    // the face within a collection file
 };
 
-// Renders the glyphs of spec.charset side by side in the marker-row layout that BuildGlyphs
+// Renders the glyphs of fontSpec.charset side by side in the marker-row layout that BuildGlyphs
 // reads, on the colour key magenta (0xF81F). Every glyph is the character its byte stands for in
 // the device code page, all on one baseline; the cell reaches from the font's ascender down to
 // its descender at this size, and is as wide as the glyph's advance. A glyph whose ink would stick
@@ -37,7 +37,7 @@ struct FontSpec {
 //
 // False, with the reason in *error when given, for an unreadable font file, a size below 1, no
 // character set, or a font without one of the set's characters.
-bool RenderFontImage(const FontSpec& spec, Surface& out, std::string* error = nullptr);
+bool RenderFontImage(const FontSpec& fontSpec, Surface& out, std::string* error = nullptr);
 
 // Makes a usable font of a rendered image the way the program loads its fonts: through the eBM
 // format and BuildGlyphs. False when the image cannot be loaded or its key is not magenta.

@@ -48,7 +48,7 @@ Outputs, at least one:
 )";
 
 struct Options {
-    FontSpec spec;
+    FontSpec fontSpec;
     std::string ebmPath, pngPath, cppPath, samplePath;
     int sampleScale = 1;
 };
@@ -99,22 +99,22 @@ int ParseArguments(int argc, char** argv, Options& options) {
         bool ok = true;
         Color color = 0;
         if (name == "--font") {
-            options.spec.fontFile = value;
+            options.fontSpec.fontFile = value;
             haveFont = true;
         } else if (name == "--face") {
-            ok = ParseInt(value, options.spec.faceIndex) && options.spec.faceIndex >= 0;
+            ok = ParseInt(value, options.fontSpec.faceIndex) && options.fontSpec.faceIndex >= 0;
         } else if (name == "--size") {
-            ok = ParseInt(value, options.spec.pixelSize);
+            ok = ParseInt(value, options.fontSpec.pixelSize);
             haveSize = true;
         } else if (name == "--charset") {
-            ok = ParseCharset(value, options.spec.charset);
+            ok = ParseCharset(value, options.fontSpec.charset);
         } else if (name == "--fg") {
-            ok = ParseColor(value, options.spec.foreground);
+            ok = ParseColor(value, options.fontSpec.foreground);
         } else if (name == "--bg") {
             ok = ParseColor(value, color);
-            options.spec.background = color;
+            options.fontSpec.background = color;
         } else if (name == "--extra-advance") {
-            ok = ParseInt(value, options.spec.extraAdvance);
+            ok = ParseInt(value, options.fontSpec.extraAdvance);
         } else if (name == "--out") {
             options.ebmPath = value;
         } else if (name == "--png") {
@@ -245,7 +245,7 @@ int Run(int argc, char** argv) {
         return 2;
     Surface image;
     std::string error;
-    if (!RenderFontImage(options.spec, image, &error)) {
+    if (!RenderFontImage(options.fontSpec, image, &error)) {
         std::fprintf(stderr, "brelvo-fontgen: %s\n", error.c_str());
         return 1;
     }
@@ -259,9 +259,10 @@ int Run(int argc, char** argv) {
     if (!options.pngPath.empty() && !WriteSurfacePng(image, options.pngPath))
         return 1;
     if (!options.cppPath.empty()) {
-        const std::string note = std::filesystem::path(options.spec.fontFile).filename().string() +
-                                 " at " + std::to_string(options.spec.pixelSize) + " px, " +
-                                 (options.spec.background ? "anti-aliased" : "1-bit") + " glyphs";
+        const std::string note =
+            std::filesystem::path(options.fontSpec.fontFile).filename().string() + " at " +
+            std::to_string(options.fontSpec.pixelSize) + " px, " +
+            (options.fontSpec.background ? "anti-aliased" : "1-bit") + " glyphs";
         std::string source;
         if (!MakeFontSource(image, note, source)) {
             std::fprintf(stderr, "brelvo-fontgen: cannot encode the font image\n");
@@ -273,8 +274,8 @@ int Run(int argc, char** argv) {
     if (!options.samplePath.empty()) {
         BitmapFont font;
         Surface sample;
-        if (!MakeBitmapFont(image, options.spec.charset, font) ||
-            !DrawSample(font, options.spec.background.value_or(0xffffff), options.sampleScale,
+        if (!MakeBitmapFont(image, options.fontSpec.charset, font) ||
+            !DrawSample(font, options.fontSpec.background.value_or(0xffffff), options.sampleScale,
                         sample)) {
             std::fprintf(stderr, "brelvo-fontgen: cannot draw the sample\n");
             return 1;
