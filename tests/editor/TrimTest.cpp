@@ -101,9 +101,8 @@ TEST_F(TrimTest, ReleaseKeepsOnlySelectionsWithWidthAndHeight) {
         trim.move(Point(15, 15));
         trim.release(c.release, true);
         EXPECT_EQ(trim.selection().active, c.active) << c.release.x << "," << c.release.y;
-        EXPECT_EQ(available(EditCommand::Cut), c.active);
-        EXPECT_EQ(available(EditCommand::Copy), c.active);
-        EXPECT_EQ(available(EditCommand::Crop), c.active);
+        for (EditCommand command : {EditCommand::Cut, EditCommand::Copy, EditCommand::Crop})
+            EXPECT_EQ(available(command), c.active);
     }
     EXPECT_EQ(trim.selection().bounds(), Rect(10, 10, 20, 30));
     // A stroke that did not begin on the picture leaves the corner where the touch put it.
@@ -187,12 +186,10 @@ TEST_F(TrimTest, CropMakesTheSelectionOrTheFloatingBlockThePicture) {
     view.setScroll(100, 100);
     select(Point(5, 6), Point(304, 309));
     trim.cropToSelection();
-    ASSERT_EQ(doc.picture.GetWidth(), 300);
-    ASSERT_EQ(doc.picture.GetHeight(), 304);
+    ASSERT_EQ(Point(doc.picture.GetWidth(), doc.picture.GetHeight()), Point(300, 304));
     EXPECT_EQ(At(doc.picture, 299, 303), Pattern(304, 309));
     EXPECT_EQ(view.zoomedWidth(), 300);
-    EXPECT_EQ(view.scrollX(), 0);
-    EXPECT_EQ(view.scrollY(), 0);
+    EXPECT_EQ(Point(view.scrollX(), view.scrollY()), Point(0, 0));
     EXPECT_FALSE(trim.clipboard().hasContent());
     EXPECT_FALSE(available(EditCommand::Paste));
     EXPECT_EQ(doc.history.count(), 2);
@@ -202,8 +199,7 @@ TEST_F(TrimTest, CropMakesTheSelectionOrTheFloatingBlockThePicture) {
     trim.copySelection();
     trim.pasteClipboard();
     trim.cropToSelection();
-    ASSERT_EQ(doc.picture.GetWidth(), 10);
-    ASSERT_EQ(doc.picture.GetHeight(), 5);
+    ASSERT_EQ(Point(doc.picture.GetWidth(), doc.picture.GetHeight()), Point(10, 5));
     EXPECT_EQ(At(doc.picture, 9, 4), Pattern(19, 14));
     EXPECT_FALSE(trim.floating().isFloating());
     EXPECT_EQ(trim.clipboard().pixels().GetWidth(), 10);

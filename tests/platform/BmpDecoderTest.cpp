@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -46,27 +48,21 @@ void Poke(Bytes& b, std::size_t at, std::uint64_t v, int bytes) {
 Bytes Build(const BmpFile& f) {
     Bytes b = {'B', 'M'};
     b.resize(14, 0); // file size, reserved, pixel offset: patched below
+    const int dimension = f.headerBytes == 12 ? 2 : 4;
     PutLe(b, f.headerBytes, 4);
-    if (f.headerBytes == 12) {
-        PutLe(b, static_cast<std::uint32_t>(f.width), 2);
-        PutLe(b, static_cast<std::uint32_t>(f.height), 2);
-        PutLe(b, 1, 2);
-        PutLe(b, f.bpp, 2);
-    } else {
-        PutLe(b, static_cast<std::uint32_t>(f.width), 4);
-        PutLe(b, static_cast<std::uint32_t>(f.height), 4);
-        PutLe(b, 1, 2);
-        PutLe(b, f.bpp, 2);
-        PutLe(b, f.compression, 4);
-        PutLe(b, f.pixels.size(), 4);
-        PutLe(b, 2835, 4); // 72 dpi both ways
-        PutLe(b, 2835, 4);
-        PutLe(b, f.coloursUsed, 4);
-        PutLe(b, 0, 4);
+    PutLe(b, static_cast<std::uint32_t>(f.width), dimension);
+    PutLe(b, static_cast<std::uint32_t>(f.height), dimension);
+    PutLe(b, 1, 2);
+    PutLe(b, f.bpp, 2);
+    if (f.headerBytes != 12) {
+        // Compression, image size, 72 dpi both ways, colours used and colours important.
+        for (std::uint64_t v :
+             {std::uint64_t{f.compression}, std::uint64_t{f.pixels.size()}, std::uint64_t{2835},
+              std::uint64_t{2835}, std::uint64_t{f.coloursUsed}, std::uint64_t{0}})
+            PutLe(b, v, 4);
         for (std::uint32_t mask : f.masks)
             PutLe(b, mask, 4);
-        if (b.size() < 14 + f.headerBytes)
-            b.resize(14 + f.headerBytes, 0);
+        b.resize(std::max<std::size_t>(b.size(), 14 + f.headerBytes), 0);
     }
     for (std::uint32_t rgb : f.palette)
         PutLe(b, rgb, f.headerBytes == 12 ? 3 : 4);
@@ -239,9 +235,8 @@ void ExpectDecodes(const Bytes& file, const GoodCase& c, const char* orientation
     SCOPED_TRACE(orientation);
     Bitmap out;
     ASSERT_EQ(DecodeBmp(file.data(), file.size(), out), kOk);
-    EXPECT_EQ(out.width, c.file.width);
-    EXPECT_EQ(out.height, std::abs(c.file.height));
-    EXPECT_EQ(out.channels, c.channels);
+    EXPECT_EQ(std::tuple(out.width, out.height, out.channels),
+              std::tuple(c.file.width, std::abs(c.file.height), c.channels));
     EXPECT_EQ(out.pixels, Expand(c.expected, c.channels));
 }
 
@@ -324,7 +319,6 @@ std::vector<BadCase> BadCases() {
         {"not BM", Good24With(0, 'B' | 'A' << 8, 2)},
         {"header size 0", Good24With(14, 0, 4)},
         {"header size 39", Good24With(14, 39, 4)},
-        {"header size 200", Good24With(14, 200, 4)},
         {"header larger than the file", Good24With(14, 124, 4)},
         {"width 0", Good24With(18, 0, 4)},
         {"negative width", Good24With(18, static_cast<std::uint32_t>(-3), 4)},
@@ -337,7 +331,6 @@ std::vector<BadCase> BadCases() {
         {"planes 2", Good24With(26, 2, 2)},
         {"bpp 0", Good24With(28, 0, 2)},
         {"bpp 2", Good24With(28, 2, 2)},
-        {"bpp 7", Good24With(28, 7, 2)},
         {"bpp 64", Good24With(28, 64, 2)},
         {"bitfields with a zero mask", Bitfields({0xF800, 0, 0x001F})},
         {"bitfields with a non-contiguous mask", Bitfields({0xF00F, 0x07E0, 0x0010})},
@@ -346,7 +339,6 @@ std::vector<BadCase> BadCases() {
         {"16-bit mask wider than the pixel", Bitfields({0x1F800, 0x07E0, 0x001F})},
         {"bitfields at 24 bits", Bitfields({0xFF0000, 0xFF00, 0xFF}, 24)},
         {"compression JPEG", Good24With(30, 4, 4)},
-        {"compression PNG", Good24With(30, 5, 4)},
         {"compression 7", Good24With(30, 7, 4)},
         {"RLE8 at 24 bits", Good24With(30, kRle8, 4)},
         {"colours used 1000 at 8 bits", Paletted(8, 1000, 1000)},
@@ -372,9 +364,7 @@ TEST(BmpDecoder, MalformedFilesAreRefused) {
         Bitmap out;
         ASSERT_TRUE(out.Allocate(2, 2, 4)); // a failed decode must not leave old pixels behind
         EXPECT_EQ(DecodeBmp(c.file.data(), c.file.size(), out), kErrFail);
-        EXPECT_EQ(out.width, 0);
-        EXPECT_EQ(out.height, 0);
-        EXPECT_EQ(out.channels, 0);
+        EXPECT_EQ(std::tuple(out.width, out.height, out.channels), std::tuple(0, 0, 0));
         EXPECT_TRUE(out.pixels.empty());
     }
 }
