@@ -17,6 +17,10 @@ inline constexpr HResult kErrArchiveMissing = static_cast<HResult>(0xC8660001u);
 inline constexpr HResult kErrNoPixels = static_cast<HResult>(0xC8660020u);
 inline constexpr HResult kErrFontNoPixels = static_cast<HResult>(0xC8660070u);
 inline constexpr HResult kErrDisplay = static_cast<HResult>(0xC86600F0u);
+// Presenting while the display is suspended (the window is hidden); nothing is drawn.
+inline constexpr HResult kErrSuspended = static_cast<HResult>(0xC86600C0u);
+// The clock that paces frames has no counter; the frame timer then reports every frame late.
+inline constexpr HResult kErrNoCounter = static_cast<HResult>(0xC8660120u);
 // The one information code: a frame finished later than its slot. It is not a failure.
 inline constexpr HResult kInfoLateFrame = static_cast<HResult>(0x48660100u);
 

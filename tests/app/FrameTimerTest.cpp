@@ -1,0 +1,203 @@
+#include "app/FrameTimer.h"
+#include "app/SteadyFrameClock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace brelvo {
+namespace {
+
+// A clock that moves only when told to. A sleep advances it by exactly the time slept plus an
+// optional oversleep, as a scheduler that wakes the thread a little late would.
+class FakeClock final : public FrameClock {
+public:
+    bool Frequency(std::uint64_t& f) override {
+        f = frequency;
+        return hasCounter;
+    }
+    bool Counter(std::uint64_t& t) override {
+        t = now;
+        return hasCounter;
+    }
+    void SleepMs(std::uint32_t ms) override {
+        sleeps.push_back(ms);
+        now += ms * frequency / 1000u + oversleepTicks;
+    }
+
+    std::uint64_t frequency = 1000000;
+    std::uint64_t now = 5000000;
+    std::uint64_t oversleepTicks = 0;
+    bool hasCounter = true;
+    std::vector<std::uint32_t> sleeps;
+};
+
+TEST(FrameTimerTest, TicksPerFrameIsTheTruncatedPeriod) {
+    struct Case {
+        std::uint64_t frequency;
+        std::uint32_t fps;
+        std::uint32_t ticks;
+    };
+    const Case cases[] = {
+        {1000000, 30, 33333}, {1000000, 60, 16666},  {1000000, 1, 1000000},
+        {1000, 30, 33},       {3579545, 25, 143181},
+    };
+    for (const Case& c : cases) {
+        FakeClock clock;
+        clock.frequency = c.frequency;
+        FrameTimer timer(clock);
+        ASSERT_EQ(timer.Start(c.fps), kOk);
+        EXPECT_EQ(timer.TicksPerFrame(), c.ticks) << c.frequency << " Hz at " << c.fps;
+    }
+}
+
+TEST(FrameTimerTest, EarlyFrameSleepsUntilItsDeadline) {
+    struct Case {
+        std::uint64_t workTicks; // time spent on the frame after Start
+        std::uint32_t sleepMs;
+    };
+    // 33333 ticks per frame at 1 MHz: a frame ready 10000 ticks early sleeps 10 ms; the sleep is
+    // rounded down to whole milliseconds.
+    const Case cases[] = {{23333, 10}, {0, 33}, {33332, 0}, {23334, 9}};
+    for (const Case& c : cases) {
+        FakeClock clock;
+        FrameTimer timer(clock);
+        ASSERT_EQ(timer.Start(30), kOk);
+        const std::uint64_t started = clock.now;
+        clock.now += c.workTicks;
+        EXPECT_EQ(timer.WaitFrame(), kOk);
+        ASSERT_EQ(clock.sleeps.size(), 1u);
+        EXPECT_EQ(clock.sleeps[0], c.sleepMs) << c.workTicks;
+
+        // The next period starts at waking, not at the old deadline.
+        const std::uint64_t woke = clock.now;
+        EXPECT_EQ(woke, started + c.workTicks + c.sleepMs * 1000u);
+        clock.now = woke + 23333;
+        EXPECT_EQ(timer.WaitFrame(), kOk);
+        EXPECT_EQ(clock.sleeps.back(), 10u);
+        EXPECT_EQ(clock.now, woke + 33333);
+        EXPECT_EQ(timer.FrameCount(), 2u);
+    }
+}
+
+TEST(FrameTimerTest, LateFrameIsNotMadeUp) {
+    FakeClock clock;
+    FrameTimer timer(clock);
+    ASSERT_EQ(timer.Start(30), kOk);
+    const std::uint64_t start = clock.now;
+
+    // Three periods late: reported, no sleep, and the next deadline is one period after now.
+    clock.now = start + 100000;
+    EXPECT_EQ(timer.WaitFrame(), kInfoLateFrame);
+    EXPECT_TRUE(clock.sleeps.empty());
+
+    clock.now = start + 100000 + 33332;
+    EXPECT_EQ(timer.WaitFrame(), kOk);
+    ASSERT_EQ(clock.sleeps.size(), 1u);
+    EXPECT_EQ(clock.sleeps[0], 0u);
+
+    // Exactly at the deadline counts as late.
+    FrameTimer exact(clock);
+    ASSERT_EQ(exact.Start(30), kOk);
+    clock.now += 33333;
+    EXPECT_EQ(exact.WaitFrame(), kInfoLateFrame);
+    EXPECT_EQ(exact.FrameCount(), 1u);
+}
+
+TEST(FrameTimerTest, WithoutCounterEveryWaitIsLate) {
+    FakeClock clock;
+    clock.hasCounter = false;
+    FrameTimer timer(clock);
+    EXPECT_EQ(timer.Start(30), kErrNoCounter);
+    EXPECT_EQ(timer.Start(30), static_cast<HResult>(0xC8660120u));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(timer.WaitFrame(), kInfoLateFrame);
+    EXPECT_TRUE(clock.sleeps.empty());
+    EXPECT_EQ(timer.TicksPerFrame(), 0u);
+
+    // A counter without a frequency is no counter either, even when it still counts.
+    FakeClock noFrequency;
+    noFrequency.frequency = 0;
+    FrameTimer second(noFrequency);
+    EXPECT_EQ(second.Start(30), kErrNoCounter);
+    noFrequency.now += 1000;
+    EXPECT_EQ(second.WaitFrame(), kInfoLateFrame);
+    EXPECT_TRUE(noFrequency.sleeps.empty());
+
+    FakeClock ok;
+    FrameTimer zeroRate(ok);
+    EXPECT_EQ(zeroRate.Start(0), kErrInvalidArg);
+    EXPECT_EQ(zeroRate.WaitFrame(), kInfoLateFrame);
+}
+
+TEST(FrameTimerTest, PollReportsWhetherAFrameIsDue) {
+    FakeClock clock;
+    FrameTimer timer(clock);
+    ASSERT_EQ(timer.Start(30), kOk);
+    const std::uint64_t start = clock.now;
+    struct Step {
+        std::uint64_t at;
+        HResult result;
+        std::uint32_t frames;
+    };
+    const Step steps[] = {
+        {start, kInfoLateFrame, 0}, {start + 33332, kInfoLateFrame, 0},
+        {start + 33333, kOk, 1},    {start + 33333 + 10, kInfoLateFrame, 1},
+        {start + 90000, kOk, 2},    {start + 90000 + 33333, kOk, 3},
+    };
+    for (const Step& s : steps) {
+        clock.now = s.at;
+        EXPECT_EQ(timer.Poll(), s.result) << s.at - start;
+        EXPECT_EQ(timer.FrameCount(), s.frames) << s.at - start;
+    }
+    EXPECT_TRUE(clock.sleeps.empty());
+}
+
+TEST(FrameTimerTest, AverageFpsIsCappedAndLastFrameSecondsFollowsIt) {
+    FakeClock clock;
+    FrameTimer timer(clock);
+    ASSERT_EQ(timer.Start(30), kOk);
+
+    float fps = -1;
+    float seconds = -1;
+    timer.AverageFps(&fps);
+    timer.LastFrameSeconds(&seconds);
+    EXPECT_EQ(fps, 0.0f); // no frame measured yet
+    EXPECT_EQ(seconds, 0.0f);
+
+    // A late frame of 50000 ticks is 20 frames per second; the average starts from 0.
+    clock.now += 50000;
+    ASSERT_EQ(timer.WaitFrame(), kInfoLateFrame);
+    timer.AverageFps(&fps);
+    EXPECT_FLOAT_EQ(fps, 10.0f);
+    timer.AverageFps(&fps);
+    EXPECT_FLOAT_EQ(fps, 15.0f);
+    timer.LastFrameSeconds(&seconds);
+    EXPECT_FLOAT_EQ(seconds, 0.05f);
+
+    // A frame finished in 10000 ticks runs at 100 per second (the sleep after it does not
+    // count), but the report never exceeds the target.
+    clock.now += 10000;
+    ASSERT_EQ(timer.WaitFrame(), kOk);
+    timer.LastFrameSeconds(&seconds);
+    EXPECT_FLOAT_EQ(seconds, 0.01f);
+    timer.AverageFps(&fps);
+    EXPECT_EQ(fps, 30.0f); // (15 + 100) / 2, capped
+}
+
+TEST(FrameTimerTest, SteadyClockCountsNanoseconds) {
+    SteadyFrameClock clock;
+    std::uint64_t f = 0;
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    ASSERT_TRUE(clock.Frequency(f));
+    EXPECT_EQ(f, 1000000000u);
+    ASSERT_TRUE(clock.Counter(a));
+    clock.SleepMs(2);
+    ASSERT_TRUE(clock.Counter(b));
+    EXPECT_GE(b - a, 2000000u);
+}
+
+} // namespace
+} // namespace brelvo
