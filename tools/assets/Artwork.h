@@ -1,0 +1,64 @@
+#pragma once
+
+#include "archive/ArtworkIds.h"
+#include "gfx/BitmapFont.h"
+#include "gfx/Surface.h"
+
+#include <string>
+#include <vector>
+
+namespace brelvo::assets {
+
+// One image of the archive, with what the documentation says about it.
+struct ArtworkEntry {
+    art::EntryId id = 0;
+    std::string what;   // what it shows
+    std::string screen; // which screen uses it
+    Surface image;
+};
+
+// The fonts the artwork itself is lettered with: the archive's own fonts, so that a label drawn
+// into an image looks like the text the program draws beside it.
+struct ArtworkFonts {
+    BitmapFont list, body, title, menu, helpBody, helpIndex, helpHeading, busyDark, busyLight;
+};
+
+// Draws every entry the program loads, in ascending entry order. fontDir holds the DejaVu
+// outline fonts. False, with the reason in *error, when a font cannot be rendered or an image
+// cannot be made. The same fonts always give the same pixels.
+bool BuildArtwork(const std::string& fontDir, std::vector<ArtworkEntry>& entries,
+                  std::string* error);
+
+// The parts, one per screen; each appends its entries. The fonts are already in entries.
+bool AddFonts(const std::string& fontDir, std::vector<ArtworkEntry>& entries, ArtworkFonts& fonts,
+              std::string* error);
+bool AddEditorArtwork(const ArtworkFonts& fonts, std::vector<ArtworkEntry>& entries);
+bool AddScreenArtwork(const ArtworkFonts& fonts, std::vector<ArtworkEntry>& entries);
+// The start-up and title pictures and the three gallery pictures.
+bool AddPictures(const std::string& fontDir, std::vector<ArtworkEntry>& entries,
+                 std::string* error);
+
+// Serialises entries as the archive file's bytes: each image as eBM, compressed.
+bool WriteArchive(const std::vector<ArtworkEntry>& entries, std::vector<std::uint8_t>& bytes);
+
+// The whole-screen compositions the screens will draw from these images, for review: the
+// editor, the browser, the save screen, help and the dialog, each 240x320.
+struct Mockup {
+    std::string name;
+    Surface image;
+};
+bool DrawMockups(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
+                 std::vector<Mockup>& mockups);
+
+// One image showing every entry with its number, for review.
+bool DrawSheet(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts, Surface& sheet);
+
+// Reads every entry of an archive file back into images, the way the program loads them
+// (GetDataById, then LoadImageFromMemory), and makes the lettering fonts of its font entries
+// when fonts is given. False, with the reason, when the file or an entry cannot be read.
+bool ReadArchive(const std::string& path, std::vector<ArtworkEntry>& entries, ArtworkFonts* fonts,
+                 std::string* error);
+
+const ArtworkEntry* FindEntry(const std::vector<ArtworkEntry>& entries, art::EntryId id);
+
+} // namespace brelvo::assets

@@ -1,0 +1,169 @@
+// brelvo-assets: draws all of Brelvo's artwork into "Brelvo.erc", and shows what an archive
+// holds for review.
+
+#include "base/ByteSink.h"
+#include "platform/DeviceFiles.h"
+#include "tools/assets/Artwork.h"
+#include "tools/common/SurfacePng.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace brelvo;
+using namespace brelvo::assets;
+
+constexpr const char* kUsage =
+    "usage: brelvo-assets build --fonts DIR OUTPUT.erc\n"
+    "       brelvo-assets table --fonts DIR\n"
+    "       brelvo-assets list ARCHIVE.erc\n"
+    "       brelvo-assets extract ARCHIVE.erc ID OUTPUT.png [SCALE]\n"
+    "       brelvo-assets sheet ARCHIVE.erc OUTPUT.png [SCALE]\n"
+    "       brelvo-assets mockups ARCHIVE.erc FOLDER\n"
+    "\n"
+    "build    draws every image and font of the program into a new archive; the same fonts\n"
+    "         always give the same bytes. DIR holds the DejaVu fonts.\n"
+    "table    prints the entries as a Markdown table: number, size, what, screen.\n"
+    "list     prints each entry of an archive: number and image size.\n"
+    "extract  writes one entry as a PNG (transparent pixels magenta).\n"
+    "SCALE    enlarges the PNG that many times, pixel for pixel (1 to 8; default 1).\n"
+    "sheet    one PNG of every entry with its number; transparency shown as a checkerboard.\n"
+    "mockups  a 240x320 PNG per screen, composed from the archive as the screens draw it.\n";
+
+bool WriteScaledPng(const Surface& image, int scale, const std::string& path) {
+    if (scale == 1)
+        return WriteSurfacePng(image, path);
+    Surface big;
+    if (big.Create(0, image.GetWidth() * scale, image.GetHeight() * scale) != kOk)
+        return false;
+    big.SetColorKeyRaw(image.GetColorKey());
+    for (int y = 0; y < big.GetHeight(); ++y)
+        for (int x = 0; x < big.GetWidth(); ++x)
+            big.Header().Row(y)[x] = image.GetPixelRaw(x / scale, y / scale);
+    return WriteSurfacePng(big, path);
+}
+
+int ParseScale(const std::vector<std::string>& args, std::size_t at) {
+    if (args.size() <= at)
+        return 1;
+    const std::string& text = args[at];
+    return text.size() == 1 && text[0] >= '1' && text[0] <= '8' ? text[0] - '0' : 0;
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "brelvo-assets: %s\n", message.c_str());
+    return 1;
+}
+
+int Build(const std::string& fontDir, const std::string& output) {
+    std::vector<ArtworkEntry> entries;
+    std::string error;
+    if (!BuildArtwork(fontDir, entries, &error))
+        return Fail(error);
+    std::vector<std::uint8_t> bytes;
+    if (!WriteArchive(entries, bytes))
+        return Fail("cannot encode the archive");
+    if (platform::WriteFileReplacing(output, bytes.data(), bytes.size()) != kOk)
+        return Fail("cannot write " + output);
+    return 0;
+}
+
+int Table(const std::string& fontDir) {
+    std::vector<ArtworkEntry> entries;
+    std::string error;
+    if (!BuildArtwork(fontDir, entries, &error))
+        return Fail(error);
+    std::printf("| entry | size | what it shows | used by |\n|---|---|---|---|\n");
+    for (const ArtworkEntry& e : entries)
+        std::printf("| %u | %dx%d | %s | %s |\n", e.id, e.image.GetWidth(), e.image.GetHeight(),
+                    e.what.c_str(), e.screen.c_str());
+    return 0;
+}
+
+int List(const std::string& path) {
+    std::vector<ArtworkEntry> entries;
+    std::string error;
+    if (!ReadArchive(path, entries, nullptr, &error))
+        return Fail(error);
+    for (const ArtworkEntry& e : entries)
+        std::printf("%5u  %dx%d\n", e.id, e.image.GetWidth(), e.image.GetHeight());
+    return 0;
+}
+
+int Extract(const std::string& path, const std::string& idText, const std::string& output,
+            int scale) {
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(idText.c_str(), &end, 10);
+    if (idText.empty() || *end != '\0')
+        return Fail("not an entry number: " + idText);
+    std::vector<ArtworkEntry> entries;
+    std::string error;
+    if (!ReadArchive(path, entries, nullptr, &error))
+        return Fail(error);
+    const ArtworkEntry* entry = FindEntry(entries, static_cast<art::EntryId>(id));
+    if (!entry)
+        return Fail("no entry " + idText + " in " + path);
+    return WriteScaledPng(entry->image, scale, output) ? 0 : 1;
+}
+
+int Sheet(const std::string& path, const std::string& output, int scale) {
+    std::vector<ArtworkEntry> entries;
+    ArtworkFonts fonts;
+    std::string error;
+    if (!ReadArchive(path, entries, &fonts, &error))
+        return Fail(error);
+    Surface sheet;
+    if (!DrawSheet(entries, fonts, sheet))
+        return Fail("cannot draw the sheet");
+    return WriteScaledPng(sheet, scale, output) ? 0 : 1;
+}
+
+int Mockups(const std::string& path, const std::string& folder) {
+    std::vector<ArtworkEntry> entries;
+    ArtworkFonts fonts;
+    std::string error;
+    if (!ReadArchive(path, entries, &fonts, &error))
+        return Fail(error);
+    std::vector<Mockup> mockups;
+    if (!DrawMockups(entries, fonts, mockups))
+        return Fail("cannot draw the mock-ups");
+    for (const Mockup& m : mockups)
+        if (!WriteSurfacePng(m.image, folder + "/" + m.name + ".png"))
+            return 1;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const auto is = [&](std::size_t count, const char* command) {
+        return args.size() == count && args[0] == command;
+    };
+    const auto isScaled = [&](std::size_t count, const char* command) {
+        return (args.size() == count || args.size() == count + 1) && args[0] == command &&
+               ParseScale(args, count) > 0;
+    };
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (is(4, "build") && args[1] == "--fonts")
+        return Build(args[2], args[3]);
+    if (is(3, "table") && args[1] == "--fonts")
+        return Table(args[2]);
+    if (is(2, "list"))
+        return List(args[1]);
+    if (isScaled(4, "extract"))
+        return Extract(args[1], args[2], args[3], ParseScale(args, 4));
+    if (isScaled(3, "sheet"))
+        return Sheet(args[1], args[2], ParseScale(args, 3));
+    if (is(3, "mockups"))
+        return Mockups(args[1], args[2]);
+    std::fputs(kUsage, stderr);
+    return 2;
+}

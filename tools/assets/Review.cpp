@@ -1,0 +1,394 @@
+#include "archive/ArtworkLayout.h"
+#include "base/WString.h"
+#include "gfx/Blit.h"
+#include "gfx/TransformBlit.h"
+#include "tools/assets/Artwork.h"
+#include "tools/assets/Paint.h"
+
+#include <algorithm>
+#include <string>
+
+namespace brelvo::assets {
+namespace {
+
+using namespace art;
+
+std::u16string U16(const std::string& text) {
+    std::u16string out;
+    for (char c : text)
+        out += static_cast<char16_t>(static_cast<unsigned char>(c));
+    return out;
+}
+
+const Surface& Image(const std::vector<ArtworkEntry>& entries, EntryId id) {
+    static const Surface empty;
+    const ArtworkEntry* entry = FindEntry(entries, id);
+    return entry ? entry->image : empty;
+}
+
+// Transparent areas are shown as a light checkerboard, so that a stray magenta pixel stands out.
+void Checker(Surface& s, const Rect& r) {
+    for (int y = r.top; y <= r.bottom; ++y)
+        for (int x = r.left; x <= r.right; ++x)
+            Fill(s, Rect(x, y, x, y),
+                 ((x / 4 + y / 4) % 2) ? Rgb(205, 205, 205) : Rgb(235, 235, 235));
+}
+
+// Stretches src to fit in w x h (never enlarging), keeping its proportions.
+void Fit(Surface& dst, int x, int y, int w, int h, const Surface& src) {
+    const double scale = std::min(
+        {1.0, static_cast<double>(w) / src.GetWidth(), static_cast<double>(h) / src.GetHeight()});
+    const int sw = std::max(1, static_cast<int>(src.GetWidth() * scale));
+    const int sh = std::max(1, static_cast<int>(src.GetHeight() * scale));
+    if (sw == src.GetWidth() && sh == src.GetHeight()) {
+        Blit(dst, x, y, src, nullptr, BLT_KEYED);
+        return;
+    }
+    const Rect to(x, y, x + sw - 1, y + sh - 1);
+    TransformBlit(dst, &to, src, nullptr, BLT_KEYED);
+}
+
+void ListRows(Surface& s, const Rect& window, const std::vector<ArtworkEntry>& entries,
+              const ArtworkFonts& fonts, int selected) {
+    const char16_t* names[] = {u"..",          u"Camera",     u"Holiday 2026",
+                               u"beach.bmp",   u"garden.png", u"cat.jpg",
+                               u"grandma.jpg", u"sunset.jpg", u"party.gif"};
+    const EntryId icons[] = {kParentIcon, kFolderIcon, kFolderIcon, kFileIcon, kFileIcon,
+                             kFileIcon,   kFileIcon,   kFileIcon,   kFileIcon};
+    for (int row = 0; row < 9; ++row) {
+        const int y = window.top + row * kListRowHeight;
+        if (y + kListRowHeight > window.bottom)
+            break;
+        if (row > 0)
+            Text(s, window.left + 20, y, fonts.list, names[row]);
+        Stamp(s, window.left, y, Image(entries, icons[row]));
+        if (row == selected)
+            Frame(s, Rect(window.left, y, window.right - 12, y + kListRowHeight), kFrame);
+    }
+}
+
+void Highlight(Surface& s, const Rect& r) {
+    // What the menu does for a highlighted item: outline, fill, then the item's own pixels
+    // that differ from its background on top.
+    Surface scratch;
+    MakeImage(scratch, r.right - r.left + 1, r.bottom - r.top + 1, kKey);
+    const Rect from(r.left, r.top, r.right + 1, r.bottom + 1);
+    Blit(scratch, 0, 0, s, &from);
+    scratch.SetColorKeyRaw(scratch.GetPixelRaw(2, 2));
+    Frame(s, r, kAccent);
+    Fill(s, Rect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1), kHighlight);
+    Blit(s, r.left, r.top, scratch, nullptr, BLT_KEYED);
+}
+
+Surface EditorMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts) {
+    Surface s;
+    CopySurface(Image(entries, kEditorBackgroundPlain), s);
+    Fit(s, 30, 51, 210, 269, Image(entries, kGalleryPicture1));
+    const EntryId tools[] = {kHookButtonPressed, kMagnifierButton, kGripperButton, kZoomButton,
+                             kTrimButton};
+    for (int i = 0; i < 5; ++i)
+        Stamp(s, kToolButtonOrigin.x, kToolButtonOrigin.y + kToolButtonPitch * i,
+              Image(entries, tools[i]));
+    Stamp(s, kUndoArrowAt.x, kUndoArrowAt.y, Image(entries, kUndoArrow));
+    Stamp(s, kRedoArrowAt.x, kRedoArrowAt.y, Image(entries, kRedoArrowDisabled));
+    Stamp(s, kUndoAllArrowAt.x, kUndoAllArrowAt.y, Image(entries, kUndoAllArrow));
+    Stamp(s, kOptionsPanelOrigin.x, kOptionsPanelOrigin.y, Image(entries, kHookPanel));
+    const int sizeX =
+        kOptionsPanelOrigin.x + kSizeTrackLeft + (kSizeTrackRight - kSizeTrackLeft) / 2;
+    const int powerX =
+        kOptionsPanelOrigin.x + kPowerTrackLeft + (kPowerTrackRight - kPowerTrackLeft) * 3 / 4;
+    for (int x : {sizeX, powerX})
+        Stamp(s, x - 4, kOptionsPanelOrigin.y + kSliderY - 7, Image(entries, kSliderThumb));
+    DrawText(s, 85, 270, u"Please wait .. |", &fonts.busyDark);
+    return s;
+}
+
+Surface MenuMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts, int menu,
+                   int highlighted) {
+    Surface s = EditorMockup(entries, fonts);
+    const EntryId headers[] = {kMenuFileHeader, kMenuEditHeader, kMenuToolsHeader, kMenuHelpHeader};
+    const EntryId panels[] = {kMenuFilePanel, kMenuEditPanel, kMenuToolsPanel, kMenuHelpPanel};
+    const MenuLayout& m = kEditorMenus[menu];
+    Stamp(s, m.header.left, m.header.top, Image(entries, headers[menu]));
+    Stamp(s, m.menu.left, m.menu.top, Image(entries, panels[menu]));
+    if (highlighted >= 0)
+        Highlight(s, m.items[highlighted]);
+    return s;
+}
+
+Surface MagnifierMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts) {
+    Surface s;
+    CopySurface(Image(entries, kEditorBackground), s);
+    Fit(s, 30, 51, 200, 259, Image(entries, kGalleryPicture2));
+    const EntryId tools[] = {kHookButton, kMagnifierButtonPressed, kGripperButton, kZoomButton,
+                             kTrimButton};
+    for (int i = 0; i < 5; ++i)
+        Stamp(s, kToolButtonOrigin.x, kToolButtonOrigin.y + kToolButtonPitch * i,
+              Image(entries, tools[i]));
+    Stamp(s, kUndoArrowAt.x, kUndoArrowAt.y, Image(entries, kUndoArrowDisabled));
+    Stamp(s, kRedoArrowAt.x, kRedoArrowAt.y, Image(entries, kRedoArrowDisabled));
+    Stamp(s, kUndoAllArrowAt.x, kUndoAllArrowAt.y, Image(entries, kUndoAllArrowDisabled));
+    const Point o = kOptionsPanelOrigin;
+    Stamp(s, o.x, o.y, Image(entries, kMagnifierPanel));
+    Stamp(s, o.x + kModeBothButton.left, o.y + kModeBothButton.top, Image(entries, kModeBoth));
+    Stamp(s, o.x + kModeVerticalButton.left, o.y + kModeVerticalButton.top,
+          Image(entries, kModeVertical));
+    Stamp(s, o.x + kModeHorizontalButton.left, o.y + kModeHorizontalButton.top,
+          Image(entries, kModeHorizontalPressed));
+    Stamp(s, o.x + 118 - 4, o.y + kSliderY - 7, Image(entries, kSliderThumbPressed));
+    Stamp(s, o.x + 178 - 4, o.y + kSliderY - 7, Image(entries, kSliderThumb));
+    Stamp(s, kViewArrowUpAt.left, kViewArrowUpAt.top, Image(entries, kViewArrowUp));
+    Stamp(s, kViewArrowDownAt.left, kViewArrowDownAt.top, Image(entries, kViewArrowDown));
+    Stamp(s, kViewArrowLeftAt.left, kViewArrowLeftAt.top, Image(entries, kViewArrowLeft));
+    Stamp(s, kViewArrowRightAt.left, kViewArrowRightAt.top, Image(entries, kViewArrowRight));
+    const Rect vThumb(0, 0, 7, 89), hThumb(0, 0, 69, 7);
+    Blit(s, 231, 100, Image(entries, kViewThumbVertical), &vThumb);
+    Frame(s, Rect(231, 100, 238, 188), Rgb(108, 108, 108));
+    Blit(s, 80, 311, Image(entries, kViewThumbHorizontal), &hThumb);
+    Frame(s, Rect(80, 311, 148, 318), Rgb(108, 108, 108));
+    Disc(s, 130, 170, 30, kBlack, 29);
+    DrawText(s, 85, 270, u"Please wait .. /", &fonts.busyLight);
+    return s;
+}
+
+Surface TrimZoomMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
+                       bool zoom) {
+    Surface s;
+    CopySurface(Image(entries, kEditorBackgroundPlain), s);
+    Fit(s, 30, 51, 210, 269, Image(entries, kGalleryPicture3));
+    const Point o = kOptionsPanelOrigin;
+    if (zoom) {
+        Stamp(s, o.x, o.y, Image(entries, kZoomPanel));
+        Stamp(s, kZoomInButton.left + 1, kZoomInButton.top + 1, Image(entries, kZoomInPressed));
+    } else {
+        Stamp(s, o.x, o.y, Image(entries, kTrimPanel));
+        for (std::size_t i = 0; i < kTrimButtons.size(); ++i) {
+            Surface button;
+            CopySurface(Image(entries, i == 1 ? kCaptionButtonPressed : kCaptionButton), button);
+            DrawText(button, kTrimCaptionAt[i].x, kTrimCaptionAt[i].y, kTrimCaptions[i],
+                     &fonts.menu);
+            Stamp(s, o.x + kTrimButtons[i].left, o.y + kTrimButtons[i].top, button);
+        }
+        Stamp(s, kToolNotAvailableAt.x, kToolNotAvailableAt.y, Image(entries, kToolNotAvailable));
+    }
+    const EntryId tools[] = {kHookButton, kMagnifierButton, kGripperButton,
+                             zoom ? kZoomButtonPressed : kZoomButton,
+                             zoom ? kTrimButton : kTrimButtonPressed};
+    for (int i = 0; i < 5; ++i)
+        Stamp(s, kToolButtonOrigin.x, kToolButtonOrigin.y + kToolButtonPitch * i,
+              Image(entries, tools[i]));
+    Stamp(s, kUndoArrowAt.x, kUndoArrowAt.y, Image(entries, kUndoArrow));
+    Stamp(s, kRedoArrowAt.x, kRedoArrowAt.y, Image(entries, kRedoArrow));
+    Stamp(s, kUndoAllArrowAt.x, kUndoAllArrowAt.y, Image(entries, kUndoAllArrow));
+    return s;
+}
+
+Surface BrowserMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
+                      bool menuOpen) {
+    Surface s;
+    CopySurface(Image(entries, kBrowserBackground), s);
+    const Surface& picture = Image(entries, kGalleryPicture2);
+    const double scale = std::min(115.0 / picture.GetWidth(), 272.0 / picture.GetHeight());
+    const int tw = static_cast<int>(picture.GetWidth() * scale);
+    const int th = static_cast<int>(picture.GetHeight() * scale);
+    const Rect thumb(177 - tw / 2, 160 - th / 2, 177 - tw / 2 + tw - 1, 160 - th / 2 + th - 1);
+    TransformBlit(s, &thumb, picture, nullptr, 0);
+    ListRows(s, Rect(3, 44, 114, 294), entries, fonts, 4);
+    Blit(s, 105, 62, Image(entries, kListThumb), nullptr, 0);
+    Stamp(s, kBrowserUpArrowAt.x, kBrowserUpArrowAt.y, Image(entries, kListUpArrow));
+    Stamp(s, kBrowserDownArrowAt.x, kBrowserDownArrowAt.y, Image(entries, kListDownArrow));
+    Text(s, kFilterTextAt.x, kFilterTextAt.y, fonts.list, u"all formats");
+    if (menuOpen) {
+        Stamp(s, kFilterMenu.left, kFilterMenu.top, Image(entries, kFilterMenuPanel));
+        Frame(s, kFilterItems[0], kFrame);
+    }
+    return s;
+}
+
+Surface SaveMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
+                   bool upper) {
+    Surface s;
+    CopySurface(Image(entries, kSaveBackground), s);
+    ListRows(s, Rect(3, 25, 235, 197), entries, fonts, 1);
+    Stamp(s, kSaveUpArrowAt.x, kSaveUpArrowAt.y, Image(entries, kListUpArrow));
+    Stamp(s, kSaveDownArrowAt.x, kSaveDownArrowAt.y, Image(entries, kListDownArrow));
+    Text(s, kNameTextAt.x, kNameTextAt.y, fonts.body, u"My warped cat");
+    const int caret =
+        kNameTextAt.x + TextWidth(fonts.body, u"My warped cat") - TextWidth(fonts.body, u"|") / 2;
+    Text(s, caret, kNameTextAt.y, fonts.body, u"|");
+    const Rect half = upper ? Rect(240, 0, 478, 80) : Rect(0, 0, 240, 80);
+    Blit(s, kKeyboardAt.x, kKeyboardAt.y, Image(entries, kKeyboard), &half, BLT_KEYED);
+    const std::uint16_t alpha = 60;
+    const Rect key = KeyRect(upper ? 28 : 15);
+    const Rect fillRect(key.left, key.top, key.right + 1, key.bottom + 1);
+    FillRect(s, &fillRect, 0, FILL_BLEND, &alpha);
+    return s;
+}
+
+Surface HelpMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
+                   bool topic) {
+    Surface s;
+    CopySurface(Image(entries, kHelpBackground), s);
+    Surface page;
+    MakeImage(page, kHelpPageWidth, topic ? 150 : 260, kHelpPage);
+    if (topic) {
+        Text(page, 5, 5, fonts.helpHeading, u"Magnifier");
+        const char16_t* lines[] = {u"Flatten an image in any direction you choose.",
+                                   u"Touch the picture and the area round the stylus",
+                                   u"bulges outwards. Move the stylus to bulge more.",
+                                   u"Size sets the radius, Power how strongly it",
+                                   u"bulges. The three buttons on the left choose",
+                                   u"the direction: both axes, up-down or left-right.",
+                                   u"Every change can be undone with the arrows",
+                                   u"on the left or with Undo in the Edit menu."};
+        for (int i = 0; i < 8; ++i)
+            Text(page, 5, 30 + 15 * i, fonts.helpBody, lines[i]);
+        Stamp(s, kHelpBackAt.x, kHelpBackAt.y, Image(entries, kHelpBackButton));
+    } else {
+        struct Line {
+            int x, y;
+            const char16_t* text;
+        };
+        const Line lines[] = {{5, 5, u"''Brelvo'' description"},
+                              {5, 25, u"Working with a file"},
+                              {20, 45, u"Create a new image"},
+                              {20, 65, u"Open an image"},
+                              {20, 85, u"Save an image"},
+                              {5, 105, u"Working with an image"},
+                              {20, 125, u"Hook"},
+                              {20, 145, u"Magnifier"},
+                              {20, 165, u"Gripper"},
+                              {20, 185, u"Zoom"},
+                              {20, 205, u"Trim"},
+                              {20, 225, u"Other"}};
+        for (const Line& line : lines)
+            Text(page, line.x, line.y, fonts.helpIndex, line.text);
+    }
+    Blit(s, kHelpView.left, kHelpView.top, page, nullptr, 0);
+    return s;
+}
+
+Surface DialogMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
+                     bool error) {
+    Surface s = EditorMockup(entries, fonts);
+    Surface panel;
+    CopySurface(Image(entries, error ? kErrorPanel : kDialogPanel), panel);
+    Text(panel, kDialogTitleAt.x, kDialogTitleAt.y, fonts.title, error ? u"Error" : u"Brelvo");
+    const int tx = error ? 15 : 20, ty = error ? 50 : 46;
+    Text(panel, tx, ty, fonts.body,
+         error ? u"Error save file. The save-set " : u"Do you want to save the");
+    Text(panel, tx, ty + 14, fonts.body, error ? u"name is incorrect." : u"changes you made?");
+    struct Button {
+        Rect place;
+        const char16_t* label;
+        int x;
+    };
+    const Button buttons[] = {
+        {kDialogYes, u"Yes", 16}, {kDialogNo, u"No", 18}, {kDialogCancel, u"Cancel", 9}};
+    const Button ok[] = {{kDialogOk, u"Ok", 17}};
+    for (const Button& b :
+         error ? std::vector<Button>(ok, ok + 1) : std::vector<Button>(buttons, buttons + 3)) {
+        Surface image;
+        CopySurface(Image(entries, kCaptionButton), image);
+        DrawText(image, b.x, 0, b.label, &fonts.list);
+        Stamp(panel, b.place.left, b.place.top, image);
+    }
+    Stamp(s, kDialogOrigin.x, kDialogOrigin.y, panel);
+    return s;
+}
+
+} // namespace
+
+bool DrawMockups(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
+                 std::vector<Mockup>& mockups) {
+    mockups.clear();
+    const auto add = [&](const char* name, Surface image) {
+        mockups.push_back(Mockup{name, std::move(image)});
+    };
+    add("startup", [&] {
+        Surface s;
+        CopySurface(Image(entries, kStartupPicture), s);
+        return s;
+    }());
+    add("title", [&] {
+        Surface s;
+        CopySurface(Image(entries, kTitlePicture), s);
+        return s;
+    }());
+    add("editor-hook", EditorMockup(entries, fonts));
+    add("editor-magnifier", MagnifierMockup(entries, fonts));
+    add("editor-zoom", TrimZoomMockup(entries, fonts, true));
+    add("editor-trim", TrimZoomMockup(entries, fonts, false));
+    add("editor-menu-file", MenuMockup(entries, fonts, 0, 3));
+    add("editor-menu-edit", MenuMockup(entries, fonts, 1, 1));
+    add("editor-menu-tools", MenuMockup(entries, fonts, 2, 1));
+    add("editor-menu-help", MenuMockup(entries, fonts, 3, -1));
+    add("browser", BrowserMockup(entries, fonts, false));
+    add("browser-filter", BrowserMockup(entries, fonts, true));
+    add("save", SaveMockup(entries, fonts, false));
+    add("save-upper", SaveMockup(entries, fonts, true));
+    add("help-index", HelpMockup(entries, fonts, false));
+    add("help-topic", HelpMockup(entries, fonts, true));
+    add("dialog", DialogMockup(entries, fonts, false));
+    add("dialog-error", DialogMockup(entries, fonts, true));
+    for (const Mockup& m : mockups)
+        if (m.image.GetWidth() != 240)
+            return false;
+    return true;
+}
+
+bool DrawSheet(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
+               Surface& sheet) {
+    // Shelf packing: items left to right, a new shelf when the row is full. Wide images (the
+    // font strips) are cut into pieces of at most kPiece columns, one above the other.
+    constexpr int kWidth = 1000, kPiece = 960, kGap = 8;
+    struct Place {
+        const ArtworkEntry* entry;
+        int x, y, w, h, pieces;
+    };
+    std::vector<Place> places;
+    int x = kGap, y = kGap, shelf = 0;
+    const int label = FontHeight(fonts.list) + 2;
+    // Tallest first, so that each shelf holds images of about one height.
+    std::vector<const ArtworkEntry*> order;
+    for (const ArtworkEntry& entry : entries)
+        order.push_back(&entry);
+    std::stable_sort(order.begin(), order.end(), [](const ArtworkEntry* a, const ArtworkEntry* b) {
+        return a->image.GetHeight() > b->image.GetHeight();
+    });
+    for (const ArtworkEntry* entryPointer : order) {
+        const ArtworkEntry& entry = *entryPointer;
+        const int iw = entry.image.GetWidth(), ih = entry.image.GetHeight();
+        const int pieces = (iw + kPiece - 1) / kPiece;
+        const int w = std::max(std::min(iw, kPiece), 60);
+        const int h = label + pieces * (ih + 2);
+        if (x + w > kWidth - kGap) {
+            x = kGap;
+            y += shelf + kGap;
+            shelf = 0;
+        }
+        places.push_back(Place{&entry, x, y, w, h, pieces});
+        x += w + kGap;
+        shelf = std::max(shelf, h);
+    }
+    if (!MakeImage(sheet, kWidth, y + shelf + kGap, kWhite))
+        return false;
+    for (const Place& p : places) {
+        const Surface& image = p.entry->image;
+        const std::string caption = std::to_string(p.entry->id) + "  " +
+                                    std::to_string(image.GetWidth()) + "x" +
+                                    std::to_string(image.GetHeight());
+        Text(sheet, p.x, p.y, fonts.list, U16(caption).c_str());
+        for (int k = 0; k < p.pieces; ++k) {
+            const int top = p.y + label + k * (image.GetHeight() + 2);
+            const int from = k * kPiece;
+            const int width = std::min(kPiece, image.GetWidth() - from);
+            Checker(sheet, Rect(p.x, top, p.x + width - 1, top + image.GetHeight() - 1));
+            const Rect part(from, 0, from + width, image.GetHeight());
+            Blit(sheet, p.x, top, image, &part, BLT_KEYED);
+        }
+    }
+    return true;
+}
+
+} // namespace brelvo::assets
