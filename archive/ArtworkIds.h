@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gfx/BitmapFont.h"
+
 #include <array>
 #include <cstdint>
 
@@ -22,9 +24,22 @@ inline constexpr EntryId kFontHelpHeading = 1164; // help pages: the heading
 inline constexpr EntryId kFontBusyDark = 591;     // busy indicator over a bright picture
 inline constexpr EntryId kFontBusyLight = 593;    // busy indicator over a dark picture
 
-inline constexpr std::array<EntryId, 9> kFontsInLoadOrder = {
-    kFontList,      kFontBody,        kFontTitle,    kFontMenu,     kFontHelpBody,
-    kFontHelpIndex, kFontHelpHeading, kFontBusyDark, kFontBusyLight};
+// The order the controller loads them in, and the character set each is built with.
+struct FontEntry {
+    EntryId id;
+    std::uint32_t charset;
+};
+inline constexpr std::array<FontEntry, 9> kFontsInLoadOrder = {{
+    {kFontList, CHARSET_LATIN},
+    {kFontBody, CHARSET_FULL},
+    {kFontTitle, CHARSET_LATIN},
+    {kFontMenu, CHARSET_LATIN},
+    {kFontHelpBody, CHARSET_LATIN},
+    {kFontHelpIndex, CHARSET_LATIN},
+    {kFontHelpHeading, CHARSET_LATIN},
+    {kFontBusyDark, CHARSET_LATIN},
+    {kFontBusyLight, CHARSET_LATIN},
+}};
 
 // Start-up and title pictures: 240x320 for the portrait screen, 240x240 for a screen of 240 rows.
 inline constexpr EntryId kStartupPicture = 148;

@@ -120,11 +120,10 @@ TEST_F(BuiltArchive, ImagesHaveTheSizesTheirPlacesImply) {
 }
 
 TEST_F(BuiltArchive, FontsHaveOneMarkerRunPerCharacter) {
-    for (EntryId id : kFontsInLoadOrder) {
+    for (const auto& [id, charset] : kFontsInLoadOrder) {
         BitmapFont font;
         ASSERT_EQ(CopySurface(Image(id), font), kOk);
-        const std::uint32_t set = id == kFontBody ? CHARSET_FULL : CHARSET_LATIN;
-        ASSERT_EQ(BuildGlyphs(font, set), kOk) << "font " << id;
+        ASSERT_EQ(BuildGlyphs(font, charset), kOk) << "font " << id;
         // Count the runs of row 0 directly, so a font with a run too many fails too.
         int runs = 0;
         for (int x = 0; x < font.GetWidth(); ++x) {
@@ -132,7 +131,7 @@ TEST_F(BuiltArchive, FontsHaveOneMarkerRunPerCharacter) {
             const bool before = x > 0 && font.GetPixelRaw(x - 1, 0) != font.GetColorKey();
             runs += marked && !before;
         }
-        EXPECT_EQ(runs, id == kFontBody ? 161 : 95) << "font " << id;
+        EXPECT_EQ(runs, charset == CHARSET_FULL ? 161 : 95) << "font " << id;
     }
 }
 

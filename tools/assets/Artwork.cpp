@@ -16,6 +16,19 @@ namespace {
 constexpr Color kMagenta = 0xFF00FF; // the colour key of every image
 } // namespace
 
+bool AddEntry(std::vector<ArtworkEntry>& entries, art::EntryId id, std::string what,
+              std::string screen, Surface image) {
+    if (image.GetWidth() <= 0)
+        return false;
+    ArtworkEntry entry;
+    entry.id = id;
+    entry.what = std::move(what);
+    entry.screen = std::move(screen);
+    entry.image = std::move(image);
+    entries.push_back(std::move(entry));
+    return true;
+}
+
 bool BuildArtwork(const std::string& fontDir, std::vector<ArtworkEntry>& entries,
                   std::string* error) {
     entries.clear();
@@ -88,25 +101,10 @@ bool ReadArchive(const std::string& path, std::vector<ArtworkEntry>& entries, Ar
     }
     if (!fonts)
         return true;
-    struct FontEntry {
-        art::EntryId id;
-        BitmapFont ArtworkFonts::*font;
-        std::uint32_t charset;
-    };
-    const FontEntry fontEntries[] = {
-        {art::kFontList, &ArtworkFonts::list, CHARSET_LATIN},
-        {art::kFontBody, &ArtworkFonts::body, CHARSET_FULL},
-        {art::kFontTitle, &ArtworkFonts::title, CHARSET_LATIN},
-        {art::kFontMenu, &ArtworkFonts::menu, CHARSET_LATIN},
-        {art::kFontHelpBody, &ArtworkFonts::helpBody, CHARSET_LATIN},
-        {art::kFontHelpIndex, &ArtworkFonts::helpIndex, CHARSET_LATIN},
-        {art::kFontHelpHeading, &ArtworkFonts::helpHeading, CHARSET_LATIN},
-        {art::kFontBusyDark, &ArtworkFonts::busyDark, CHARSET_LATIN},
-        {art::kFontBusyLight, &ArtworkFonts::busyLight, CHARSET_LATIN},
-    };
-    for (const FontEntry& fontEntry : fontEntries) {
+    for (std::size_t i = 0; i < art::kFontsInLoadOrder.size(); ++i) {
+        const art::FontEntry& fontEntry = art::kFontsInLoadOrder[i];
         const ArtworkEntry* entry = FindEntry(entries, fontEntry.id);
-        BitmapFont& font = (*fonts).*fontEntry.font;
+        BitmapFont& font = (*fonts).*kFontMembers[i];
         if (!entry || CopySurface(entry->image, font) != kOk ||
             BuildGlyphs(font, fontEntry.charset) != kOk)
             return fail("font " + std::to_string(fontEntry.id) + " of " + path + " is unusable");

@@ -22,12 +22,21 @@ struct ArtworkEntry {
 struct ArtworkFonts {
     BitmapFont list, body, title, menu, helpBody, helpIndex, helpHeading, busyDark, busyLight;
 };
+// The members in the order the program loads the fonts (art::kFontsInLoadOrder).
+inline constexpr BitmapFont ArtworkFonts::*kFontMembers[] = {
+    &ArtworkFonts::list,        &ArtworkFonts::body,     &ArtworkFonts::title,
+    &ArtworkFonts::menu,        &ArtworkFonts::helpBody, &ArtworkFonts::helpIndex,
+    &ArtworkFonts::helpHeading, &ArtworkFonts::busyDark, &ArtworkFonts::busyLight};
 
 // Draws every entry the program loads, in ascending entry order. fontDir holds the DejaVu
 // outline fonts. False, with the reason in *error, when a font cannot be rendered or an image
 // cannot be made. The same fonts always give the same pixels.
 bool BuildArtwork(const std::string& fontDir, std::vector<ArtworkEntry>& entries,
                   std::string* error);
+
+// Appends an entry; false (and nothing appended) for an image that could not be made.
+bool AddEntry(std::vector<ArtworkEntry>& entries, art::EntryId id, std::string what,
+              std::string screen, Surface image);
 
 // The parts, one per screen; each appends its entries. The fonts are already in entries.
 bool AddFonts(const std::string& fontDir, std::vector<ArtworkEntry>& entries, ArtworkFonts& fonts,

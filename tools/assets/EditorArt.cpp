@@ -10,50 +10,10 @@ namespace {
 
 using namespace art;
 
-bool Add(std::vector<ArtworkEntry>& entries, EntryId id, std::string what, std::string screen,
-         Surface image) {
-    if (image.GetWidth() <= 0)
-        return false;
-    ArtworkEntry entry;
-    entry.id = id;
-    entry.what = std::move(what);
-    entry.screen = std::move(screen);
-    entry.image = std::move(image);
-    entries.push_back(std::move(entry));
-    return true;
-}
-
 // The small mark in the top-left corner: a square grid bent by a bulge, the program's subject.
 void DrawLogoMark(Surface& s, int x0, int y0) {
     RoundBox(s, Rect(x0, y0, x0 + 19, y0 + 19), 4, kAccent);
-    for (int i = 0; i <= 3; ++i) {
-        // Lines of a 4 x 4 grid pushed outwards round the centre.
-        const double u = -1.0 + i * (2.0 / 3.0);
-        double prevX = 0, prevY = 0;
-        for (int k = 0; k <= 8; ++k) {
-            const double v = -1.0 + k * 0.25;
-            const double r2 = u * u + v * v;
-            const double f = 1.0 + 0.35 * (1.0 - std::min(1.0, r2 / 2.0));
-            for (int axis = 0; axis < 2; ++axis) {
-                const double gx = axis == 0 ? u : v, gy = axis == 0 ? v : u;
-                const double px = x0 + 10 + gx * f * 5.2, py = y0 + 10 + gy * f * 5.2;
-                if (k > 0 && axis == 0)
-                    ThickLine(s, prevX, prevY, px, py, 1.1, kWhite);
-                if (axis == 0)
-                    prevX = px, prevY = py;
-            }
-        }
-        double prevX2 = 0, prevY2 = 0;
-        for (int k = 0; k <= 8; ++k) {
-            const double v = -1.0 + k * 0.25;
-            const double r2 = u * u + v * v;
-            const double f = 1.0 + 0.35 * (1.0 - std::min(1.0, r2 / 2.0));
-            const double px = x0 + 10 + v * f * 5.2, py = y0 + 10 + u * f * 5.2;
-            if (k > 0)
-                ThickLine(s, prevX2, prevY2, px, py, 1.1, kWhite);
-            prevX2 = px, prevY2 = py;
-        }
-    }
+    BulgedGrid(s, x0 + 10, y0 + 10, 5.5, 2, 0.45, kWhite, 1.4);
 }
 
 void CloseSymbol(Surface& s, const Rect& r, Color c) {
@@ -341,7 +301,7 @@ Surface NotAvailableMessage(const ArtworkFonts& fonts) {
 bool AddEditorArtwork(const ArtworkFonts& fonts, std::vector<ArtworkEntry>& entries) {
     bool ok = true;
     const auto add = [&](EntryId id, std::string what, Surface image) {
-        ok = Add(entries, id, std::move(what), "editor", std::move(image)) && ok;
+        ok = AddEntry(entries, id, std::move(what), "editor", std::move(image)) && ok;
     };
     add(kEditorBackground, "background with the scroll-bar tracks",
         EditorBackground(fonts, 320, true));
@@ -392,11 +352,11 @@ bool AddEditorArtwork(const ArtworkFonts& fonts, std::vector<ArtworkEntry>& entr
         Surface normal, pressed;
         MakeButton(normal, 49, 16, Look::Normal);
         MakeButton(pressed, 49, 16, Look::Pressed);
-        ok = Add(entries, kCaptionButton, "caption button (caption drawn by the screen)",
-                 "editor Trim panel, dialog", std::move(normal)) &&
+        ok = AddEntry(entries, kCaptionButton, "caption button (caption drawn by the screen)",
+                      "editor Trim panel, dialog", std::move(normal)) &&
              ok;
-        ok = Add(entries, kCaptionButtonPressed, "caption button, pressed",
-                 "editor Trim panel, dialog", std::move(pressed)) &&
+        ok = AddEntry(entries, kCaptionButtonPressed, "caption button, pressed",
+                      "editor Trim panel, dialog", std::move(pressed)) &&
              ok;
     }
     add(kHookPanel, "Hook options: Size and Power sliders", OptionsPanel(fonts, u"Hook", true));

@@ -200,6 +200,32 @@ void PolygonKeyed(Surface& s, const double* xy, int points, Color c) {
                 s.Header().Row(y)[x] = p;
 }
 
+// A square grid pushed outwards round (cx, cy): the picture of what the program does.
+void BulgedGrid(Surface& s, double cx, double cy, double half, int cells, double strength, Color c,
+                double width) {
+    const auto bulge = [&](double u, double v, double& x, double& y) {
+        const double r2 = u * u + v * v;
+        const double f = 1.0 + strength * std::max(0.0, 1.0 - r2);
+        x = cx + u * f * half;
+        y = cy + v * f * half;
+    };
+    const int steps = 48;
+    for (int i = 0; i <= cells; ++i) {
+        const double u = -1.0 + 2.0 * i / cells;
+        for (int axis = 0; axis < 2; ++axis) {
+            double px = 0, py = 0;
+            for (int k = 0; k <= steps; ++k) {
+                const double v = -1.0 + 2.0 * k / steps;
+                double x, y;
+                bulge(axis ? v : u, axis ? u : v, x, y);
+                if (k > 0)
+                    ThickLine(s, px, py, x, y, width, c);
+                px = x, py = y;
+            }
+        }
+    }
+}
+
 int TextWidth(const BitmapFont& font, const char16_t* text) {
     Surface none;
     std::int32_t width = 0;

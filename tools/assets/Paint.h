@@ -63,6 +63,11 @@ void Polygon(Surface& s, const double* xy, int points, Color c);
 // mixes with the key.
 void PolygonKeyed(Surface& s, const double* xy, int points, Color c);
 
+// A square grid of cells x cells, half its side from (cx, cy) to each edge, pushed outwards round
+// its centre by strength: the program's subject, on the title pictures and the corner mark.
+void BulgedGrid(Surface& s, double cx, double cy, double half, int cells, double strength, Color c,
+                double width);
+
 Color Mix(Color a, Color b, int weightOfA256);
 // Mixes colour c into the pixel at (x, y) with coverage 0-256.
 void Plot(Surface& s, int x, int y, Color c, int coverage256);

@@ -80,18 +80,29 @@ void Highlight(Surface& s, const Rect& r) {
     Blit(s, r.left, r.top, scratch, nullptr, BLT_KEYED);
 }
 
+// The tool column: the five tool buttons (one pressed) and the three history arrows.
+void ToolColumn(Surface& s, const std::vector<ArtworkEntry>& entries, int pressedTool, bool undo,
+                bool redo) {
+    const EntryId normal[] = {kHookButton, kMagnifierButton, kGripperButton, kZoomButton,
+                              kTrimButton};
+    const EntryId pressed[] = {kHookButtonPressed, kMagnifierButtonPressed, kGripperButtonPressed,
+                               kZoomButtonPressed, kTrimButtonPressed};
+    for (int i = 0; i < 5; ++i)
+        Stamp(s, kToolButtonOrigin.x, kToolButtonOrigin.y + kToolButtonPitch * i,
+              Image(entries, i == pressedTool ? pressed[i] : normal[i]));
+    Stamp(s, kUndoArrowAt.x, kUndoArrowAt.y,
+          Image(entries, undo ? kUndoArrow : kUndoArrowDisabled));
+    Stamp(s, kRedoArrowAt.x, kRedoArrowAt.y,
+          Image(entries, redo ? kRedoArrow : kRedoArrowDisabled));
+    Stamp(s, kUndoAllArrowAt.x, kUndoAllArrowAt.y,
+          Image(entries, undo ? kUndoAllArrow : kUndoAllArrowDisabled));
+}
+
 Surface EditorMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts) {
     Surface s;
     CopySurface(Image(entries, kEditorBackgroundPlain), s);
     Fit(s, 30, 51, 210, 269, Image(entries, kGalleryPicture1));
-    const EntryId tools[] = {kHookButtonPressed, kMagnifierButton, kGripperButton, kZoomButton,
-                             kTrimButton};
-    for (int i = 0; i < 5; ++i)
-        Stamp(s, kToolButtonOrigin.x, kToolButtonOrigin.y + kToolButtonPitch * i,
-              Image(entries, tools[i]));
-    Stamp(s, kUndoArrowAt.x, kUndoArrowAt.y, Image(entries, kUndoArrow));
-    Stamp(s, kRedoArrowAt.x, kRedoArrowAt.y, Image(entries, kRedoArrowDisabled));
-    Stamp(s, kUndoAllArrowAt.x, kUndoAllArrowAt.y, Image(entries, kUndoAllArrow));
+    ToolColumn(s, entries, 0, true, false);
     Stamp(s, kOptionsPanelOrigin.x, kOptionsPanelOrigin.y, Image(entries, kHookPanel));
     const int sizeX =
         kOptionsPanelOrigin.x + kSizeTrackLeft + (kSizeTrackRight - kSizeTrackLeft) / 2;
@@ -120,14 +131,7 @@ Surface MagnifierMockup(const std::vector<ArtworkEntry>& entries, const ArtworkF
     Surface s;
     CopySurface(Image(entries, kEditorBackground), s);
     Fit(s, 30, 51, 200, 259, Image(entries, kGalleryPicture2));
-    const EntryId tools[] = {kHookButton, kMagnifierButtonPressed, kGripperButton, kZoomButton,
-                             kTrimButton};
-    for (int i = 0; i < 5; ++i)
-        Stamp(s, kToolButtonOrigin.x, kToolButtonOrigin.y + kToolButtonPitch * i,
-              Image(entries, tools[i]));
-    Stamp(s, kUndoArrowAt.x, kUndoArrowAt.y, Image(entries, kUndoArrowDisabled));
-    Stamp(s, kRedoArrowAt.x, kRedoArrowAt.y, Image(entries, kRedoArrowDisabled));
-    Stamp(s, kUndoAllArrowAt.x, kUndoAllArrowAt.y, Image(entries, kUndoAllArrowDisabled));
+    ToolColumn(s, entries, 1, false, false);
     const Point o = kOptionsPanelOrigin;
     Stamp(s, o.x, o.y, Image(entries, kMagnifierPanel));
     Stamp(s, o.x + kModeBothButton.left, o.y + kModeBothButton.top, Image(entries, kModeBoth));
@@ -171,15 +175,7 @@ Surface TrimZoomMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFo
         }
         Stamp(s, kToolNotAvailableAt.x, kToolNotAvailableAt.y, Image(entries, kToolNotAvailable));
     }
-    const EntryId tools[] = {kHookButton, kMagnifierButton, kGripperButton,
-                             zoom ? kZoomButtonPressed : kZoomButton,
-                             zoom ? kTrimButton : kTrimButtonPressed};
-    for (int i = 0; i < 5; ++i)
-        Stamp(s, kToolButtonOrigin.x, kToolButtonOrigin.y + kToolButtonPitch * i,
-              Image(entries, tools[i]));
-    Stamp(s, kUndoArrowAt.x, kUndoArrowAt.y, Image(entries, kUndoArrow));
-    Stamp(s, kRedoArrowAt.x, kRedoArrowAt.y, Image(entries, kRedoArrow));
-    Stamp(s, kUndoAllArrowAt.x, kUndoAllArrowAt.y, Image(entries, kUndoAllArrow));
+    ToolColumn(s, entries, zoom ? 3 : 4, true, true);
     return s;
 }
 

@@ -231,16 +231,7 @@ Surface DialogPanel(bool error) {
 bool AddScreenArtwork(const ArtworkFonts& fonts, std::vector<ArtworkEntry>& entries) {
     bool ok = true;
     const auto add = [&](EntryId id, std::string what, std::string screen, Surface image) {
-        if (image.GetWidth() <= 0) {
-            ok = false;
-            return;
-        }
-        ArtworkEntry entry;
-        entry.id = id;
-        entry.what = std::move(what);
-        entry.screen = std::move(screen);
-        entry.image = std::move(image);
-        entries.push_back(std::move(entry));
+        ok = AddEntry(entries, id, std::move(what), std::move(screen), std::move(image)) && ok;
     };
     add(kBrowserBackground, "background: title, filter box, list, thumbnail box, Open, Cancel",
         "browser", BrowserBackground(fonts, 320));
