@@ -21,6 +21,8 @@ inline constexpr HResult kErrDisplay = static_cast<HResult>(0xC86600F0u);
 inline constexpr HResult kErrSuspended = static_cast<HResult>(0xC86600C0u);
 // The clock that paces frames has no counter; the frame timer then reports every frame late.
 inline constexpr HResult kErrNoCounter = static_cast<HResult>(0xC8660120u);
+// The program's own executable could not be found or is not the right one.
+inline constexpr HResult kErrMissingExe = static_cast<HResult>(0xC8660130u);
 // The one information code: a frame finished later than its slot. It is not a failure.
 inline constexpr HResult kInfoLateFrame = static_cast<HResult>(0x48660100u);
 
