@@ -1,0 +1,268 @@
+#include "app/App.h"
+
+#include "app/Shared.h"
+#include "archive/ArtworkIds.h"
+#include "base/WString.h"
+#include "gfx/Blit.h"
+#include "gfx/ImageLoad.h"
+#include "platform/ProgramFolder.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace brelvo {
+
+Point LayoutOffset;
+std::atomic<bool> IgnoreNextTap{false};
+std::recursive_mutex globalLock;
+std::array<BitmapFont, kInterfaceFontCount> InterfaceFonts;
+Surface StartupPicture;
+Surface TitlePicture;
+StateMachine ScreenStates;
+
+namespace {
+
+// Which events reach a state's screen. States 1, 3 and 9 are the controller's own.
+struct Route {
+    bool draw = false;
+    bool stylus = false; // down, up and move
+    bool keyDown = false;
+    bool character = false;
+};
+
+constexpr std::array<Route, state::kCount> kRoutes = {{
+    {},                        // 0: nothing before start-up ends
+    {},                        // 1: start-up picture
+    {true, true, true, true},  // 2: editor
+    {},                        // 3: title picture
+    {true, true, true, true},  // 4: browser
+    {},                        // 5: unused
+    {true, true, true, true},  // 6: save screen
+    {true, true, true, false}, // 7: confirmation dialog
+    {true, true, true, false}, // 8: help
+    {},                        // 9: exit
+}};
+
+static_assert(art::kFontsInLoadOrder.size() + 1 == kInterfaceFontCount);
+
+constexpr std::size_t kTitleFontIndex = 2;
+constexpr std::size_t kBodyFontIndex = 1;
+constexpr std::size_t kOnBlackFontIndex = 9;
+// The white that the title font's glyphs stand on, and the magenta every other font is keyed on.
+constexpr Color kFontGround = 0xF8FCF8;
+constexpr Color kMagenta = 0xFF00FF;
+
+// The screen height every layout is drawn for.
+constexpr std::int32_t kDesignHeight = 320;
+
+bool IsState(std::int32_t s) {
+    return s >= 0 && s < state::kCount;
+}
+
+} // namespace
+
+App::App(const ApplicationConfig& config, AppOptions options)
+    : Application(config), m_options(std::move(options)),
+      m_editorStandIn(art::kEditorBackground, art::kEditorBackgroundShort) {
+    m_screens[state::kEditor] = &m_editorStandIn;
+    // The controller's process-wide values start afresh with every program run.
+    ScreenStates.Reset();
+    IgnoreNextTap.store(false);
+}
+
+App::~App() = default;
+
+void App::SetScreen(std::int32_t s, Screen* screen) {
+    if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].draw)
+        m_screens[static_cast<std::size_t>(s)] = screen;
+}
+
+std::string App::ArchivePath() const {
+    std::string folder = m_options.programFolder;
+    if (folder.empty())
+        folder = platform::ProgramFolder();
+    if (!folder.empty() && folder.back() != '/')
+        folder.push_back('/');
+    return folder + kArchiveFileName;
+}
+
+Screen* App::Target(std::int32_t s) const {
+    return IsState(s) ? m_screens[static_cast<std::size_t>(s)] : nullptr;
+}
+
+void App::LoadPicture(std::uint32_t entry, Surface& picture) {
+    void* data = nullptr;
+    std::uint32_t size = 0;
+    picture.Release();
+    // A missing or undecodable entry leaves the picture empty; it then draws nothing.
+    if (m_archive.GetDataById(entry, &data, &size))
+        LoadImageFromMemory(picture, data, size);
+}
+
+void App::LoadFonts() {
+    for (std::size_t i = 0; i < art::kFontsInLoadOrder.size(); ++i) {
+        LoadPicture(art::kFontsInLoadOrder[i].id, InterfaceFonts[i]);
+        BuildGlyphs(InterfaceFonts[i], art::kFontsInLoadOrder[i].charset);
+    }
+
+    // The tenth font is the title font drawn on opaque black, for text over pictures. The black
+    // ground has the body font's size, as far as it lies on the title font's.
+    BitmapFont& title = InterfaceFonts[kTitleFontIndex];
+    const BitmapFont& body = InterfaceFonts[kBodyFontIndex];
+    BitmapFont& onBlack = InterfaceFonts[kOnBlackFontIndex];
+    onBlack.Release();
+    Surface scratch;
+    if (title.GetPixels() &&
+        Succeeded(scratch.Create(CREATE_CLEAR, title.GetWidth(), title.GetHeight()))) {
+        const Rect ground(0, 0, body.GetWidth() - 1, body.GetHeight() - 1);
+        FillRect(scratch, &ground, 0x000000, 1);
+        title.SetColorKey(kFontGround);
+        Blit(scratch, 0, 0, title, nullptr, BLT_KEYED);
+        scratch.SetColorKey(kFontGround);
+        CopySurface(scratch, onBlack);
+        onBlack.SetColorKey(kMagenta);
+        BuildGlyphs(onBlack, CHARSET_LATIN);
+    }
+    title.SetColorKey(kMagenta);
+}
+
+HResult App::OnInit(Surface& display) {
+    m_displayHeight = display.GetHeight();
+    LayoutOffset = Point(0, kDesignHeight - m_displayHeight);
+    m_programFolder =
+        m_options.programFolder.empty() ? platform::ProgramFolder() : m_options.programFolder;
+
+    const std::string path = ArchivePath();
+    m_archive.Close();
+    if (!m_archive.Open(FromUtf8(path).c_str())) {
+        // The handheld ended here without a word; a desktop user needs to know what is missing.
+        struct stat info {};
+        const char* reason =
+            ::stat(path.c_str(), &info) != 0 ? std::strerror(errno) : "not a readable archive";
+        std::fprintf(stderr, "brelvo: cannot open the artwork archive %s: %s\n", path.c_str(),
+                     reason);
+        return kErrArchiveMissing;
+    }
+
+    LoadFonts();
+    const bool shortScreen = LayoutOffset.y != 0;
+    LoadPicture(shortScreen ? art::kStartupPictureShort : art::kStartupPicture, StartupPicture);
+    LoadPicture(shortScreen ? art::kTitlePictureShort : art::kTitlePicture, TitlePicture);
+
+    // Each screen fetches its own artwork while the archive is open: editor, browser, save
+    // screen, confirmation dialog, help.
+    for (const std::int32_t s :
+         {state::kEditor, state::kBrowser, state::kSave, state::kConfirm, state::kHelp}) {
+        if (Screen* screen = Target(s))
+            screen->Initialise(m_archive);
+    }
+    SetState(state::kStartup, 0);
+    // FIXME: the editor's paste control is put into its disabled state here, once the editor
+    // screen exists.
+
+    // No entry is read after start-up: the artwork lives in memory from here on.
+    m_archive.Close();
+    return kOk;
+}
+
+HResult App::Render(Surface& backBuffer, std::uint32_t frameFlags) {
+    (void)frameFlags;
+    std::lock_guard lock(globalLock);
+    ScreenStates.Tick();
+    const std::int32_t s = GetState();
+    switch (s) {
+    case state::kStartup:
+        Blit(backBuffer, 0, 0, StartupPicture, nullptr, BLT_KEYED);
+        // Only the first request counts, so the picture stays for 61 frames (about two seconds).
+        SetState(state::kEditor, 60);
+        break;
+    case state::kTitle:
+        Blit(backBuffer, 0, 0, TitlePicture, nullptr, BLT_KEYED);
+        break;
+    case state::kExit:
+        RequestQuit();
+        break;
+    default:
+        if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].draw) {
+            if (Screen* screen = Target(s))
+                screen->Draw(backBuffer);
+        }
+        break;
+    }
+    return kOk;
+}
+
+HResult App::StylusDown(std::int32_t x, std::int32_t y) {
+    if (IgnoreNextTap.exchange(false))
+        return kOk;
+    const std::int32_t s = GetState();
+    if (s == state::kTitle) {
+        SetState(state::kEditor, 0);
+        return kOk;
+    }
+    if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].stylus) {
+        if (Screen* screen = Target(s))
+            screen->StylusDown(x, y);
+    }
+    return kOk;
+}
+
+HResult App::StylusUp(std::int32_t x, std::int32_t y) {
+    const std::int32_t s = GetState();
+    if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].stylus) {
+        if (Screen* screen = Target(s))
+            screen->StylusUp(x, y);
+    }
+    return kOk;
+}
+
+HResult App::StylusMove(std::int32_t x, std::int32_t y) {
+    const std::int32_t s = GetState();
+    if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].stylus) {
+        if (Screen* screen = Target(s))
+            screen->StylusMove(x, y);
+    }
+    return kOk;
+}
+
+HResult App::StylusDoubleTap(std::int32_t, std::int32_t) {
+    return kOk;
+}
+
+HResult App::KeyDown(std::uint16_t key, KeyMap keys) {
+    const std::int32_t s = GetState();
+    if (s == state::kTitle) {
+        SetState(state::kEditor, 0);
+        return kOk;
+    }
+    if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].keyDown) {
+        if (Screen* screen = Target(s))
+            screen->KeyDown(key, keys);
+    }
+    return kOk;
+}
+
+HResult App::KeyUp(std::uint16_t key, KeyMap keys) {
+    for (const std::int32_t held : {state::kEditor, state::kHelp}) {
+        if (Screen* screen = Target(held))
+            screen->ReleaseHeldKeys();
+    }
+    if (GetState() == state::kEditor) {
+        if (Screen* screen = Target(state::kEditor))
+            screen->KeyUp(key, keys);
+    }
+    return kOk;
+}
+
+HResult App::Char(char16_t character, std::uint32_t keyData) {
+    const std::int32_t s = GetState();
+    if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].character) {
+        if (Screen* screen = Target(s))
+            screen->Char(character, keyData);
+    }
+    return kOk;
+}
+
+} // namespace brelvo

@@ -1,0 +1,107 @@
+#include "app/CommandLine.h"
+
+#include <charconv>
+
+namespace brelvo {
+
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error) {
+    CommandLine result;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (const std::size_t eq = name.find('=');
+            name.starts_with("--") && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            hasValue = true;
+        }
+        const bool takesValue = name == "--root" || name == "--scale" || name == "--script";
+        if (takesValue && !hasValue) {
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            hasValue = true;
+        }
+        if (!takesValue && hasValue) {
+            error = name + " takes no value";
+            return false;
+        }
+
+        if (name == "--root") {
+            if (value.empty()) {
+                error = "--root needs a folder";
+                return false;
+            }
+            result.root = value;
+        } else if (name == "--scale") {
+            int scale = 0;
+            const char* last = value.data() + value.size();
+            const auto [end, ec] = std::from_chars(value.data(), last, scale);
+            if (ec != std::errc() || end != last || scale < 1 || scale > kMaxScale) {
+                error = "--scale needs a whole number from 1 to " + std::to_string(kMaxScale);
+                return false;
+            }
+            result.scale = scale;
+        } else if (name == "--script") {
+            if (value.empty()) {
+                error = "--script needs a file";
+                return false;
+            }
+            result.script = value;
+        } else if (name == "--fullscreen") {
+            result.fullScreen = true;
+        } else if (name == "--headless") {
+            result.headless = true;
+        } else if (name == "--help" || name == "-h") {
+            result.help = true;
+        } else if (name == "--version") {
+            result.version = true;
+        } else {
+            error = "unknown option '" + name + "'";
+            return false;
+        }
+    }
+    if (!result.script.empty() && !result.headless && !result.help && !result.version) {
+        error = "--script plays only in a headless run: add --headless";
+        return false;
+    }
+    out = std::move(result);
+    return true;
+}
+
+std::string UsageText() {
+    return "Usage: brelvo [--root DIR] [--scale N] [--fullscreen] [--headless] [--script FILE]\n"
+           "              [--help] [--version]\n"
+           "\n"
+           "A picture-warping editor with a 240x320 screen, shown in a window.\n"
+           "\n"
+           "Options:\n"
+           "  --root DIR      the folder that stands for the device's root (default: your home\n"
+           "                  folder); pictures are opened and saved below it\n"
+           "  --scale N       show the screen N times its size (1 to 16; default: the largest\n"
+           "                  that fits the desktop, at least 2)\n"
+           "  --fullscreen    start in desktop full screen\n"
+           "  --headless      run without a window; frames are composed only as a script asks\n"
+           "  --script FILE   with --headless: play FILE, one command a line, # comments:\n"
+           "                    frames N             let N frames be composed\n"
+           "                    down X Y, move X Y, up X Y, tap X Y   the stylus\n"
+           "                    key NAME|0xCODE      press and release a key (keydown, keyup)\n"
+           "                    char TEXT            type TEXT\n"
+           "                    shot FILE.png        save the next frame (240x320 PNG)\n"
+           "                    expect-state N       fail unless the screen state is N\n"
+           "                    hide, show           minimise and restore the window\n"
+           "                    quit                 close the program (also at the end)\n"
+           "  --help          show this text\n"
+           "  --version       show the version\n"
+           "\n"
+           "Keys: the arrow keys are the direction pad; Z = A, X = B (the menu key), C = C,\n"
+           "Enter = Start; F11 switches full screen. The mouse is the stylus.\n"
+           "\n"
+           "Exit status: 0, or the low byte of the failure's code (1 when the artwork\n"
+           "archive Brelvo.erc beside the program is missing).\n";
+}
+
+} // namespace brelvo

@@ -1,0 +1,117 @@
+// The program's entry: the command line, the window (or its headless twin), and the App.
+
+#include "app/App.h"
+#include "app/CommandLine.h"
+#include "app/Shared.h"
+#include "platform/DeviceFiles.h"
+#include "platform/HeadlessWindow.h"
+#include "platform/SdlWindow.h"
+#include "platform/SettingsFolder.h"
+#include "platform/SignalWatcher.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+using namespace brelvo;
+
+int ExitStatus(HResult result) {
+    if (Succeeded(result))
+        return 0;
+    // An exit status keeps only the low byte of the code; a failure whose low byte is 0 must
+    // still not look like success.
+    const int status = static_cast<int>(static_cast<std::uint32_t>(result) & 0xFFu);
+    return status == 0 ? 1 : status;
+}
+
+int Main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    CommandLine options;
+    std::string error;
+    if (!ParseCommandLine(args, options, error)) {
+        std::fprintf(stderr, "brelvo: %s\nTry 'brelvo --help'.\n", error.c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("brelvo %s\n", BRELVO_VERSION);
+        return 0;
+    }
+    if (!options.root.empty()) {
+        struct stat info {};
+        if (::stat(options.root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            std::fprintf(stderr, "brelvo: --root %s: not a folder\n", options.root.c_str());
+            return 2;
+        }
+        platform::SetDeviceRoot(options.root);
+    }
+    platform::HeadlessScript script;
+    if (options.headless && !options.script.empty() &&
+        !platform::LoadHeadlessScript(options.script, script, error)) {
+        std::fprintf(stderr, "brelvo: %s\n", error.c_str());
+        return 2;
+    }
+
+    // Before any other thread exists, so that every thread inherits the blocked signals.
+    platform::SignalWatcher signals;
+
+    std::unique_ptr<platform::Window> window;
+    platform::HeadlessWindow* headless = nullptr;
+    if (options.headless) {
+        auto twin = std::make_unique<platform::HeadlessWindow>(std::move(script));
+        twin->SetStateProbe([] { return GetState(); });
+        headless = twin.get();
+        window = std::move(twin);
+    } else {
+        window =
+            platform::CreateSdlWindow({.scale = options.scale, .fullScreen = options.fullScreen});
+    }
+    platform::Window* target = window.get();
+    // A signal closes the program as the window's close button does; a second one, while it is
+    // still closing, ends it at once.
+    signals.Start([target](int signal, int count) {
+        if (count == 1)
+            target->RequestClose();
+        else
+            std::_Exit(128 + signal);
+    });
+
+    // The handheld created its settings key at start and never wrote to it; the folder is its
+    // counterpart, and a failure to create it changes nothing.
+    platform::CreateSettingsFolder();
+
+    ApplicationConfig config;
+    config.window = target;
+    config.title = u"Brelvo";
+    config.frameRate = 30;
+    config.flags = APP_FULLSCREEN;
+    config.orientation = 1;
+    config.freeRunning = options.headless ? 1 : 0;
+    config.suspendOnDeactivate = 1;
+    config.icon = 101;
+
+    HResult result = kOk;
+    {
+        App app(config);
+        result = app.Run();
+    }
+    if (Failed(result))
+        return ExitStatus(result);
+    if (headless && !headless->Finish())
+        return 1;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return Main(argc, argv);
+}

@@ -1,0 +1,244 @@
+#include "app/Application.h"
+#include "platform/HeadlessWindow.h"
+#include "platform/VirtualKeys.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace brelvo {
+namespace {
+
+using platform::WindowEvent;
+
+// Records what the framework calls, from either thread.
+class RecordingApplication final : public Application {
+public:
+    using Application::Application;
+
+    HResult OnInit(Surface& display) override {
+        std::lock_guard lock(m_lock);
+        displayWidth = display.GetWidth();
+        displayHeight = display.GetHeight();
+        return onInitResult;
+    }
+    HResult Render(Surface& backBuffer, std::uint32_t frameFlags) override {
+        std::lock_guard lock(m_lock);
+        frameFlagsSeen.push_back(frameFlags);
+        if (backBuffer.GetPixels())
+            backBuffer.Header().Row(0)[0] = static_cast<Pixel>(frameFlagsSeen.size());
+        return renderResult;
+    }
+    HResult OnSuspend() override { return Note("suspend"); }
+    HResult OnResume() override { return Note("resume"); }
+    HResult KeyDown(std::uint16_t key, KeyMap keys) override {
+        std::lock_guard lock(m_lock);
+        lastKeys = keys;
+        events.push_back("keydown " + std::to_string(key));
+        return kOk;
+    }
+    HResult KeyUp(std::uint16_t key, KeyMap) override {
+        return Note("keyup " + std::to_string(key));
+    }
+    HResult Char(char16_t c, std::uint32_t) override {
+        return Note("char " + std::to_string(static_cast<int>(c)));
+    }
+    HResult StylusDown(std::int32_t x, std::int32_t y) override { return Note("down", x, y); }
+    HResult StylusUp(std::int32_t x, std::int32_t y) override { return Note("up", x, y); }
+    HResult StylusMove(std::int32_t x, std::int32_t y) override { return Note("move", x, y); }
+
+    std::vector<std::string> Events() {
+        std::lock_guard lock(m_lock);
+        return events;
+    }
+    std::vector<std::uint32_t> FrameFlags() {
+        std::lock_guard lock(m_lock);
+        return frameFlagsSeen;
+    }
+
+    HResult onInitResult = kOk;
+    HResult renderResult = kOk;
+    std::int32_t displayWidth = 0;
+    std::int32_t displayHeight = 0;
+    KeyMap lastKeys;
+
+private:
+    HResult Note(const std::string& what, int x = -1, int y = -1) {
+        std::lock_guard lock(m_lock);
+        events.push_back(x < 0 ? what : what + " " + std::to_string(x) + " " + std::to_string(y));
+        return kOk;
+    }
+    std::mutex m_lock;
+    std::vector<std::string> events;
+    std::vector<std::uint32_t> frameFlagsSeen;
+};
+
+ApplicationConfig ConfigFor(platform::Window* window) {
+    ApplicationConfig config;
+    config.window = window;
+    config.title = u"Brelvo";
+    config.frameRate = 30;
+    config.flags = APP_FULLSCREEN;
+    config.orientation = 1;
+    config.freeRunning = 1;
+    config.suspendOnDeactivate = 1;
+    return config;
+}
+
+platform::HeadlessScript Script(const std::string& text) {
+    platform::HeadlessScript script;
+    std::string error;
+    EXPECT_TRUE(platform::ParseHeadlessScript(text, "test", script, error)) << error;
+    return script;
+}
+
+TEST(ApplicationTest, SetErrorTexts) {
+    struct Case {
+        const char16_t* text;
+        std::uint32_t code;
+        std::u16string stored;
+        HResult result;
+    };
+    const Case cases[] = {
+        {u"Could not open display.", 0xc86600f0u,
+         u"Could not open display.\nError code=0xc86600f0.", kOk},
+        {u"Some text", 0, u"Some text", kOk},
+        {u"Some text", 31, u"Some text\nError code=0x1f.", kOk},
+        {nullptr, 31, u"Invalid error code description.", kErrFail},
+        {u"", 0, u"Invalid error code description.", kErrFail},
+        {u"ignored", 0xc8660120u, u"This application requires a 16-bit Pocket PC or Smartphone.",
+         kOk},
+        {u"ignored", 0xc8660130u, u"Missing or incorrect file: exe file", kOk},
+    };
+    for (const Case& c : cases) {
+        Application app(ConfigFor(nullptr));
+        EXPECT_EQ(app.SetError(c.text, static_cast<HResult>(c.code)), c.result);
+        EXPECT_EQ(app.GetErrorText(), c.stored);
+    }
+
+    // A later text replaces the earlier one, and no text outgrows the 260-character buffer.
+    Application app(ConfigFor(nullptr));
+    app.SetError(u"first", 1);
+    app.SetError(std::u16string(300, u'x').c_str(), 0);
+    EXPECT_EQ(app.GetErrorText(), std::u16string(259, u'x'));
+}
+
+TEST(ApplicationTest, KeyRepeatsAreDroppedAndEveryKeyGetsTheKeyMap) {
+    RecordingApplication app(ConfigFor(nullptr));
+    app.WindowProc(WindowEvent{.type = WindowEvent::Type::KeyDown, .key = 0x26});
+    for (int i = 0; i < 5; ++i)
+        app.WindowProc(
+            WindowEvent{.type = WindowEvent::Type::KeyDown, .key = 0x26, .repeat = true});
+    app.WindowProc(WindowEvent{.type = WindowEvent::Type::KeyUp, .key = 0x26});
+    app.WindowProc(WindowEvent{.type = WindowEvent::Type::KeyDown, .key = 0x26});
+    EXPECT_EQ(app.Events(), (std::vector<std::string>{"keydown 38", "keyup 38", "keydown 38"}));
+    // The desktop keys in portrait orientation.
+    EXPECT_EQ(app.lastKeys, (KeyMap{0x26, 0x28, 0x25, 0x27, 0x0D, 0x5A, 0x58, 0x43, 0, 0}));
+}
+
+TEST(ApplicationTest, AnInvalidConfigurationIsRefused) {
+    platform::HeadlessWindow window(Script(""));
+    const auto variants = {0, 1, 2, 3};
+    for (const int v : variants) {
+        ApplicationConfig config = ConfigFor(&window);
+        if (v == 0)
+            config.window = nullptr;
+        if (v == 1)
+            config.title = nullptr;
+        if (v == 2)
+            config.title = u"";
+        if (v == 3)
+            config.frameRate = 0;
+        Application app(config);
+        EXPECT_EQ(app.Run(), kErrFail) << v;
+        EXPECT_EQ(app.GetErrorText(), u"Invalid configuration.") << v;
+    }
+}
+
+TEST(ApplicationTest, AFailedStartUpEndsTheProgramWithItsCode) {
+    platform::HeadlessWindow window(Script("frames 5\n"));
+    RecordingApplication app(ConfigFor(&window));
+    app.onInitResult = kErrArchiveMissing;
+    EXPECT_EQ(app.Run(), kErrArchiveMissing);
+    EXPECT_TRUE(app.FrameFlags().empty());
+    // OnInit had the display, 240 x 320.
+    EXPECT_EQ(app.displayWidth, 240);
+    EXPECT_EQ(app.displayHeight, 320);
+    EXPECT_TRUE(app.GetErrorText().empty());
+    EXPECT_FALSE(window.Finish());
+}
+
+TEST(ApplicationTest, AFailedFrameEndsTheProgramWithItsCode) {
+    platform::HeadlessWindow window(Script("frames 3\n"));
+    RecordingApplication app(ConfigFor(&window));
+    app.renderResult = kErrNoPixels;
+    EXPECT_EQ(app.Run(), kErrNoPixels);
+    EXPECT_EQ(app.FrameFlags().size(), 1u);
+}
+
+TEST(ApplicationTest, StylusMovesAreDroppedWhileSuspended) {
+    platform::HeadlessWindow window(Script("frames 2\n"
+                                           "move 5 5\n"
+                                           "hide\n"
+                                           "move 6 6\n"
+                                           "down 7 7\n"
+                                           "up 7 7\n"
+                                           "show\n"
+                                           "frames 1\n"
+                                           "move 8 8\n"
+                                           "frames 1\n"));
+    RecordingApplication app(ConfigFor(&window));
+    EXPECT_EQ(app.Run(), kOk);
+    EXPECT_TRUE(window.Finish());
+    EXPECT_EQ(app.Events(), (std::vector<std::string>{"move 5 5", "suspend", "down 7 7", "up 7 7",
+                                                      "resume", "move 8 8"}));
+    // Four frames; the first after the suspension says so.
+    EXPECT_EQ(app.FrameFlags(), (std::vector<std::uint32_t>{0, 0, Application::kFrameResumed, 0}));
+    EXPECT_EQ(window.ComposedFrames(), 4u);
+}
+
+TEST(ApplicationTest, ScriptEventsArriveInOrderOnTheWindowThread) {
+    // A few thousand events between frames: the order must hold, and ThreadSanitizer watches
+    // the two threads meanwhile.
+    std::string text;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 600; ++i) {
+        const int x = i % 240, y = (i * 7) % 320;
+        text += "tap " + std::to_string(x) + " " + std::to_string(y) + "\n";
+        text += "move " + std::to_string(y % 240) + " " + std::to_string(x) + "\n";
+        text += "key enter\n";
+        text += "frames 1\n";
+        expected.push_back("down " + std::to_string(x) + " " + std::to_string(y));
+        expected.push_back("up " + std::to_string(x) + " " + std::to_string(y));
+        expected.push_back("move " + std::to_string(y % 240) + " " + std::to_string(x));
+        expected.push_back("keydown 13");
+        expected.push_back("char 13");
+        expected.push_back("keyup 13");
+    }
+    platform::HeadlessWindow window(Script(text));
+    RecordingApplication app(ConfigFor(&window));
+    EXPECT_EQ(app.Run(), kOk);
+    EXPECT_TRUE(window.Finish());
+    EXPECT_EQ(app.Events(), expected);
+    EXPECT_EQ(app.FrameFlags().size(), 600u);
+}
+
+TEST(ApplicationTest, RequestQuitFromAnotherThreadEndsARunningProgram) {
+    // A script that would take far too long; the quit request cuts it short.
+    platform::HeadlessWindow window(Script("frames 100000000\n"));
+    RecordingApplication app(ConfigFor(&window));
+    std::thread quitter([&] {
+        while (window.ComposedFrames() < 10)
+            std::this_thread::yield();
+        app.RequestQuit();
+    });
+    EXPECT_EQ(app.Run(), kOk);
+    quitter.join();
+    EXPECT_GE(app.FrameFlags().size(), 10u);
+    EXPECT_FALSE(window.Finish());
+}
+
+} // namespace
+} // namespace brelvo

@@ -1,0 +1,214 @@
+// The brelvo program itself, run headless as tests and automation run it.
+
+#include "app/App.h"
+#include "archive/ArtworkIds.h"
+#include "archive/ResourceArchive.h"
+#include "base/WString.h"
+#include "gfx/Blit.h"
+#include "gfx/ImageLoad.h"
+#include "platform/PictureDecoder.h"
+#include "tests/app/TestArtwork.h"
+#include "tests/support/Subprocess.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace brelvo {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A copy of the program in a folder of its own, where each test puts the archive it needs.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(m_folder.Path().empty());
+        std::filesystem::copy_file(BRELVO_EXE, Exe());
+        std::filesystem::permissions(Exe(), std::filesystem::perms::owner_all);
+    }
+    std::string Exe() const { return m_folder / "brelvo"; }
+    std::string Path(const std::string& name) const { return m_folder / name; }
+    std::vector<std::string> Env() const {
+        return {"XDG_CONFIG_HOME=" + Path("config"), "XDG_RUNTIME_DIR=" + m_folder.Path()};
+    }
+    std::string WriteScript(const std::string& text) const {
+        const std::string path = Path("s.txt");
+        std::ofstream(path) << text;
+        return path;
+    }
+    int Run(const std::vector<std::string>& args, std::string* output = nullptr,
+            std::chrono::milliseconds timeout = 60s) const {
+        std::vector<std::string> all = {Exe()};
+        all.insert(all.end(), args.begin(), args.end());
+        const int status = test::RunProgram(all, Env(), Path("out.txt"), timeout);
+        if (output)
+            *output = test::ReadTextFile(Path("out.txt"));
+        return status;
+    }
+
+    test::TempFolder m_folder;
+};
+
+// The RGB565 frame of a 240 x 320 PNG shot.
+std::vector<Pixel> ReadShot(const std::string& path) {
+    platform::Bitmap bitmap;
+    if (Failed(platform::DecodePictureFile(path, bitmap)) || bitmap.width != 240 ||
+        bitmap.height != 320 || bitmap.channels != 3)
+        return {};
+    std::vector<Pixel> frame;
+    for (std::int32_t y = 0; y < 320; ++y) {
+        const std::uint8_t* p = bitmap.Row(y);
+        for (std::int32_t x = 0; x < 240; ++x, p += 3)
+            frame.push_back(
+                static_cast<Pixel>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3)));
+    }
+    return frame;
+}
+
+std::vector<Pixel> Pixels(const Surface& s) {
+    std::vector<Pixel> frame;
+    for (std::int32_t y = 0; y < s.GetHeight(); ++y)
+        frame.insert(frame.end(), s.Header().Row(y), s.Header().Row(y) + s.GetWidth());
+    return frame;
+}
+
+// The frames the program draws: the start-up picture keyed onto black, then the editor's
+// background over it.
+void ExpectedFrames(const Surface& startup, const Surface& editor, std::vector<Pixel>& first,
+                    std::vector<Pixel>& later) {
+    Surface frame;
+    frame.Create(CREATE_CLEAR, 240, 320);
+    Blit(frame, 0, 0, startup, nullptr, BLT_KEYED);
+    first = Pixels(frame);
+    Blit(frame, 0, 0, editor);
+    later = Pixels(frame);
+}
+
+const char kStartupScript[] = "frames 61\n"
+                              "expect-state 1\n"
+                              "frames 1\n"
+                              "expect-state 2\n"
+                              "quit\n";
+
+TEST_F(ProgramTest, ShowsTheStartUpPictureFor61FramesThenTheEditor) {
+    ASSERT_TRUE(test::WriteTestArchive(Path("Brelvo.erc")));
+    // The first shot is frame 1; after 60 more the state is still 1, and frame 62 is the
+    // editor's. Shots are written relative to the working folder, so they are named fully.
+    const std::string script =
+        WriteScript("shot " + Path("first.png") + "\nframes 60\nexpect-state 1\nframes 1\n" +
+                    "expect-state 2\nshot " + Path("editor.png") + "\nquit\n");
+    std::string output;
+    ASSERT_EQ(Run({"--headless", "--script", script}, &output), 0) << output;
+    Surface startup, editor;
+    test::MakePattern(startup, 240, 320, test::kStartupSeed);
+    test::MakePattern(editor, 240, 320, test::kEditorSeed);
+    std::vector<Pixel> first, later;
+    ExpectedFrames(startup, editor, first, later);
+    EXPECT_EQ(ReadShot(Path("first.png")), first);
+    EXPECT_EQ(ReadShot(Path("editor.png")), later);
+}
+
+TEST_F(ProgramTest, ShowsTheRealArtwork) {
+    if (!std::filesystem::exists(BRELVO_REAL_ARCHIVE))
+        GTEST_SKIP() << BRELVO_REAL_ARCHIVE << " is not built";
+    std::filesystem::copy_file(BRELVO_REAL_ARCHIVE, Path("Brelvo.erc"));
+    std::ofstream(Path("s.txt")) << "frames 61\nexpect-state 1\nframes 1\nexpect-state 2\nshot "
+                                 << Path("editor.png") << "\nquit\n";
+    std::string output;
+    ASSERT_EQ(Run({"--headless", "--script", Path("s.txt")}, &output), 0) << output;
+
+    ResourceArchive archive(FromUtf8(BRELVO_REAL_ARCHIVE).c_str());
+    ASSERT_TRUE(archive.IsOpen());
+    Surface startup, editor;
+    for (auto [id, surface] :
+         {std::pair{art::kStartupPicture, &startup}, std::pair{art::kEditorBackground, &editor}}) {
+        void* data = nullptr;
+        std::uint32_t size = 0;
+        ASSERT_TRUE(archive.GetDataById(id, &data, &size)) << id;
+        ASSERT_EQ(LoadImageFromMemory(*surface, data, size), kOk) << id;
+    }
+    std::vector<Pixel> first, later;
+    ExpectedFrames(startup, editor, first, later);
+    EXPECT_EQ(ReadShot(Path("editor.png")), later);
+}
+
+TEST_F(ProgramTest, AMissingArchiveIsNamedAndEndsWithItsCode) {
+    std::string output;
+    const int status = Run({"--headless", "--script", WriteScript(kStartupScript)}, &output);
+    EXPECT_EQ(status, 0x01); // the low byte of 0xc8660001
+    EXPECT_NE(output.find("cannot open the artwork archive " + Path("Brelvo.erc")),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+}
+
+TEST_F(ProgramTest, AScriptThatFailsEndsWithAMessage) {
+    ASSERT_TRUE(test::WriteTestArchive(Path("Brelvo.erc")));
+    struct Case {
+        std::string script;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"frames 3\nexpect-state 2\nframes 1000\n", ":2: expect-state 2, but the state is 1"},
+        {"shot " + Path("no/such/folder/x.png") + "\n", ":1: the shot cannot be written to"},
+        {"hide\nframes 1\n", ":2: the window is hidden, so no frame is composed"},
+        {"frames 70\nkey x\nframes 5\n", ""}, // fine: the editor ignores keys for now
+    };
+    for (const Case& c : cases) {
+        const std::string script = WriteScript(c.script);
+        std::string output;
+        const int status = Run({"--headless", "--script", script}, &output);
+        if (c.message.empty()) {
+            EXPECT_EQ(status, 0) << output;
+            continue;
+        }
+        EXPECT_EQ(status, 1) << c.script;
+        EXPECT_NE(output.find(script + c.message), std::string::npos) << output;
+    }
+}
+
+TEST_F(ProgramTest, BadCommandLinesAndScriptsAreRefusedBeforeStarting) {
+    ASSERT_TRUE(test::WriteTestArchive(Path("Brelvo.erc")));
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string output;
+    };
+    const Case cases[] = {
+        {{"--scale", "99"}, 2, "--scale needs a whole number"},
+        {{"--headless", "--script", Path("missing.txt")}, 2, "missing.txt: cannot be read"},
+        {{"--headless", "--script", WriteScript("frames x\n")}, 2, "s.txt:1: frames needs"},
+        {{"--root", Path("nothing-here")}, 2, "not a folder"},
+        {{"--version"}, 0, "brelvo "},
+        {{"--help"}, 0, "Usage: brelvo"},
+        // A headless run without a script starts up and ends at once.
+        {{"--headless"}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        std::string output;
+        EXPECT_EQ(Run(c.args, &output), c.status) << c.args[0];
+        EXPECT_NE(output.find(c.output), std::string::npos) << output;
+    }
+}
+
+TEST_F(ProgramTest, TermAndInterruptEndTheProgramLikeTheCloseCommand) {
+    ASSERT_TRUE(test::WriteTestArchive(Path("Brelvo.erc")));
+    const std::string script = WriteScript("frames 100000000\n");
+    for (const int signal : {SIGTERM, SIGINT}) {
+        test::Subprocess child;
+        ASSERT_TRUE(child.Start({Exe(), "--headless", "--script", script}, Env(), Path("out.txt")));
+        std::this_thread::sleep_for(300ms);
+        ASSERT_TRUE(child.IsRunning());
+        child.Signal(signal);
+        const std::optional<int> status = child.Wait(10s);
+        ASSERT_TRUE(status.has_value());
+        EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("out.txt"));
+    }
+}
+
+} // namespace
+} // namespace brelvo

@@ -1,0 +1,226 @@
+// The brelvo program in a real window, on an X server of its own (Xvfb): it must show the
+// start-up picture and then the editor, keep to one copy, and end cleanly when its window is
+// closed or it is signalled.
+
+#include "archive/ArtworkIds.h"
+#include "archive/ResourceArchive.h"
+#include "base/WString.h"
+#include "gfx/Blit.h"
+#include "gfx/ImageLoad.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/XWindowClose.h"
+#include "tests/support/XwdImage.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace brelvo {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool OnPath(const std::string& tool) {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        const std::size_t end = dirs.find(':', start);
+        const std::string dir = dirs.substr(start, end - start);
+        if (!dir.empty() && ::access((dir + "/" + tool).c_str(), X_OK) == 0)
+            return true;
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The frames the program draws from the real artwork, as RGB565.
+struct Expected {
+    Surface startup;
+    Surface editor;
+};
+
+bool LoadExpected(Expected& out) {
+    ResourceArchive archive(FromUtf8(BRELVO_REAL_ARCHIVE).c_str());
+    Surface startup, editor;
+    for (auto [id, surface] :
+         {std::pair{art::kStartupPicture, &startup}, std::pair{art::kEditorBackground, &editor}}) {
+        void* data = nullptr;
+        std::uint32_t size = 0;
+        if (!archive.GetDataById(id, &data, &size) ||
+            Failed(LoadImageFromMemory(*surface, data, size)))
+            return false;
+    }
+    out.startup.Create(CREATE_CLEAR, 240, 320);
+    Blit(out.startup, 0, 0, startup, nullptr, BLT_KEYED);
+    out.editor.Create(CREATE_CLEAR, 240, 320);
+    Blit(out.editor, 0, 0, out.startup);
+    Blit(out.editor, 0, 0, editor);
+    return true;
+}
+
+// True when the window dump shows the frame, each screen pixel a whole square of window pixels.
+bool Shows(const test::XwdImage& dump, const Surface& frame) {
+    if (dump.width % 240 != 0 || dump.height % 320 != 0 || dump.width / 240 != dump.height / 320)
+        return false;
+    const std::int32_t scale = dump.width / 240;
+    for (std::int32_t y = 0; y < 320; ++y) {
+        for (std::int32_t x = 0; x < 240; ++x) {
+            const std::uint32_t rgb = dump.At(x * scale + scale / 2, y * scale + scale / 2);
+            const auto shown = static_cast<Pixel>((((rgb >> 16) & 0xF8) << 8) |
+                                                  (((rgb >> 8) & 0xFC) << 3) | ((rgb & 0xF8) >> 3));
+            if (shown != frame.Header().Row(y)[x])
+                return false;
+        }
+    }
+    return true;
+}
+
+class RealWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"Xvfb", "xwd", "xdotool"}) {
+            if (!OnPath(tool))
+                GTEST_SKIP() << tool << " is not installed (scripts/setup installs it)";
+        }
+        if (!std::filesystem::exists(BRELVO_REAL_ARCHIVE))
+            GTEST_SKIP() << BRELVO_REAL_ARCHIVE << " is not built";
+        ASSERT_TRUE(LoadExpected(m_expected));
+        ::mkdir(Path("run").c_str(), 0700);
+        StartServer();
+    }
+
+    std::string Path(const std::string& name) const { return m_folder / name; }
+
+    // Xvfb picks a free display itself and writes its number to descriptor 3.
+    void StartServer() {
+        int pipe[2];
+        ASSERT_EQ(::pipe(pipe), 0);
+        ASSERT_TRUE(m_server.Start({"/usr/bin/env", "Xvfb", "-displayfd", "3", "-screen", "0",
+                                    "1024x768x24", "-nolisten", "tcp"},
+                                   {}, Path("xvfb.log"), pipe[1]));
+        ::close(pipe[1]);
+        std::string number;
+        pollfd wait{pipe[0], POLLIN, 0};
+        while (::poll(&wait, 1, 10000) > 0) {
+            char c = 0;
+            if (::read(pipe[0], &c, 1) != 1 || c == '\n')
+                break;
+            number.push_back(c);
+        }
+        ::close(pipe[0]);
+        ASSERT_FALSE(number.empty()) << test::ReadTextFile(Path("xvfb.log"));
+        m_display = ":" + number;
+    }
+
+    // The X and SDL libraries keep caches to the end of the process that LeakSanitizer would
+    // report as the program's; the headless tests look for the program's own leaks.
+    std::vector<std::string> Env() const {
+        return {"DISPLAY=" + m_display, "XDG_RUNTIME_DIR=" + Path("run"),
+                "XDG_CONFIG_HOME=" + Path("config"), "SDL_VIDEODRIVER=x11",
+                "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"};
+    }
+
+    int Tool(const std::vector<std::string>& args, std::string* output = nullptr) const {
+        std::vector<std::string> all = {"/usr/bin/env"};
+        all.insert(all.end(), args.begin(), args.end());
+        const int status = test::RunProgram(all, Env(), Path("tool.txt"), 20s);
+        if (output)
+            *output = test::ReadTextFile(Path("tool.txt"));
+        return status;
+    }
+
+    // The program's window id, once it exists.
+    std::string WaitForWindow() const {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::string output;
+            if (Tool({"xdotool", "search", "--name", "^Brelvo$"}, &output) == 0 && !output.empty())
+                return output.substr(0, output.find('\n'));
+            std::this_thread::sleep_for(20ms);
+        }
+        return {};
+    }
+
+    // Dumps the window until it shows the frame, for at most the timeout.
+    bool WaitUntilShown(const std::string& window, const Surface& frame,
+                        std::chrono::milliseconds timeout, std::string& last) const {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        do {
+            if (Tool({"xwd", "-silent", "-id", window, "-out", Path("window.xwd")}) == 0) {
+                test::XwdImage dump;
+                if (!test::ReadXwd(ReadBytes(Path("window.xwd")), dump, last))
+                    continue;
+                last = std::to_string(dump.width) + "x" + std::to_string(dump.height);
+                if (Shows(dump, frame))
+                    return true;
+            }
+            std::this_thread::sleep_for(20ms);
+        } while (std::chrono::steady_clock::now() < deadline);
+        return false;
+    }
+
+    test::TempFolder m_folder;
+    test::Subprocess m_server;
+    std::string m_display;
+    Expected m_expected;
+};
+
+TEST_F(RealWindowTest, ShowsTheStartUpPictureThenTheEditorKeepsToOneCopyAndClosesCleanly) {
+    test::Subprocess program;
+    ASSERT_TRUE(program.Start({BRELVO_EXE}, Env(), Path("brelvo.txt")));
+    const std::string window = WaitForWindow();
+    ASSERT_FALSE(window.empty()) << test::ReadTextFile(Path("brelvo.txt"));
+
+    std::string last;
+    // The start-up picture stays about two seconds; the window is looked at well within them.
+    EXPECT_TRUE(WaitUntilShown(window, m_expected.startup, 1500ms, last))
+        << "the window does not show the start-up picture (" << last << ")";
+    EXPECT_TRUE(WaitUntilShown(window, m_expected.editor, 10s, last))
+        << "the window does not show the editor (" << last << ")";
+
+    // A second copy hands over to the first and leaves at once.
+    test::Subprocess second;
+    ASSERT_TRUE(second.Start({BRELVO_EXE}, Env(), Path("second.txt")));
+    const std::optional<int> secondStatus = second.Wait(10s);
+    ASSERT_TRUE(secondStatus.has_value()) << "the second copy did not leave";
+    EXPECT_EQ(*secondStatus, 0) << test::ReadTextFile(Path("second.txt"));
+    EXPECT_TRUE(program.IsRunning());
+
+    ASSERT_TRUE(test::SendWindowClose(m_display, std::stoul(window)));
+    const std::optional<int> status = program.Wait(10s);
+    ASSERT_TRUE(status.has_value()) << "closing the window did not end the program";
+    EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("brelvo.txt"));
+}
+
+TEST_F(RealWindowTest, TermAndInterruptEndTheProgramCleanly) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        test::Subprocess program;
+        ASSERT_TRUE(program.Start({BRELVO_EXE}, Env(), Path("brelvo.txt")));
+        ASSERT_FALSE(WaitForWindow().empty()) << test::ReadTextFile(Path("brelvo.txt"));
+        program.Signal(signal);
+        const std::optional<int> status = program.Wait(10s);
+        ASSERT_TRUE(status.has_value()) << "signal " << signal << " did not end the program";
+        EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("brelvo.txt"));
+        // The window is gone with the program, so the next copy is a first copy again.
+        std::string output;
+        EXPECT_NE(Tool({"xdotool", "search", "--name", "^Brelvo$"}, &output), 0) << output;
+    }
+}
+
+} // namespace
+} // namespace brelvo

@@ -1,0 +1,71 @@
+#pragma once
+
+// Small artwork archives for the application tests, so that they do not depend on the real
+// Brelvo.erc: pictures of the screen's size with a pattern of their own, written as eBM entries.
+
+#include "archive/ArchiveWriter.h"
+#include "archive/ArtworkIds.h"
+#include "base/ByteSink.h"
+#include "gfx/ImageLoad.h"
+#include "gfx/PixelFormat.h"
+#include "gfx/Surface.h"
+
+#include <cstdint>
+#include <string>
+
+namespace brelvo::test {
+
+// A picture whose every pixel is a function of its position and a seed, different for every
+// seed; none of them is the magenta colour key.
+inline void MakePattern(Surface& picture, std::int32_t width, std::int32_t height,
+                        std::uint32_t seed) {
+    picture.Create(0, width, height);
+    for (std::int32_t y = 0; y < height; ++y) {
+        Pixel* row = picture.Header().Row(y);
+        for (std::int32_t x = 0; x < width; ++x) {
+            Pixel p = static_cast<Pixel>((x * 7 + y * 131 + seed * 4099) & 0xFFFF);
+            row[x] = p == kPixelMagenta ? static_cast<Pixel>(p ^ 1) : p;
+        }
+    }
+}
+
+inline bool AddPicture(ArchiveWriter& writer, art::EntryId id, const Surface& picture) {
+    VectorSink bytes;
+    if (!EncodeEbm(picture, 0xFF00FF, bytes))
+        return false;
+    return writer.AddEntry(id, u"picture", u"eBM", 0, bytes.Bytes().data(), bytes.Bytes().size());
+}
+
+// Seeds of the pictures WriteTestArchive puts in.
+inline constexpr std::uint32_t kStartupSeed = 1;
+inline constexpr std::uint32_t kTitleSeed = 2;
+inline constexpr std::uint32_t kEditorSeed = 3;
+inline constexpr std::uint32_t kStartupShortSeed = 4;
+inline constexpr std::uint32_t kTitleShortSeed = 5;
+
+// An archive with the start-up, title and editor pictures for both screen heights, and no
+// fonts (a missing font stays empty, which start-up allows).
+inline bool WriteTestArchive(const std::string& path) {
+    ArchiveWriter writer;
+    Surface picture;
+    struct Entry {
+        art::EntryId id;
+        std::int32_t height;
+        std::uint32_t seed;
+    };
+    const Entry entries[] = {
+        {art::kStartupPicture, 320, kStartupSeed},
+        {art::kTitlePicture, 320, kTitleSeed},
+        {art::kEditorBackground, 320, kEditorSeed},
+        {art::kStartupPictureShort, 240, kStartupShortSeed},
+        {art::kTitlePictureShort, 240, kTitleShortSeed},
+    };
+    for (const Entry& e : entries) {
+        MakePattern(picture, 240, e.height, e.seed);
+        if (!AddPicture(writer, e.id, picture))
+            return false;
+    }
+    return Succeeded(writer.WriteToFile(path));
+}
+
+} // namespace brelvo::test
