@@ -1,10 +1,9 @@
 #include "tools/common/SurfacePng.h"
 
-#include <png.h>
+#include "platform/PngWriter.h"
 
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 namespace brelvo {
@@ -16,31 +15,18 @@ bool WriteSurfacePng(const Surface& surface, const std::string& path) {
         std::fprintf(stderr, "%s: nothing to write, the image is empty\n", path.c_str());
         return false;
     }
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
-    std::uint8_t* out = rgb.data();
+    // Transparent pixels are shown magenta whatever the key is, so people see the holes.
+    std::vector<Pixel> pixels(static_cast<std::size_t>(width) * height);
     const Pixel key = surface.GetColorKey();
     for (std::int32_t y = 0; y < height; ++y) {
         const Pixel* row = surface.Header().Row(y);
-        for (std::int32_t x = 0; x < width; ++x) {
-            const Pixel p = row[x] == key ? kPixelMagenta : row[x];
-            const unsigned r = p >> 11, g = (p >> 5) & 0x3F, b = p & 0x1F;
-            *out++ = static_cast<std::uint8_t>((r << 3) | (r >> 2));
-            *out++ = static_cast<std::uint8_t>((g << 2) | (g >> 4));
-            *out++ = static_cast<std::uint8_t>((b << 3) | (b >> 2));
-        }
+        for (std::int32_t x = 0; x < width; ++x)
+            pixels[static_cast<std::size_t>(y) * width + x] =
+                row[x] == key ? kPixelMagenta : row[x];
     }
-
-    // The simplified interface reports errors in the image structure instead of jumping out of
-    // the call, which C++ objects on the stack would not survive.
-    png_image image;
-    std::memset(&image, 0, sizeof(image));
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGB;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), width * 3, nullptr)) {
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), image.message);
-        png_image_free(&image);
+    if (platform::WriteRgb565PngFile(pixels.data(), width, height, width * sizeof(Pixel), path) !=
+        kOk) {
+        std::fprintf(stderr, "%s: cannot write the file\n", path.c_str());
         return false;
     }
     return true;
