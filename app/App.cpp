@@ -1,11 +1,11 @@
 #include "app/App.h"
 
-#include "app/Shared.h"
 #include "archive/ArtworkIds.h"
 #include "base/WString.h"
 #include "gfx/Blit.h"
 #include "gfx/ImageLoad.h"
 #include "platform/ProgramFolder.h"
+#include "ui/Shared.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -13,14 +13,6 @@
 #include <sys/stat.h>
 
 namespace brelvo {
-
-Point LayoutOffset;
-std::atomic<bool> IgnoreNextTap{false};
-std::recursive_mutex globalLock;
-std::array<BitmapFont, kInterfaceFontCount> InterfaceFonts;
-Surface StartupPicture;
-Surface TitlePicture;
-StateMachine ScreenStates;
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include "app/Application.h"
 #include "app/PictureScreen.h"
-#include "app/Screen.h"
-#include "app/StateMachine.h"
 #include "archive/ResourceArchive.h"
+#include "ui/Screen.h"
+#include "ui/StateMachine.h"
 
 #include <array>
 #include <cstdint>

@@ -2,12 +2,12 @@
 
 #include "app/App.h"
 #include "app/CommandLine.h"
-#include "app/Shared.h"
 #include "platform/DeviceFiles.h"
 #include "platform/HeadlessWindow.h"
 #include "platform/SdlWindow.h"
 #include "platform/SettingsFolder.h"
 #include "platform/SignalWatcher.h"
+#include "ui/Shared.h"
 
 #include <cstdio>
 #include <cstdlib>

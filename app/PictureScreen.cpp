@@ -1,9 +1,9 @@
 #include "app/PictureScreen.h"
 
-#include "app/Shared.h"
 #include "archive/ResourceArchive.h"
 #include "gfx/Blit.h"
 #include "gfx/ImageLoad.h"
+#include "ui/Shared.h"
 
 namespace brelvo {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Screen.h"
 #include "archive/ArtworkIds.h"
 #include "gfx/Surface.h"
+#include "ui/Screen.h"
 
 namespace brelvo {
 

@@ -1,8 +1,8 @@
 #include "app/App.h"
-#include "app/Shared.h"
 #include "gfx/Blit.h"
 #include "tests/app/TestArtwork.h"
 #include "tests/support/Subprocess.h"
+#include "ui/Shared.h"
 
 #include <gtest/gtest.h>
 

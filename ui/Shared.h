@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/StateMachine.h"
 #include "base/Point.h"
 #include "gfx/BitmapFont.h"
 #include "gfx/Surface.h"
+#include "ui/StateMachine.h"
 
 #include <array>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "app/StateMachine.h"
+#include "ui/StateMachine.h"
 
 #include <gtest/gtest.h>
 

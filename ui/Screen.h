@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/KeyMap.h"
+#include "base/KeyMap.h"
 #include "gfx/Surface.h"
 
 #include <cstdint>
