@@ -105,12 +105,15 @@ protected:
 
     std::string Path(const std::string& name) const { return m_folder / name; }
 
-    // Xvfb picks a free display itself and writes its number to descriptor 3.
+    // Xvfb picks a free display itself and writes its number to descriptor 3. By default the
+    // server resets itself whenever its last client leaves, and a program that connects during
+    // the reset is refused; a test that starts the program again after the previous copy ended
+    // (or whose tools come and go) would fail by chance, so the server never resets.
     void StartServer() {
         int pipe[2];
         ASSERT_EQ(::pipe(pipe), 0);
         ASSERT_TRUE(m_server.Start({"/usr/bin/env", "Xvfb", "-displayfd", "3", "-screen", "0",
-                                    "1024x768x24", "-nolisten", "tcp"},
+                                    "1024x768x24", "-nolisten", "tcp", "-noreset"},
                                    {}, Path("xvfb.log"), pipe[1]));
         ::close(pipe[1]);
         std::string number;
@@ -143,10 +146,20 @@ protected:
         return status;
     }
 
-    // The program's window id, once it exists.
-    std::string WaitForWindow() const {
+    // What the program and the server said, and whether the server still answers, for a
+    // failure message.
+    std::string Report() const {
+        std::string answer;
+        const int status = Tool({"xdotool", "getdisplaygeometry"}, &answer);
+        return "program: " + test::ReadTextFile(Path("brelvo.txt")) + "\nserver " + m_display +
+               " (answers with status " + std::to_string(status) + ": " + answer +
+               "): " + test::ReadTextFile(Path("xvfb.log"));
+    }
+
+    // The program's window id, once it exists; empty when the program ended without one.
+    std::string WaitForWindow(test::Subprocess& program) const {
         const auto deadline = std::chrono::steady_clock::now() + 20s;
-        while (std::chrono::steady_clock::now() < deadline) {
+        while (std::chrono::steady_clock::now() < deadline && program.IsRunning()) {
             std::string output;
             if (Tool({"xdotool", "search", "--name", "^Brelvo$"}, &output) == 0 && !output.empty())
                 return output.substr(0, output.find('\n'));
@@ -182,8 +195,8 @@ protected:
 TEST_F(RealWindowTest, ShowsTheStartUpPictureThenTheEditorKeepsToOneCopyAndClosesCleanly) {
     test::Subprocess program;
     ASSERT_TRUE(program.Start({BRELVO_EXE}, Env(), Path("brelvo.txt")));
-    const std::string window = WaitForWindow();
-    ASSERT_FALSE(window.empty()) << test::ReadTextFile(Path("brelvo.txt"));
+    const std::string window = WaitForWindow(program);
+    ASSERT_FALSE(window.empty()) << Report();
 
     std::string last;
     // The start-up picture stays about two seconds; the window is looked at well within them.
@@ -210,7 +223,7 @@ TEST_F(RealWindowTest, TermAndInterruptEndTheProgramCleanly) {
     for (const int signal : {SIGTERM, SIGINT}) {
         test::Subprocess program;
         ASSERT_TRUE(program.Start({BRELVO_EXE}, Env(), Path("brelvo.txt")));
-        ASSERT_FALSE(WaitForWindow().empty()) << test::ReadTextFile(Path("brelvo.txt"));
+        ASSERT_FALSE(WaitForWindow(program).empty()) << "signal " << signal << ": " << Report();
         program.Signal(signal);
         const std::optional<int> status = program.Wait(10s);
         ASSERT_TRUE(status.has_value()) << "signal " << signal << " did not end the program";
