@@ -117,16 +117,15 @@ void HookTool::pull(Point from, Point to) {
     float xs[WarpSampler::kMaxRun];
     float ys[WarpSampler::kMaxRun];
     for (std::int32_t y = area.top; y < area.bottom; ++y) {
-        const std::int32_t dy = y - to.y;
-        const std::int32_t run = m_runs[static_cast<std::size_t>(std::abs(dy))];
-        const std::int32_t first = std::max(-run, area.left - to.x);
-        const std::int32_t last = std::min(run, area.right - 1 - to.x);
-        if (first > last)
+        const WarpRowSpan span = warpRowSpan(m_runs, area, to, y);
+        if (span.empty())
             continue;
+        const std::int32_t dy = y - to.y;
+        const std::int32_t first = span.first;
+        const std::int32_t count = span.count();
         // The shifts are looked up first and applied in a loop of their own, which the
         // compiler vectorises.
         const auto& distances = kWarpDistances[static_cast<std::size_t>(std::abs(dy))];
-        const std::int32_t count = last - first + 1;
         for (std::int32_t i = 0; i < count; ++i) {
             const std::uint8_t d = distances[static_cast<std::size_t>(std::abs(first + i))];
             xs[i] = shiftX[d];

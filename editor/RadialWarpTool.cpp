@@ -121,16 +121,16 @@ void RadialWarpTool::remapArea(const WarpArea& area, Point centre) {
     float xs[WarpSampler::kMaxRun];
     float ys[WarpSampler::kMaxRun];
     for (std::int32_t y = area.top; y < area.bottom; ++y) {
-        const std::int32_t dy = y - centre.y;
-        const std::int32_t run = m_runs[static_cast<std::size_t>(std::abs(dy))];
-        const std::int32_t first = std::max(-run, area.left - centre.x);
-        const std::int32_t last = std::min(run, area.right - 1 - centre.x);
-        if (first > last)
+        const WarpRowSpan span = warpRowSpan(m_runs, area, centre, y);
+        if (span.empty())
             continue;
+        const std::int32_t dy = y - centre.y;
+        const std::int32_t first = span.first;
+        const std::int32_t last = span.last;
+        const std::int32_t count = span.count();
         // The scales are looked up first and applied in a loop of their own, which the
         // compiler vectorises.
         const auto& distances = kWarpDistances[static_cast<std::size_t>(std::abs(dy))];
-        const std::int32_t count = last - first + 1;
         for (std::int32_t i = 0; i < count; ++i)
             scales[i] = m_scale[distances[static_cast<std::size_t>(std::abs(first + i))]];
         const auto fdy = static_cast<float>(dy);

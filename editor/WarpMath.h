@@ -9,9 +9,11 @@
 #include "gfx/PixelFormat.h"
 #include "gfx/Surface.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <mutex>
 
 namespace brelvo {
@@ -175,6 +177,21 @@ struct WarpArea {
     bool empty() const { return left >= right || top >= bottom; }
 };
 WarpArea warpArea(const Surface& picture, Point centre, std::int32_t radius);
+
+// The part of the disc's row y that lies in the area, as column offsets first .. last from the
+// centre; first > last when none of it does. Both warp loops walk exactly these pixels.
+struct WarpRowSpan {
+    std::int32_t first = 0;
+    std::int32_t last = -1;
+
+    bool empty() const { return first > last; }
+    std::int32_t count() const { return last - first + 1; }
+};
+inline WarpRowSpan warpRowSpan(const WarpDiscRuns& runs, const WarpArea& area, Point centre,
+                               std::int32_t y) {
+    const std::int32_t run = runs[static_cast<std::size_t>(std::abs(y - centre.y))];
+    return {std::max(-run, area.left - centre.x), std::min(run, area.right - 1 - centre.x)};
+}
 
 // Copies the rows of the area from the picture into the scratch square, unchanged: the pixels a
 // warp does not remap. Written back, they leave the picture as it was.
