@@ -34,6 +34,16 @@ Pixel Pattern(std::int32_t x, std::int32_t y) {
     return static_cast<Pixel>(1 + x + 97 * y);
 }
 
+// A back buffer w x h holding the pattern.
+Surface PatternBuffer(std::int32_t w, std::int32_t h) {
+    Surface back;
+    EXPECT_EQ(back.Create(CREATE_CLEAR, w, h), kOk);
+    for (std::int32_t y = 0; y < h; ++y)
+        for (std::int32_t x = 0; x < w; ++x)
+            back.Header().Row(y)[x] = Pattern(x, y);
+    return back;
+}
+
 struct Screen {
     std::int32_t width = 0;
     std::int32_t height = 0;
@@ -80,11 +90,7 @@ TEST(StylusMappingTest, CopyTurnsThePicturePixelByPixel) {
         const bool turned = orientation == 4 || orientation == 8;
         const std::int32_t sw = turned ? h : w;
         const std::int32_t sh = turned ? w : h;
-        Surface back;
-        ASSERT_EQ(back.Create(CREATE_CLEAR, w, h), kOk);
-        for (std::int32_t y = 0; y < h; ++y)
-            for (std::int32_t x = 0; x < w; ++x)
-                back.Header().Row(y)[x] = Pattern(x, y);
+        const Surface back = PatternBuffer(w, h);
 
         // Row-major, column-major, and the landscape panel's negative x step.
         const Layout layouts[] = {{1, sw}, {sh, 1}, {-sh, 1}, {-1, -sw}};
@@ -129,11 +135,7 @@ TEST(StylusMappingTest, TapLandsWhereThePixelIsDrawn) {
         const bool turned = orientation == 4 || orientation == 8;
         const std::int32_t sw = turned ? h : w;
         const std::int32_t sh = turned ? w : h;
-        Surface back;
-        ASSERT_EQ(back.Create(CREATE_CLEAR, w, h), kOk);
-        for (std::int32_t y = 0; y < h; ++y)
-            for (std::int32_t x = 0; x < w; ++x)
-                back.Header().Row(y)[x] = Pattern(x, y);
+        const Surface back = PatternBuffer(w, h);
         Screen screen = MakeScreen(sw, sh, 1, sw);
         CopyToFrameBuffer(back, orientation, screen.origin, 1, sw);
 
