@@ -1,0 +1,95 @@
+#include "ui/Button.h"
+#include "tests/ui/WidgetTestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace brelvo {
+namespace {
+
+using test::IsColor;
+using test::Solid;
+
+constexpr Color kNormal = 0x00FF00;
+constexpr Color kPressed = 0x0000FF;
+constexpr Color kGround = 0x808080;
+
+Button MakeButton() {
+    Button b;
+    b.Set(Point(4, 6), Rect(4, 6, 13, 15));
+    Solid(b.NormalImage(), 10, 10, kNormal);
+    Solid(b.PressedImage(), 10, 10, kPressed);
+    return b;
+}
+
+// What one Draw leaves at the button's position: 'n', 'p' or '-' for nothing.
+char DrawOnce(Button& b) {
+    Surface target;
+    Solid(target, 20, 20, kGround);
+    b.Draw(target);
+    return IsColor(target, 5, 7, kNormal) ? 'n' : IsColor(target, 5, 7, kPressed) ? 'p' : '-';
+}
+
+std::string DrawFrames(Button& b, int frames) {
+    std::string shown;
+    for (int i = 0; i < frames; ++i)
+        shown += DrawOnce(b);
+    return shown;
+}
+
+TEST(ButtonTest, AFlashShowsThePressedImageForExactlyTenFrames) {
+    struct Case {
+        bool visible;
+        const char* shown;
+    };
+    // A hidden button that flashes is seen pressed, then disappears again.
+    for (const Case& c : {Case{true, "ppppppppppnn"}, Case{false, "pppppppppp--"}}) {
+        Button b = MakeButton();
+        b.SetVisible(c.visible);
+        b.Flash();
+        EXPECT_EQ(DrawFrames(b, 12), c.shown) << "visible " << c.visible;
+        EXPECT_FALSE(b.IsPressed());
+    }
+}
+
+TEST(ButtonTest, AHeldButtonStaysPressedUntilReleased) {
+    Button b = MakeButton();
+    b.Press();
+    EXPECT_EQ(DrawFrames(b, 12), "pppppppppppp");
+    b.Release();
+    EXPECT_EQ(DrawOnce(b), 'n');
+}
+
+TEST(ButtonTest, HitsInsideItsRectangleEdgesIncludedWhenVisibleAndEnabled) {
+    struct Case {
+        std::int32_t x, y;
+        bool visible, enabled, hit;
+    };
+    const Case cases[] = {
+        {4, 6, true, true, true},    {13, 15, true, true, true},  {8, 10, true, true, true},
+        {3, 10, true, true, false},  {14, 10, true, true, false}, {8, 16, true, true, false},
+        {8, 10, false, true, false}, {8, 10, true, false, false},
+    };
+    for (const Case& c : cases) {
+        Button b = MakeButton();
+        b.SetVisible(c.visible);
+        b.SetEnabled(c.enabled);
+        EXPECT_EQ(b.HitTest(c.x, c.y), c.hit) << c.x << "," << c.y;
+    }
+}
+
+TEST(ButtonTest, ACopyOwnsItsImagesAndState) {
+    Button original = MakeButton();
+    original.Flash();
+    Button copy = original;
+    FillRect(original.PressedImage(), nullptr, 0xFFFFFF);
+    EXPECT_EQ(DrawFrames(copy, 11), "ppppppppppn");
+    Button assigned;
+    assigned = copy;
+    EXPECT_EQ(assigned.Position().x, 4);
+    EXPECT_EQ(DrawOnce(assigned), 'n');
+}
+
+} // namespace
+} // namespace brelvo
