@@ -39,8 +39,9 @@ double ratio(std::int32_t viewSize, std::int32_t zoomedSize) {
 } // namespace
 
 ViewState::ViewState(const Surface& picture, std::recursive_mutex& globalLock,
-                     std::int32_t layoutOffsetY)
-    : m_viewHeight(259 - layoutOffsetY), m_visibleWidth(m_viewWidth), m_visibleHeight(m_viewHeight),
+                     const Placement& placement)
+    : m_viewLeft(placement.left), m_viewTop(placement.top), m_viewWidth(placement.width),
+      m_viewHeight(placement.height), m_visibleWidth(m_viewWidth), m_visibleHeight(m_viewHeight),
       m_picture(picture), m_lock(globalLock) {
     m_zoomedWidth = zoomedSize(picture.GetWidth());
     m_zoomedHeight = zoomedSize(picture.GetHeight());

@@ -35,10 +35,15 @@ public:
         std::int32_t highestCentre = 0;
     };
 
-    // layoutOffsetY is the number of rows the display has fewer than 320; controls anchored to
-    // the bottom of the screen, the view's lower edge among them, move up by it.
-    ViewState(const Surface& picture, std::recursive_mutex& globalLock,
-              std::int32_t layoutOffsetY = 0);
+    // Where the view stands on the screen; the editor screen decides it.
+    struct Placement {
+        std::int32_t left = 0;
+        std::int32_t top = 0;
+        std::int32_t width = 0;
+        std::int32_t height = 0;
+    };
+
+    ViewState(const Surface& picture, std::recursive_mutex& globalLock, const Placement& placement);
 
     // The editor screen moves the view when it hides or shows the tool bar (left and width) or
     // the options panel (top and height). The visible size follows at the next refresh.
@@ -127,10 +132,10 @@ private:
     bool hasPicture() const;
     std::int32_t zoomedSize(std::int32_t pictureSize) const;
 
-    std::int32_t m_viewLeft = 30;
-    std::int32_t m_viewTop = 51;
+    std::int32_t m_viewLeft;
+    std::int32_t m_viewTop;
     std::int32_t m_zoom = 100;
-    std::int32_t m_viewWidth = 200;
+    std::int32_t m_viewWidth;
     std::int32_t m_viewHeight;
     std::int32_t m_barWidth = 10;
     std::int32_t m_barHeight = 10;

@@ -2,6 +2,7 @@
 
 #include "editor/ImageDocument.h"
 #include "editor/ViewState.h"
+#include "screens/EditorView.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +82,7 @@ protected:
 
     std::recursive_mutex lock;
     ImageDocument doc{lock};
-    ViewState view{doc.picture, lock};
+    ViewState view{doc.picture, lock, EditorViewPlacement(0)};
     TrimTool trim{doc, view};
     Recorder recorder;
 };

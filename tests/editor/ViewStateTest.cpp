@@ -1,6 +1,7 @@
 #include "editor/ViewState.h"
 
 #include "gfx/Blit.h"
+#include "screens/EditorView.h"
 #include "tests/reference/Reference.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,8 @@ Pixel& At(const Surface& s, std::int32_t x, std::int32_t y) {
 
 // A picture of the given size (every pixel telling where it is) and a view of it, refreshed.
 struct View {
-    View(std::int32_t w, std::int32_t h, std::int32_t d = 0) : view(picture, lock, d) {
+    View(std::int32_t w, std::int32_t h, std::int32_t d = 0)
+        : view(picture, lock, EditorViewPlacement(d)) {
         EXPECT_EQ(picture.Create(0, w, h), kOk);
         for (std::int32_t y = 0; y < h; ++y)
             for (std::int32_t x = 0; x < w; ++x)

@@ -1,10 +1,10 @@
 #include "tools/assets/Artwork.h"
 #include "archive/ArtworkIds.h"
-#include "archive/ArtworkLayout.h"
 #include "archive/ResourceArchive.h"
 #include "base/WString.h"
 #include "gfx/BitmapFont.h"
 #include "gfx/ImageLoad.h"
+#include "screens/Layout.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +18,7 @@ namespace brelvo {
 namespace {
 
 using namespace art;
+using namespace layout;
 
 // The archive as the build wrote it beside the program, loaded entry by entry the way the
 // program loads it.

@@ -1,4 +1,4 @@
-#include "archive/ArtworkLayout.h"
+#include "screens/Layout.h"
 #include "tools/assets/Artwork.h"
 #include "tools/assets/Controls.h"
 #include "tools/assets/Paint.h"
@@ -9,6 +9,7 @@ namespace brelvo::assets {
 namespace {
 
 using namespace art;
+using namespace layout;
 
 // The small mark in the top-left corner: a square grid bent by a bulge, the program's subject.
 void DrawLogoMark(Surface& s, int x0, int y0) {

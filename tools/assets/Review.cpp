@@ -1,7 +1,7 @@
-#include "archive/ArtworkLayout.h"
 #include "base/WString.h"
 #include "gfx/Blit.h"
 #include "gfx/TransformBlit.h"
+#include "screens/Layout.h"
 #include "tools/assets/Artwork.h"
 #include "tools/assets/Paint.h"
 
@@ -12,6 +12,7 @@ namespace brelvo::assets {
 namespace {
 
 using namespace art;
+using namespace layout;
 
 std::u16string U16(const std::string& text) {
     std::u16string out;

@@ -1,4 +1,4 @@
-#include "archive/ArtworkLayout.h"
+#include "screens/Layout.h"
 #include "tools/assets/Artwork.h"
 #include "tools/assets/Controls.h"
 #include "tools/assets/Paint.h"
@@ -7,6 +7,7 @@ namespace brelvo::assets {
 namespace {
 
 using namespace art;
+using namespace layout;
 
 // The buttons along the bottom edge: 16 rows from y 302, drawn two rows below the place where
 // their pressed images are put, so a pressed image covers its normal look exactly.

@@ -4,12 +4,13 @@
 #include "base/Rect.h"
 
 #include <array>
+#include <cstdint>
 
-// Where the screens put the archive's images and where they look for taps on them. The artwork
-// is drawn to fit these rectangles to the pixel, so the screens and the asset builder take them
-// from this one place. Rectangles include all four edges; positions are for the 320-row screen
-// (screens move controls anchored to the bottom up by the layout offset).
-namespace brelvo::art {
+// The screens' geometry: where they put the archive's images and where they look for taps on
+// them. The artwork is drawn to fit these rectangles to the pixel, so the screens and the asset
+// builder take them from this one place. Rectangles include all four edges; positions are for the
+// 320-row screen (screens move controls anchored to the bottom up by the layout offset).
+namespace brelvo::layout {
 
 // One drop-down menu of the editor's menu bar: its header on the bar, where its panel image is
 // drawn (the panel's top-left is the menu rectangle's), and its items in screen coordinates.
@@ -62,6 +63,16 @@ inline constexpr Point kRedoArrowAt(2, 270);
 inline constexpr Point kUndoAllArrowAt(2, 294);
 inline constexpr Point kToolNotAvailableAt(40, 90);
 inline constexpr Point kOptionsPanelOrigin(30, 22);
+// The picture view: where it stands with the tool bar and the options panel shown, and where its
+// edges move when either is hidden. Its height shrinks by the layout offset.
+inline constexpr std::int32_t kViewLeft = 30;
+inline constexpr std::int32_t kViewTop = 51;
+inline constexpr std::int32_t kViewWidth = 200;
+inline constexpr std::int32_t kViewHeight = 259;
+inline constexpr std::int32_t kViewLeftWithoutToolBar = 0;
+inline constexpr std::int32_t kViewWidthWithoutToolBar = 230;
+inline constexpr std::int32_t kViewTopWithoutPanel = 24;
+inline constexpr std::int32_t kViewHeightWithoutPanel = 286;
 inline constexpr int kOptionsPanelWidth = 210;
 inline constexpr int kOptionsPanelHeight = 29; // y 22 .. 50
 
@@ -193,4 +204,4 @@ inline constexpr Rect kDialogNo(57, 97, 105, 112);
 inline constexpr Rect kDialogCancel(107, 97, 155, 112);
 inline constexpr Rect kDialogOk(55, 97, 100, 112);
 
-} // namespace brelvo::art
+} // namespace brelvo::layout
