@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include "archive/ArtworkIds.h"
+#include "archive/LoadArtwork.h"
 #include "base/WString.h"
 #include "gfx/Blit.h"
 #include "gfx/ImageLoad.h"
@@ -28,7 +29,7 @@ constexpr std::array<Route, state::kCount> kRoutes = {{
     {},                        // 0: nothing before start-up ends
     {},                        // 1: start-up picture
     {true, true, true, true},  // 2: editor
-    {},                        // 3: title picture
+    {true, true, true, false}, // 3: title screen (stylus down and keys)
     {true, true, true, true},  // 4: browser
     {},                        // 5: unused
     {true, true, true, true},  // 6: save screen
@@ -56,9 +57,10 @@ bool IsState(std::int32_t s) {
 } // namespace
 
 App::App(const ApplicationConfig& config, AppOptions options)
-    : Application(config), m_options(std::move(options)),
-      m_editorStandIn(art::kEditorBackground, art::kEditorBackgroundShort) {
-    m_screens[state::kEditor] = &m_editorStandIn;
+    : Application(config), m_options(std::move(options)), m_context(ProgramScreenContext()),
+      m_editor(m_context, EditorScreen::Neighbours{}), m_title(m_context, TitlePicture) {
+    m_screens[state::kEditor] = &m_editor;
+    m_screens[state::kTitle] = &m_title;
     // The controller's process-wide values start afresh with every program run.
     ScreenStates.Reset();
     IgnoreNextTap.store(false);
@@ -84,18 +86,9 @@ Screen* App::Target(std::int32_t s) const {
     return IsState(s) ? m_screens[static_cast<std::size_t>(s)] : nullptr;
 }
 
-void App::LoadPicture(std::uint32_t entry, Surface& picture) {
-    void* data = nullptr;
-    std::uint32_t size = 0;
-    picture.Release();
-    // A missing or undecodable entry leaves the picture empty; it then draws nothing.
-    if (m_archive.GetDataById(entry, &data, &size))
-        LoadImageFromMemory(picture, data, size);
-}
-
 void App::LoadFonts() {
     for (std::size_t i = 0; i < art::kFontsInLoadOrder.size(); ++i) {
-        LoadPicture(art::kFontsInLoadOrder[i].id, InterfaceFonts[i]);
+        LoadArtwork(m_archive, art::kFontsInLoadOrder[i].id, InterfaceFonts[i]);
         BuildGlyphs(InterfaceFonts[i], art::kFontsInLoadOrder[i].charset);
     }
 
@@ -140,8 +133,10 @@ HResult App::OnInit(Surface& display) {
 
     LoadFonts();
     const bool shortScreen = LayoutOffset.y != 0;
-    LoadPicture(shortScreen ? art::kStartupPictureShort : art::kStartupPicture, StartupPicture);
-    LoadPicture(shortScreen ? art::kTitlePictureShort : art::kTitlePicture, TitlePicture);
+    LoadArtwork(m_archive, shortScreen ? art::kStartupPictureShort : art::kStartupPicture,
+                StartupPicture);
+    LoadArtwork(m_archive, shortScreen ? art::kTitlePictureShort : art::kTitlePicture,
+                TitlePicture);
 
     // Each screen fetches its own artwork while the archive is open: editor, browser, save
     // screen, confirmation dialog, help.
@@ -151,8 +146,8 @@ HResult App::OnInit(Surface& display) {
             screen->Initialise(m_archive);
     }
     SetState(state::kStartup, 0);
-    // FIXME: the editor's paste control is put into its disabled state here, once the editor
-    // screen exists.
+    // Nothing has been copied yet.
+    m_editor.ResetPaste();
 
     // No entry is read after start-up: the artwork lives in memory from here on.
     m_archive.Close();
@@ -164,14 +159,16 @@ HResult App::Render(Surface& backBuffer, std::uint32_t frameFlags) {
     std::lock_guard lock(globalLock);
     ScreenStates.Tick();
     const std::int32_t s = GetState();
+    if (s != m_drawnState) {
+        if (Screen* left = Target(m_drawnState))
+            left->Leave();
+        m_drawnState = s;
+    }
     switch (s) {
     case state::kStartup:
         Blit(backBuffer, 0, 0, StartupPicture, nullptr, BLT_KEYED);
         // Only the first request counts, so the picture stays for 61 frames (about two seconds).
         SetState(state::kEditor, 60);
-        break;
-    case state::kTitle:
-        Blit(backBuffer, 0, 0, TitlePicture, nullptr, BLT_KEYED);
         break;
     case state::kExit:
         RequestQuit();
@@ -187,13 +184,10 @@ HResult App::Render(Surface& backBuffer, std::uint32_t frameFlags) {
 }
 
 HResult App::StylusDown(std::int32_t x, std::int32_t y) {
+    ScreenContext::Dispatch hold(m_context);
     if (IgnoreNextTap.exchange(false))
         return kOk;
     const std::int32_t s = GetState();
-    if (s == state::kTitle) {
-        SetState(state::kEditor, 0);
-        return kOk;
-    }
     if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].stylus) {
         if (Screen* screen = Target(s))
             screen->StylusDown(x, y);
@@ -202,6 +196,7 @@ HResult App::StylusDown(std::int32_t x, std::int32_t y) {
 }
 
 HResult App::StylusUp(std::int32_t x, std::int32_t y) {
+    ScreenContext::Dispatch hold(m_context);
     const std::int32_t s = GetState();
     if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].stylus) {
         if (Screen* screen = Target(s))
@@ -211,6 +206,7 @@ HResult App::StylusUp(std::int32_t x, std::int32_t y) {
 }
 
 HResult App::StylusMove(std::int32_t x, std::int32_t y) {
+    ScreenContext::Dispatch hold(m_context);
     const std::int32_t s = GetState();
     if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].stylus) {
         if (Screen* screen = Target(s))
@@ -224,11 +220,8 @@ HResult App::StylusDoubleTap(std::int32_t, std::int32_t) {
 }
 
 HResult App::KeyDown(std::uint16_t key, KeyMap keys) {
+    ScreenContext::Dispatch hold(m_context);
     const std::int32_t s = GetState();
-    if (s == state::kTitle) {
-        SetState(state::kEditor, 0);
-        return kOk;
-    }
     if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].keyDown) {
         if (Screen* screen = Target(s))
             screen->KeyDown(key, keys);
@@ -237,6 +230,7 @@ HResult App::KeyDown(std::uint16_t key, KeyMap keys) {
 }
 
 HResult App::KeyUp(std::uint16_t key, KeyMap keys) {
+    ScreenContext::Dispatch hold(m_context);
     for (const std::int32_t held : {state::kEditor, state::kHelp}) {
         if (Screen* screen = Target(held))
             screen->ReleaseHeldKeys();
@@ -249,6 +243,7 @@ HResult App::KeyUp(std::uint16_t key, KeyMap keys) {
 }
 
 HResult App::Char(char16_t character, std::uint32_t keyData) {
+    ScreenContext::Dispatch hold(m_context);
     const std::int32_t s = GetState();
     if (IsState(s) && kRoutes[static_cast<std::size_t>(s)].character) {
         if (Screen* screen = Target(s))

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "app/Application.h"
-#include "app/PictureScreen.h"
 #include "archive/ResourceArchive.h"
+#include "screens/EditorScreen.h"
+#include "screens/TitleScreen.h"
 #include "ui/Screen.h"
 #include "ui/StateMachine.h"
 
@@ -27,21 +28,23 @@ struct AppOptions {
 //   state  draws                  stylus down/up/move, key down, char
 //   1      start-up picture       nothing; after 61 frames the editor follows
 //   2      editor                 editor
-//   3      title picture          a tap or a key returns to the editor
+//   3      title screen           the title screen (a tap or a key returns to the editor)
 //   4, 6   browser, save screen   the screen
 //   7, 8   dialog, help           the screen, except characters
 //   9      nothing                nothing; the program ends
 //
 // A key release clears the held keys of the editor and the help screen in every state, and
-// reaches the editor in state 2.
+// reaches the editor in state 2. Every handler runs with the screens' lock held, and the state
+// is read under it.
 class App : public Application {
 public:
     explicit App(const ApplicationConfig& config, AppOptions options = {});
     ~App() override;
 
-    // The screen for a state (2, 4, 6, 7 or 8); set before Run. Until a screen is given, state
-    // 2 shows the editor's background picture and the other states draw nothing.
+    // The screen for a state (2, 3, 4, 6, 7 or 8); set before Run. The program's own editor and
+    // title screens are there from the start; a state without a screen draws nothing.
     void SetScreen(std::int32_t state, Screen* screen);
+    EditorScreen& Editor() { return m_editor; }
 
     HResult OnInit(Surface& display) override;
     HResult Render(Surface& backBuffer, std::uint32_t frameFlags) override;
@@ -61,13 +64,16 @@ private:
     // The screen that receives events in the current state, or null.
     Screen* Target(std::int32_t state) const;
     void LoadFonts();
-    void LoadPicture(std::uint32_t entry, Surface& picture);
 
     AppOptions m_options;
     std::string m_programFolder;
     std::int32_t m_displayHeight = 0;
-    PictureScreen m_editorStandIn;
+    ScreenContext& m_context;
+    EditorScreen m_editor;
+    TitleScreen m_title;
     std::array<Screen*, state::kCount> m_screens{};
+    // The state drawn last, to tell the screen that the program leaves.
+    std::int32_t m_drawnState = state::kNone;
     ResourceArchive m_archive;
 };
 

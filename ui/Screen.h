@@ -14,9 +14,8 @@ class ResourceArchive;
 // between visits. The controller calls only the operations that the screen's state dispatches
 // (see App); the others keep their empty defaults.
 //
-// Draw runs on the primary thread with globalLock held; the stylus, key and character
-// handlers on the window thread without it, so a handler takes the lock around whatever it
-// changes that Draw reads.
+// Draw runs on the primary thread and the stylus, key and character handlers on the window
+// thread, all with the screen context's lock held (see ScreenContext).
 class Screen {
 public:
     virtual ~Screen() = default;
@@ -33,6 +32,9 @@ public:
     // screens that repeat while a key is held (editor and help), since the release may arrive
     // after the program left them.
     virtual void ReleaseHeldKeys() {}
+    // The program has just switched from this screen to another: whatever the stylus was doing
+    // on it ends here, since the rest of the stroke goes to the new screen.
+    virtual void Leave() {}
 };
 
 } // namespace brelvo

@@ -43,6 +43,7 @@ public:
     void Draw(Surface& target);
 
     bool IsVisible() const { return !m_hidden; }
+    Axis GetAxis() const { return m_axis; }
     bool IsDragging() const { return m_dragging; }
 
     // The owner loads the artwork into these and places the arrows.

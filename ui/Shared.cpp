@@ -5,9 +5,15 @@ namespace brelvo {
 Point LayoutOffset;
 std::atomic<bool> IgnoreNextTap{false};
 std::recursive_mutex globalLock;
-std::array<BitmapFont, kInterfaceFontCount> InterfaceFonts;
+InterfaceFontSet InterfaceFonts;
 Surface StartupPicture;
 Surface TitlePicture;
 StateMachine ScreenStates;
+
+ScreenContext& ProgramScreenContext() {
+    static ScreenContext context(globalLock, InterfaceFonts, ScreenStates, LayoutOffset,
+                                 IgnoreNextTap);
+    return context;
+}
 
 } // namespace brelvo

@@ -3,6 +3,7 @@
 #include "base/Point.h"
 #include "gfx/BitmapFont.h"
 #include "gfx/Surface.h"
+#include "ui/ScreenContext.h"
 #include "ui/StateMachine.h"
 
 #include <array>
@@ -29,8 +30,7 @@ extern std::recursive_mutex globalLock;
 
 // The interface fonts, in the order the controller loads them; the tenth is the title font
 // (entry 583) on an opaque black ground.
-inline constexpr std::size_t kInterfaceFontCount = 10;
-extern std::array<BitmapFont, kInterfaceFontCount> InterfaceFonts;
+extern InterfaceFontSet InterfaceFonts;
 
 extern Surface StartupPicture;
 extern Surface TitlePicture;
@@ -43,5 +43,8 @@ inline void SetState(std::int32_t state, std::int32_t delayFrames) {
 inline std::int32_t GetState() {
     return ScreenStates.GetState();
 }
+
+// The context of these values, which the program hands to every screen.
+ScreenContext& ProgramScreenContext();
 
 } // namespace brelvo

@@ -7,6 +7,7 @@
 #include "gfx/Blit.h"
 #include "gfx/ImageLoad.h"
 #include "platform/PictureDecoder.h"
+#include "tests/app/EditorFrame.h"
 #include "tests/app/TestArtwork.h"
 #include "tests/support/Subprocess.h"
 
@@ -120,19 +121,9 @@ TEST_F(ProgramTest, ShowsTheRealArtwork) {
     std::string output;
     ASSERT_EQ(Run({"--headless", "--script", Path("s.txt")}, &output), 0) << output;
 
-    ResourceArchive archive(FromUtf8(BRELVO_REAL_ARCHIVE).c_str());
-    ASSERT_TRUE(archive.IsOpen());
-    Surface startup, editor;
-    for (auto [id, surface] :
-         {std::pair{art::kStartupPicture, &startup}, std::pair{art::kEditorBackground, &editor}}) {
-        void* data = nullptr;
-        std::uint32_t size = 0;
-        ASSERT_TRUE(archive.GetDataById(id, &data, &size)) << id;
-        ASSERT_EQ(LoadImageFromMemory(*surface, data, size), kOk) << id;
-    }
-    std::vector<Pixel> first, later;
-    ExpectedFrames(startup, editor, first, later);
-    EXPECT_EQ(ReadShot(Path("editor.png")), later);
+    test::ExpectedFrames expected;
+    ASSERT_TRUE(test::DrawExpectedFrames(BRELVO_REAL_ARCHIVE, expected));
+    EXPECT_EQ(ReadShot(Path("editor.png")), Pixels(expected.editor));
 }
 
 TEST_F(ProgramTest, AMissingArchiveIsNamedAndEndsWithItsCode) {

@@ -7,6 +7,7 @@
 #include "base/WString.h"
 #include "gfx/Blit.h"
 #include "gfx/ImageLoad.h"
+#include "tests/app/EditorFrame.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/XWindowClose.h"
 #include "tests/support/XwdImage.h"
@@ -48,31 +49,6 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-// The frames the program draws from the real artwork, as RGB565.
-struct Expected {
-    Surface startup;
-    Surface editor;
-};
-
-bool LoadExpected(Expected& out) {
-    ResourceArchive archive(FromUtf8(BRELVO_REAL_ARCHIVE).c_str());
-    Surface startup, editor;
-    for (auto [id, surface] :
-         {std::pair{art::kStartupPicture, &startup}, std::pair{art::kEditorBackground, &editor}}) {
-        void* data = nullptr;
-        std::uint32_t size = 0;
-        if (!archive.GetDataById(id, &data, &size) ||
-            Failed(LoadImageFromMemory(*surface, data, size)))
-            return false;
-    }
-    out.startup.Create(CREATE_CLEAR, 240, 320);
-    Blit(out.startup, 0, 0, startup, nullptr, BLT_KEYED);
-    out.editor.Create(CREATE_CLEAR, 240, 320);
-    Blit(out.editor, 0, 0, out.startup);
-    Blit(out.editor, 0, 0, editor);
-    return true;
-}
-
 // True when the window dump shows the frame, each screen pixel a whole square of window pixels.
 bool Shows(const test::XwdImage& dump, const Surface& frame) {
     if (dump.width % 240 != 0 || dump.height % 320 != 0 || dump.width / 240 != dump.height / 320)
@@ -98,7 +74,7 @@ protected:
         for (const char* tool : {"Xvfb", "xwd", "xdotool"})
             ASSERT_TRUE(OnPath(tool)) << tool << " is not installed (scripts/setup installs it)";
         ASSERT_TRUE(std::filesystem::exists(BRELVO_REAL_ARCHIVE)) << BRELVO_REAL_ARCHIVE;
-        ASSERT_TRUE(LoadExpected(m_expected));
+        ASSERT_TRUE(test::DrawExpectedFrames(BRELVO_REAL_ARCHIVE, m_expected));
         ::mkdir(Path("run").c_str(), 0700);
         StartServer();
     }
@@ -189,7 +165,7 @@ protected:
     test::TempFolder m_folder;
     test::Subprocess m_server;
     std::string m_display;
-    Expected m_expected;
+    test::ExpectedFrames m_expected;
 };
 
 TEST_F(RealWindowTest, ShowsTheStartUpPictureThenTheEditorKeepsToOneCopyAndClosesCleanly) {

@@ -56,7 +56,7 @@ inline bool WriteTestArchive(const std::string& path) {
     const Entry entries[] = {
         {art::kStartupPicture, 320, kStartupSeed},
         {art::kTitlePicture, 320, kTitleSeed},
-        {art::kEditorBackground, 320, kEditorSeed},
+        {art::kEditorBackgroundPlain, 320, kEditorSeed}, // the editor before a picture
         {art::kStartupPictureShort, 240, kStartupShortSeed},
         {art::kTitlePictureShort, 240, kTitleShortSeed},
     };
