@@ -164,6 +164,13 @@ HResult App::Render(Surface& backBuffer, std::uint32_t frameFlags) {
             left->Leave();
         m_drawnState = s;
     }
+    if (platform::Window* window = GetWindow()) {
+        std::u16string title = m_editor.Title();
+        if (title != m_windowTitle) {
+            m_windowTitle = std::move(title);
+            window->SetTitle(m_windowTitle);
+        }
+    }
     switch (s) {
     case state::kStartup:
         Blit(backBuffer, 0, 0, StartupPicture, nullptr, BLT_KEYED);
@@ -213,6 +220,24 @@ HResult App::StylusMove(std::int32_t x, std::int32_t y) {
             screen->StylusMove(x, y);
     }
     return kOk;
+}
+
+HResult App::Wheel(std::int32_t dx, std::int32_t dy) {
+    ScreenContext::Dispatch hold(m_context);
+    if (GetState() == state::kEditor) {
+        if (Screen* screen = Target(state::kEditor))
+            screen->Wheel(dx, dy);
+    }
+    return kOk;
+}
+
+HResult App::OnClose() {
+    ScreenContext::Dispatch hold(m_context);
+    if (m_editor.WouldAskBeforeLeaving()) {
+        m_editor.Exit();
+        return kOk;
+    }
+    return RequestQuit();
 }
 
 HResult App::StylusDoubleTap(std::int32_t, std::int32_t) {

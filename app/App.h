@@ -55,6 +55,10 @@ public:
     HResult StylusUp(std::int32_t x, std::int32_t y) override;
     HResult StylusDoubleTap(std::int32_t x, std::int32_t y) override;
     HResult StylusMove(std::int32_t x, std::int32_t y) override;
+    HResult Wheel(std::int32_t dx, std::int32_t dy) override;
+    // The window's close button is the editor's Exit: it asks about unsaved work where the
+    // program can, and otherwise ends the program at once, whatever screen is showing.
+    HResult OnClose() override;
 
     // The archive OnInit opens: the program folder followed by kArchiveFileName.
     std::string ArchivePath() const;
@@ -74,6 +78,8 @@ private:
     std::array<Screen*, state::kCount> m_screens{};
     // The state drawn last, to tell the screen that the program leaves.
     std::int32_t m_drawnState = state::kNone;
+    // The window title shown last.
+    std::u16string m_windowTitle;
     ResourceArchive m_archive;
 };
 

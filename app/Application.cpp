@@ -157,6 +157,14 @@ HResult Application::StylusMove(std::int32_t, std::int32_t) {
     return kOk;
 }
 
+HResult Application::Wheel(std::int32_t, std::int32_t) {
+    return kOk;
+}
+
+HResult Application::OnClose() {
+    return RequestQuit();
+}
+
 void Application::Nudge() {
     m_wake.Set();
     if (m_config.window)
@@ -436,8 +444,12 @@ HResult Application::WindowProc(const WindowEvent& event) {
         }
         return kOk;
     case Type::Close:
+        return OnClose();
+    case Type::Quit:
         RequestQuit();
         return kOk;
+    case Type::Wheel:
+        return Wheel(event.x, event.y);
     case Type::KeyDown: {
         if (event.repeat)
             return kOk;

@@ -71,6 +71,10 @@ public:
     virtual HResult StylusUp(std::int32_t x, std::int32_t y);
     virtual HResult StylusDoubleTap(std::int32_t x, std::int32_t y);
     virtual HResult StylusMove(std::int32_t x, std::int32_t y);
+    // The mouse wheel, in whole steps; nothing by default.
+    virtual HResult Wheel(std::int32_t dx, std::int32_t dy);
+    // The user asked to close the window; by default the program quits.
+    virtual HResult OnClose();
 
     // Turns one window event into the handler call it stands for: key repeats are dropped,
     // stylus moves reach StylusMove only while the program is active, the suspend message runs

@@ -134,6 +134,8 @@ constexpr Named kCommands[] = {
     {"hide", ScriptCommand::Kind::Hide},
     {"show", ScriptCommand::Kind::Show},
     {"quit", ScriptCommand::Kind::Quit},
+    {"close", ScriptCommand::Kind::Close},
+    {"wheel", ScriptCommand::Kind::Wheel},
 };
 
 // Parses one line that holds a command; an empty string, or what is wrong with it.
@@ -179,7 +181,8 @@ std::string ParseLine(std::string_view line, ScriptCommand& command) {
     case Kind::Down:
     case Kind::Move:
     case Kind::Up:
-    case Kind::Tap: {
+    case Kind::Tap:
+    case Kind::Wheel: {
         std::int64_t x = 0, y = 0;
         if (args.size() != 2 || !ParseInteger(args[0], -32768, 32767, x) ||
             !ParseInteger(args[1], -32768, 32767, y))
@@ -197,6 +200,7 @@ std::string ParseLine(std::string_view line, ScriptCommand& command) {
     case Kind::Hide:
     case Kind::Show:
     case Kind::Quit:
+    case Kind::Close:
         if (!args.empty())
             return std::string(word) + " takes nothing after it";
         return {};

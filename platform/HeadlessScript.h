@@ -23,7 +23,9 @@ struct ScriptCommand {
         ExpectState, // expect-state N
         Hide,        // hide: the window is minimised (the program suspends)
         Show,        // show: the window is restored (the program resumes)
-        Quit,        // quit: the close command
+        Quit,        // quit: the program ends at once, as on a signal
+        Close,       // close: the window's close button (the program may ask first)
+        Wheel,       // wheel DX DY: the mouse wheel turns by whole steps
     };
 
     Kind kind = Kind::Quit;

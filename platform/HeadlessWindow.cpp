@@ -101,7 +101,7 @@ bool HeadlessWindow::Advance() {
         return true;
     }
     if (!m_closeQueued) {
-        Push(WindowEvent{.type = WindowEvent::Type::Close});
+        Push(WindowEvent{.type = WindowEvent::Type::Quit});
         m_closeQueued = true;
         return true;
     }
@@ -173,8 +173,14 @@ void HeadlessWindow::Execute(const ScriptCommand& command) {
         m_minimised = false;
         Push(WindowEvent{.type = Type::Activated});
         return;
-    case Kind::Quit:
+    case Kind::Close:
         Push(WindowEvent{.type = Type::Close});
+        return;
+    case Kind::Wheel:
+        Push(WindowEvent{.type = Type::Wheel, .x = command.x, .y = command.y});
+        return;
+    case Kind::Quit:
+        Push(WindowEvent{.type = Type::Quit});
         m_closeQueued = true;
         // Whatever follows "quit" is not played.
         m_next = m_script.commands.size();
@@ -188,7 +194,7 @@ void HeadlessWindow::Fail(int line, const std::string& message) {
     m_waiting = Waiting::Nothing;
     m_next = m_script.commands.size();
     if (!m_closeQueued) {
-        Push(WindowEvent{.type = WindowEvent::Type::Close});
+        Push(WindowEvent{.type = WindowEvent::Type::Quit});
         m_closeQueued = true;
     }
 }
@@ -233,8 +239,18 @@ void HeadlessWindow::RequestClose() {
     // Whoever asked (a signal, say) ended the run on purpose: the rest of the script is not
     // missing, it is cancelled.
     m_closeRequested = true;
-    Push(WindowEvent{.type = WindowEvent::Type::Close});
+    Push(WindowEvent{.type = WindowEvent::Type::Quit});
     m_changed.notify_all();
+}
+
+void HeadlessWindow::SetTitle(const std::u16string& title) {
+    std::lock_guard lock(m_mutex);
+    m_title = title;
+}
+
+std::u16string HeadlessWindow::Title() const {
+    std::lock_guard lock(m_mutex);
+    return m_title;
 }
 
 bool HeadlessWindow::AwaitFrameTurn() {

@@ -55,6 +55,8 @@ public:
     void PostUserMessage(std::uint32_t message) override;
     void RequestRaise() override {}
     void RequestClose() override;
+    void SetTitle(const std::u16string& title) override;
+    std::u16string Title() const;
     bool AwaitFrameTurn() override;
     void NudgeFrameTurn() override;
     void SubmitFrame(const std::uint16_t* pixels, std::int32_t width, std::int32_t height,
@@ -79,6 +81,7 @@ private:
     std::size_t m_next = 0; // the next command to play
     bool m_closeQueued = false;
     bool m_closeRequested = false;
+    std::u16string m_title;
     Waiting m_waiting = Waiting::Nothing;
     int m_waitLine = 0;
     std::string m_shotPath;

@@ -1,5 +1,6 @@
 #include "platform/SdlWindow.h"
 
+#include "base/WString.h"
 #include "platform/VirtualKeys.h"
 #include "platform/WindowLayout.h"
 
@@ -19,7 +20,7 @@ namespace brelvo::platform {
 namespace {
 
 // The codes of the window's own user events.
-enum : Sint32 { kFrameReady = 1, kPosted, kRaise, kWake };
+enum : Sint32 { kFrameReady = 1, kPosted, kRaise, kWake, kQuit, kTitle };
 
 std::uint16_t TranslateKey(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z)
@@ -54,6 +55,12 @@ std::uint16_t TranslateKey(SDL_Keycode key) {
         return vk::kHome;
     case SDLK_END:
         return vk::kEnd;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return vk::kControl;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return vk::kShift;
     case SDLK_PAGEUP:
         return vk::kPageUp;
     case SDLK_PAGEDOWN:
@@ -132,7 +139,8 @@ public:
     void ShowError(const std::string& title, const std::string& text) override;
     void PostUserMessage(std::uint32_t message) override { PushOwn(kPosted, message); }
     void RequestRaise() override { PushOwn(kRaise, 0); }
-    void RequestClose() override;
+    void RequestClose() override { PushOwn(kQuit, 0); }
+    void SetTitle(const std::u16string& title) override;
     bool AwaitFrameTurn() override { return true; }
     void NudgeFrameTurn() override {}
     void SubmitFrame(const std::uint16_t* pixels, std::int32_t width, std::int32_t height,
@@ -169,6 +177,10 @@ private:
     bool m_haveFrame = false;
     bool m_frameChanged = false;
     std::atomic<bool> m_wakePending{false};
+
+    // The title the program asked for last; any thread sets it, the window thread shows it.
+    std::mutex m_titleMutex;
+    std::u16string m_title;
 };
 
 HResult SdlWindow::Create(const WindowOptions& options) {
@@ -273,10 +285,12 @@ void SdlWindow::PushOwn(Sint32 code, std::uint32_t data) {
     SDL_PushEvent(&e);
 }
 
-void SdlWindow::RequestClose() {
-    SDL_Event e{};
-    e.type = SDL_QUIT;
-    SDL_PushEvent(&e);
+void SdlWindow::SetTitle(const std::u16string& title) {
+    {
+        std::lock_guard lock(m_titleMutex);
+        m_title = title;
+    }
+    PushOwn(kTitle, 0);
 }
 
 bool SdlWindow::TakePending(WindowEvent& out) {
@@ -348,6 +362,19 @@ bool SdlWindow::Translate(const SDL_Event& e, WindowEvent& out) {
         case kRaise:
             Raise();
             return false;
+        case kQuit:
+            out.type = Type::Quit;
+            return true;
+        case kTitle: {
+            std::u16string title;
+            {
+                std::lock_guard lock(m_titleMutex);
+                title = m_title;
+            }
+            if (m_window)
+                SDL_SetWindowTitle(m_window, ToUtf8(WString(title.c_str())).c_str());
+            return false;
+        }
         default:
             // A wake-up: the owner looks at its flags.
             return true;
@@ -400,6 +427,14 @@ bool SdlWindow::Translate(const SDL_Event& e, WindowEvent& out) {
             return false;
         out.type = Type::StylusMove;
         return MapMouse(e.motion.x, e.motion.y, out);
+    case SDL_MOUSEWHEEL: {
+        const std::int32_t flip = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+        out.type = Type::Wheel;
+        // Scrolling the wheel away from the user moves the view up, as everywhere on a desktop.
+        out.x = flip * e.wheel.x;
+        out.y = -flip * e.wheel.y;
+        return out.x != 0 || out.y != 0;
+    }
     case SDL_KEYDOWN: {
         if (e.key.keysym.sym == SDLK_F11) {
             if (!e.key.repeat) {

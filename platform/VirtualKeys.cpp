@@ -36,6 +36,8 @@ std::uint16_t KeyFromName(std::string_view name) {
         {"end", vk::kEnd},
         {"pageup", vk::kPageUp},
         {"pagedown", vk::kPageDown},
+        {"ctrl", vk::kControl},
+        {"shift", vk::kShift},
     };
     for (const Named& n : kNames) {
         if (n.name == lower)

@@ -11,6 +11,8 @@ namespace vk {
 inline constexpr std::uint16_t kBackspace = 0x08;
 inline constexpr std::uint16_t kTab = 0x09;
 inline constexpr std::uint16_t kEnter = 0x0D;
+inline constexpr std::uint16_t kShift = 0x10;
+inline constexpr std::uint16_t kControl = 0x11;
 inline constexpr std::uint16_t kEscape = 0x1B;
 inline constexpr std::uint16_t kSpace = 0x20;
 inline constexpr std::uint16_t kPageUp = 0x21;
@@ -29,7 +31,8 @@ inline constexpr std::uint16_t kF12 = 0x7B;
 
 // The code of a key by its name, as scripts write it: "up", "down", "left", "right", "enter",
 // "space", "backspace", "tab", "escape", "delete", "home", "end", "pageup", "pagedown", "f1" to
-// "f12", a single letter or digit; case does not matter. 0 for a name it does not know.
+// "f12", "ctrl", "shift", a single letter or digit; case does not matter. 0 for a name it does not
+// know.
 std::uint16_t KeyFromName(std::string_view name);
 
 // The character a key press also types, as the handheld's window system sent it after the key

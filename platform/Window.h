@@ -25,8 +25,13 @@ struct WindowEvent {
         // is neither.
         Activated,
         Deactivated,
-        // The user, or a signal, asked the program to close.
+        // The user asked to close the window (its close button, the script's "close"): the
+        // program may first ask about unsaved work.
         Close,
+        // The program must end now (a signal, the end of a script).
+        Quit,
+        // The mouse wheel turned: x and y are whole steps, right and down positive.
+        Wheel,
         // A message posted with PostUserMessage.
         UserMessage,
     };
@@ -88,8 +93,10 @@ public:
     // Any thread. Asks the window thread to raise the window (another copy of the program was
     // started).
     virtual void RequestRaise() = 0;
-    // Any thread, signal watchers included. Queues a Close event.
+    // Any thread, signal watchers included. Queues a Quit event: the program ends without asking.
     virtual void RequestClose() = 0;
+    // Any thread. Shows the text as the window's title, where there is one.
+    virtual void SetTitle(const std::u16string& title) = 0;
 
     // Primary thread, once before each frame it composes while active. The desktop window says
     // yes at once; the headless window blocks until its script lets a frame be composed. False

@@ -4,6 +4,7 @@
 #include "archive/LoadArtwork.h"
 #include "gfx/BitmapFont.h"
 #include "gfx/Blit.h"
+#include "platform/VirtualKeys.h"
 #include "screens/EditorView.h"
 #include "screens/Layout.h"
 #include "ui/StateMachine.h"
@@ -29,9 +30,9 @@ constexpr Point kBusyAt(85, 270);
 // History arrows move up this much on a display with fewer rows.
 constexpr std::int32_t kShortScreenArrowLift = 80;
 
-// Virtual-key codes of the modifier keys and the letters of the desktop shortcuts.
-constexpr std::uint16_t kKeyShift = 0x10;
-constexpr std::uint16_t kKeyControl = 0x11;
+// The modifier keys of the desktop shortcuts.
+constexpr std::uint16_t kKeyShift = platform::vk::kShift;
+constexpr std::uint16_t kKeyControl = platform::vk::kControl;
 
 constexpr art::EntryId kToolImages[kToolCount][2] = {
     {art::kHookButton, art::kHookButtonPressed},
@@ -390,7 +391,7 @@ void EditorScreen::NextGalleryPicture(std::int32_t delay) {
 }
 
 void EditorScreen::Exit(std::int32_t delay) {
-    if (m_document.changed.load() && m_neighbours.dialog) {
+    if (WouldAskBeforeLeaving()) {
         m_context.SetState(state::kConfirm, std::max(delay + 1, 2));
         return;
     }
@@ -399,6 +400,12 @@ void EditorScreen::Exit(std::int32_t delay) {
 
 void EditorScreen::ShowTitle(std::int32_t delay) {
     m_context.SetState(state::kTitle, delay);
+}
+
+void EditorScreen::Wheel(std::int32_t dx, std::int32_t dy) {
+    constexpr std::int32_t kStepsPerNotch = 3;
+    if (HasPicture())
+        ScrollView(dx * kStepsPerNotch, dy * kStepsPerNotch);
 }
 
 void EditorScreen::ScrollView(std::int32_t dx, std::int32_t dy) {

@@ -69,6 +69,8 @@ public:
     void KeyDown(std::uint16_t key, const KeyMap& keys) override;
     void KeyUp(std::uint16_t key, const KeyMap& keys) override;
     void Char(char16_t character, std::uint32_t keyData) override;
+    // Scrolls the view three scroll steps a wheel step.
+    void Wheel(std::int32_t dx, std::int32_t dy) override;
     void ReleaseHeldKeys() override;
     // A stroke still under way ends as a stylus-up would.
     void Leave() override;
@@ -89,6 +91,8 @@ public:
     void SelectTool(ToolId tool);
     void SelectToolAt(int position);
     void Exit(std::int32_t delay = 0);
+    // Whether Exit would ask about unsaved changes rather than end the program.
+    bool WouldAskBeforeLeaving() const { return m_document.changed.load() && m_neighbours.dialog; }
     void ShowTitle(std::int32_t delay = 0);
     void ScrollView(std::int32_t dx, std::int32_t dy);
 

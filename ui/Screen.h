@@ -28,6 +28,8 @@ public:
     virtual void KeyDown(std::uint16_t key, const KeyMap& keys) { (void)key, (void)keys; }
     virtual void KeyUp(std::uint16_t key, const KeyMap& keys) { (void)key, (void)keys; }
     virtual void Char(char16_t character, std::uint32_t keyData) { (void)character, (void)keyData; }
+    // The mouse wheel turned by whole steps (right and down positive).
+    virtual void Wheel(std::int32_t dx, std::int32_t dy) { (void)dx, (void)dy; }
     // Forgets keys the screen believes held; every key release, in any state, calls it on the
     // screens that repeat while a key is held (editor and help), since the release may arrive
     // after the program left them.

@@ -126,6 +126,52 @@ TEST_F(ProgramTest, ShowsTheRealArtwork) {
     EXPECT_EQ(ReadShot(Path("editor.png")), Pixels(expected.editor));
 }
 
+// The editor end to end: the gallery's first picture from the File menu, Magnifier from the
+// Tools menu, Size and Power set with the sliders, one tap on the picture. At 100% the view shows
+// the picture's top-left corner pixel for pixel, and it must be what the command-line warp makes
+// of the same picture with the same stroke.
+TEST_F(ProgramTest, AMagnifierTapMatchesTheCommandLineWarp) {
+    std::filesystem::copy_file(BRELVO_REAL_ARCHIVE, Path("Brelvo.erc"));
+    const std::string script = WriteScript("frames 62\n"
+                                           "tap 50 10\nframes 6\ntap 69 36\nframes 11\n"
+                                           "tap 135 10\nframes 6\ntap 153 53\nframes 11\n"
+                                           "down 148 43\nmove 160 43\nup 160 43\n"
+                                           "down 208 43\nmove 200 43\nup 200 43\n"
+                                           "tap 130 150\nframes 1\nshot " +
+                                           Path("warped.png") + "\n");
+    std::string output;
+    ASSERT_EQ(Run({"--headless", "--script", script}, &output), 0) << output;
+
+    // Size 72 and Power 35 are where the thumbs' catch-up stops (Power steps down while its
+    // thumb is right of the stylus); screen (130, 150) is picture point (100, 99).
+    ASSERT_EQ(test::RunProgram(
+                  {BRELVO_ASSETS_EXE, "extract", BRELVO_REAL_ARCHIVE, "581", Path("gallery.png")},
+                  {}, Path("assets.txt"), 60s),
+              0);
+    ASSERT_EQ(
+        test::RunProgram({BRELVO_WARP_EXE, Path("gallery.png"), Path("expected.bmp"), "--tool",
+                          "magnifier", "--size", "72", "--power", "35", "--stroke", "100,99"},
+                         {}, Path("warp.txt"), 60s),
+        0)
+        << test::ReadTextFile(Path("warp.txt"));
+    platform::Bitmap expected;
+    ASSERT_EQ(platform::DecodePictureFile(Path("expected.bmp"), expected), kOk);
+    const std::vector<Pixel> shot = ReadShot(Path("warped.png"));
+    ASSERT_EQ(shot.size(), 240u * 320u);
+    int differ = 0;
+    for (std::int32_t y = 0; y < 259; ++y) {
+        const std::uint8_t* p = expected.Row(y);
+        for (std::int32_t x = 0; x < 200; ++x, p += 3) {
+            const auto want =
+                static_cast<Pixel>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
+            differ +=
+                shot[static_cast<std::size_t>(51 + y) * 240 + 30 + static_cast<std::size_t>(x)] !=
+                want;
+        }
+    }
+    EXPECT_EQ(differ, 0);
+}
+
 TEST_F(ProgramTest, AMissingArchiveIsNamedAndEndsWithItsCode) {
     std::string output;
     const int status = Run({"--headless", "--script", WriteScript(kStartupScript)}, &output);

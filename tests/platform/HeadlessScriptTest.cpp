@@ -26,11 +26,14 @@ TEST(HeadlessScriptTest, ParsesEveryCommand) {
                              "shot out dir/a b.png\n"
                              "hide\n"
                              "show\n"
+                             "wheel 0 -2\n"
+                             "keydown ctrl\n"
+                             "close\n"
                              "quit\n";
     HeadlessScript script;
     std::string error;
     ASSERT_TRUE(ParseHeadlessScript(text, "s.txt", script, error)) << error;
-    ASSERT_EQ(script.commands.size(), 16u);
+    ASSERT_EQ(script.commands.size(), 19u);
     const auto& c = script.commands;
     EXPECT_EQ(c[0].kind, Kind::Frames);
     EXPECT_EQ(c[0].number, 61);
@@ -53,7 +56,11 @@ TEST(HeadlessScriptTest, ParsesEveryCommand) {
     EXPECT_EQ(c[12].path, "out dir/a b.png");
     EXPECT_EQ(c[13].kind, Kind::Hide);
     EXPECT_EQ(c[14].kind, Kind::Show);
-    EXPECT_EQ(c[15].kind, Kind::Quit);
+    EXPECT_EQ(c[15].kind, Kind::Wheel);
+    EXPECT_EQ(c[15].y, -2);
+    EXPECT_EQ(c[16].key, vk::kControl);
+    EXPECT_EQ(c[17].kind, Kind::Close);
+    EXPECT_EQ(c[18].kind, Kind::Quit);
 }
 
 TEST(HeadlessScriptTest, RefusesBadLinesWithTheirNumber) {
