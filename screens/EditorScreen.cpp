@@ -614,6 +614,9 @@ void EditorScreen::Leave() {
     if (m_pictureTouched || m_document.history.isPending())
         EndStroke(m_cursor.at.x, m_cursor.at.y);
     ReleaseHeldKeys();
+    // Back from another screen, the menus are as they were at the start: closed, nothing
+    // highlighted. Size, Power and the direction modes stay as the user set them.
+    m_menuBar.CloseAll();
 }
 
 void EditorScreen::KeyDown(std::uint16_t key, const KeyMap& keys) {

@@ -72,7 +72,7 @@ public:
     // Scrolls the view three scroll steps a wheel step.
     void Wheel(std::int32_t dx, std::int32_t dy) override;
     void ReleaseHeldKeys() override;
-    // A stroke still under way ends as a stylus-up would.
+    // A stroke still under way ends as a stylus-up would, and the menus close.
     void Leave() override;
 
     // Nothing copied yet: Paste unavailable everywhere. The controller calls it at start-up.

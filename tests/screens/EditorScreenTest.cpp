@@ -228,7 +228,10 @@ TEST_F(EditorScreenTest, LeavingInTheMiddleOfAStrokeCommitsItOnce) {
     editor.SelectTool(ToolId::Magnifier);
     editor.StylusDown(120, 150);
     editor.StylusMove(150, 180);
+    const KeyMap keys{.b = 0x58};
+    editor.KeyDown(keys.b, keys);
     editor.Leave();
+    EXPECT_FALSE(editor.Menus().AnyMenuShown());
     EXPECT_EQ(editor.Document().history.count(), 2);
     EXPECT_FALSE(editor.Document().history.isPending());
     editor.Leave();

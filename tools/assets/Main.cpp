@@ -32,7 +32,7 @@ constexpr const char* kUsage =
     "extract  writes one entry as a PNG (transparent pixels magenta).\n"
     "SCALE    enlarges the PNG that many times, pixel for pixel (1 to 8; default 1).\n"
     "sheet    one PNG of every entry with its number; transparency shown as a checkerboard.\n"
-    "mockups  a 240x320 PNG per screen, composed from the archive as the screens draw it.\n";
+    "mockups  a 240x320 PNG per screen still to come, composed from the archive.\n";
 
 bool WriteScaledPng(const Surface& image, int scale, const std::string& path) {
     if (scale == 1)

@@ -68,19 +68,6 @@ void ListRows(Surface& s, const Rect& window, const std::vector<ArtworkEntry>& e
     }
 }
 
-void Highlight(Surface& s, const Rect& r) {
-    // What the menu does for a highlighted item: outline, fill, then the item's own pixels
-    // that differ from its background on top.
-    Surface scratch;
-    MakeImage(scratch, r.right - r.left + 1, r.bottom - r.top + 1, kKey);
-    const Rect from(r.left, r.top, r.right + 1, r.bottom + 1);
-    Blit(scratch, 0, 0, s, &from);
-    scratch.SetColorKeyRaw(scratch.GetPixelRaw(2, 2));
-    Frame(s, r, kAccent);
-    Fill(s, Rect(r.left + 1, r.top + 1, r.right - 1, r.bottom - 1), kHighlight);
-    Blit(s, r.left, r.top, scratch, nullptr, BLT_KEYED);
-}
-
 // The tool column: the five tool buttons (one pressed) and the three history arrows.
 void ToolColumn(Surface& s, const std::vector<ArtworkEntry>& entries, int pressedTool, bool undo,
                 bool redo) {
@@ -99,6 +86,7 @@ void ToolColumn(Surface& s, const std::vector<ArtworkEntry>& entries, int presse
           Image(entries, undo ? kUndoAllArrow : kUndoAllArrowDisabled));
 }
 
+// The editor as a backdrop for the screens drawn over it.
 Surface EditorMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts) {
     Surface s;
     CopySurface(Image(entries, kEditorBackgroundPlain), s);
@@ -112,71 +100,6 @@ Surface EditorMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFont
     for (int x : {sizeX, powerX})
         Stamp(s, x - 4, kOptionsPanelOrigin.y + kSliderY - 7, Image(entries, kSliderThumb));
     DrawText(s, 85, 270, u"Please wait .. |", &fonts.busyDark);
-    return s;
-}
-
-Surface MenuMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts, int menu,
-                   int highlighted) {
-    Surface s = EditorMockup(entries, fonts);
-    const EntryId headers[] = {kMenuFileHeader, kMenuEditHeader, kMenuToolsHeader, kMenuHelpHeader};
-    const EntryId panels[] = {kMenuFilePanel, kMenuEditPanel, kMenuToolsPanel, kMenuHelpPanel};
-    const MenuLayout& m = kEditorMenus[menu];
-    Stamp(s, m.header.left, m.header.top, Image(entries, headers[menu]));
-    Stamp(s, m.menu.left, m.menu.top, Image(entries, panels[menu]));
-    if (highlighted >= 0)
-        Highlight(s, m.items[highlighted]);
-    return s;
-}
-
-Surface MagnifierMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts) {
-    Surface s;
-    CopySurface(Image(entries, kEditorBackground), s);
-    Fit(s, 30, 51, 200, 259, Image(entries, kGalleryPicture2));
-    ToolColumn(s, entries, 1, false, false);
-    const Point o = kOptionsPanelOrigin;
-    Stamp(s, o.x, o.y, Image(entries, kMagnifierPanel));
-    Stamp(s, o.x + kModeBothButton.left, o.y + kModeBothButton.top, Image(entries, kModeBoth));
-    Stamp(s, o.x + kModeVerticalButton.left, o.y + kModeVerticalButton.top,
-          Image(entries, kModeVertical));
-    Stamp(s, o.x + kModeHorizontalButton.left, o.y + kModeHorizontalButton.top,
-          Image(entries, kModeHorizontalPressed));
-    Stamp(s, o.x + 118 - 4, o.y + kSliderY - 7, Image(entries, kSliderThumbPressed));
-    Stamp(s, o.x + 178 - 4, o.y + kSliderY - 7, Image(entries, kSliderThumb));
-    Stamp(s, kViewArrowUpAt.left, kViewArrowUpAt.top, Image(entries, kViewArrowUp));
-    Stamp(s, kViewArrowDownAt.left, kViewArrowDownAt.top, Image(entries, kViewArrowDown));
-    Stamp(s, kViewArrowLeftAt.left, kViewArrowLeftAt.top, Image(entries, kViewArrowLeft));
-    Stamp(s, kViewArrowRightAt.left, kViewArrowRightAt.top, Image(entries, kViewArrowRight));
-    const Rect vThumb(0, 0, 7, 89), hThumb(0, 0, 69, 7);
-    Blit(s, 231, 100, Image(entries, kViewThumbVertical), &vThumb);
-    Frame(s, Rect(231, 100, 238, 188), Rgb(108, 108, 108));
-    Blit(s, 80, 311, Image(entries, kViewThumbHorizontal), &hThumb);
-    Frame(s, Rect(80, 311, 148, 318), Rgb(108, 108, 108));
-    Disc(s, 130, 170, 30, kBlack, 29);
-    DrawText(s, 85, 270, u"Please wait .. /", &fonts.busyLight);
-    return s;
-}
-
-Surface TrimZoomMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
-                       bool zoom) {
-    Surface s;
-    CopySurface(Image(entries, kEditorBackgroundPlain), s);
-    Fit(s, 30, 51, 210, 269, Image(entries, kGalleryPicture3));
-    const Point o = kOptionsPanelOrigin;
-    if (zoom) {
-        Stamp(s, o.x, o.y, Image(entries, kZoomPanel));
-        Stamp(s, kZoomInButton.left + 1, kZoomInButton.top + 1, Image(entries, kZoomInPressed));
-    } else {
-        Stamp(s, o.x, o.y, Image(entries, kTrimPanel));
-        for (std::size_t i = 0; i < kTrimButtons.size(); ++i) {
-            Surface button;
-            CopySurface(Image(entries, i == 1 ? kCaptionButtonPressed : kCaptionButton), button);
-            DrawText(button, kTrimCaptionAt[i].x, kTrimCaptionAt[i].y, kTrimCaptions[i],
-                     &fonts.menu);
-            Stamp(s, o.x + kTrimButtons[i].left, o.y + kTrimButtons[i].top, button);
-        }
-        Stamp(s, kToolNotAvailableAt.x, kToolNotAvailableAt.y, Image(entries, kToolNotAvailable));
-    }
-    ToolColumn(s, entries, zoom ? 3 : 4, true, true);
     return s;
 }
 
@@ -302,24 +225,7 @@ bool DrawMockups(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& f
     const auto add = [&](const char* name, Surface image) {
         mockups.push_back(Mockup{name, std::move(image)});
     };
-    add("startup", [&] {
-        Surface s;
-        CopySurface(Image(entries, kStartupPicture), s);
-        return s;
-    }());
-    add("title", [&] {
-        Surface s;
-        CopySurface(Image(entries, kTitlePicture), s);
-        return s;
-    }());
-    add("editor-hook", EditorMockup(entries, fonts));
-    add("editor-magnifier", MagnifierMockup(entries, fonts));
-    add("editor-zoom", TrimZoomMockup(entries, fonts, true));
-    add("editor-trim", TrimZoomMockup(entries, fonts, false));
-    add("editor-menu-file", MenuMockup(entries, fonts, 0, 3));
-    add("editor-menu-edit", MenuMockup(entries, fonts, 1, 1));
-    add("editor-menu-tools", MenuMockup(entries, fonts, 2, 1));
-    add("editor-menu-help", MenuMockup(entries, fonts, 3, -1));
+    // The screens that exist are shown by scripts/screenshots instead, from the program itself.
     add("browser", BrowserMockup(entries, fonts, false));
     add("browser-filter", BrowserMockup(entries, fonts, true));
     add("save", SaveMockup(entries, fonts, false));
