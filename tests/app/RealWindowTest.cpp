@@ -49,6 +49,13 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+std::vector<Pixel> Pixels(const Surface& s) {
+    std::vector<Pixel> out;
+    for (std::int32_t y = 0; y < s.GetHeight(); ++y)
+        out.insert(out.end(), s.Header().Row(y), s.Header().Row(y) + s.GetWidth());
+    return out;
+}
+
 // True when the window dump shows the frame, each screen pixel a whole square of window pixels.
 bool Shows(const test::XwdImage& dump, const Surface& frame) {
     if (dump.width % 240 != 0 || dump.height % 320 != 0 || dump.width / 240 != dump.height / 320)
@@ -162,6 +169,48 @@ protected:
         return false;
     }
 
+    // The frame the window shows now, one pixel of each scaled square; empty when it cannot be
+    // read.
+    std::vector<Pixel> Frame(const std::string& window, std::int32_t& scale) const {
+        std::string error;
+        test::XwdImage dump;
+        if (Tool({"xwd", "-silent", "-id", window, "-out", Path("window.xwd")}) != 0 ||
+            !test::ReadXwd(ReadBytes(Path("window.xwd")), dump, error) || dump.width % 240 != 0 ||
+            dump.width / 240 != dump.height / 320)
+            return {};
+        scale = dump.width / 240;
+        std::vector<Pixel> frame;
+        for (std::int32_t y = 0; y < 320; ++y) {
+            for (std::int32_t x = 0; x < 240; ++x) {
+                const std::uint32_t rgb = dump.At(x * scale + scale / 2, y * scale + scale / 2);
+                frame.push_back(static_cast<Pixel>((((rgb >> 16) & 0xF8) << 8) |
+                                                   (((rgb >> 8) & 0xFC) << 3) |
+                                                   ((rgb & 0xF8) >> 3)));
+            }
+        }
+        return frame;
+    }
+
+    // Dumps the window until the test holds for its frame, for at most 10 seconds.
+    template <typename Test>
+    std::vector<Pixel> WaitForFrame(const std::string& window, Test test) const {
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        std::int32_t scale = 1;
+        std::vector<Pixel> frame;
+        do {
+            frame = Frame(window, scale);
+            if (!frame.empty() && test(frame))
+                return frame;
+            std::this_thread::sleep_for(20ms);
+        } while (std::chrono::steady_clock::now() < deadline);
+        return {};
+    }
+
+    // A stylus point on the device screen as a point in the window, the middle of its square.
+    std::string At(std::int32_t v, std::int32_t scale) const {
+        return std::to_string(v * scale + scale / 2);
+    }
+
     test::TempFolder m_folder;
     test::Subprocess m_server;
     std::string m_display;
@@ -193,6 +242,68 @@ TEST_F(RealWindowTest, ShowsTheStartUpPictureThenTheEditorKeepsToOneCopyAndClose
     const std::optional<int> status = program.Wait(10s);
     ASSERT_TRUE(status.has_value()) << "closing the window did not end the program";
     EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("brelvo.txt"));
+}
+
+// The mouse is the stylus and the keyboard the keys: a click opens a menu and chooses the
+// gallery, a drag warps the picture on the screen, and Ctrl+Z takes the warp back.
+TEST_F(RealWindowTest, AMouseDragWarpsThePictureAndCtrlZUndoesIt) {
+    test::Subprocess program;
+    ASSERT_TRUE(program.Start({BRELVO_EXE, "--scale", "2"}, Env(), Path("brelvo.txt")));
+    const std::string window = WaitForWindow(program);
+    ASSERT_FALSE(window.empty()) << Report();
+    std::string last;
+    ASSERT_TRUE(WaitUntilShown(window, m_expected.editor, 10s, last)) << Report();
+    const std::int32_t s = 2;
+    auto click = [&](std::int32_t x, std::int32_t y) {
+        return Tool({"xdotool", "mousemove", "--window", window, At(x, s), At(y, s), "click", "1"});
+    };
+    auto pixel = [](const std::vector<Pixel>& frame, std::int32_t x, std::int32_t y) {
+        return frame[static_cast<std::size_t>(y) * 240 + static_cast<std::size_t>(x)];
+    };
+    const Pixel closedMenu = pixel(Pixels(m_expected.editor), 60, 60);
+
+    ASSERT_EQ(click(56, 10), 0);
+    ASSERT_FALSE(
+        WaitForFrame(window,
+                     [&](const std::vector<Pixel>& f) { return pixel(f, 60, 60) != closedMenu; })
+            .empty())
+        << "the File menu did not open";
+    ASSERT_EQ(click(69, 36), 0);
+    const std::vector<Pixel> loaded = WaitForFrame(window, [&](const std::vector<Pixel>& f) {
+        return pixel(f, 60, 60) != closedMenu && pixel(f, 150, 200) != closedMenu;
+    });
+    ASSERT_FALSE(loaded.empty()) << "no gallery picture";
+    std::this_thread::sleep_for(500ms); // the menu's feedback has ended
+    std::int32_t scale = 0;
+    const std::vector<Pixel> before = Frame(window, scale);
+
+    // The Hook, the default tool, drags the picture along.
+    ASSERT_EQ(
+        Tool({"xdotool",  "mousemove", "--window", window,     At(120, s), At(150, s), "mousedown",
+              "1",        "mousemove", "--window", window,     At(140, s), At(160, s), "mousemove",
+              "--window", window,      At(160, s), At(170, s), "mouseup",  "1"}),
+        0);
+    auto view = [](const std::vector<Pixel>& frame) {
+        std::vector<Pixel> part;
+        for (std::int32_t y = 60; y < 300; ++y)
+            for (std::int32_t x = 40; x < 220; ++x)
+                part.push_back(
+                    frame[static_cast<std::size_t>(y) * 240 + static_cast<std::size_t>(x)]);
+        return part;
+    };
+    ASSERT_FALSE(
+        WaitForFrame(window, [&](const std::vector<Pixel>& f) { return view(f) != view(before); })
+            .empty())
+        << "the drag left the picture as it was";
+
+    ASSERT_EQ(Tool({"xdotool", "windowfocus", "--sync", window}), 0);
+    ASSERT_EQ(Tool({"xdotool", "key", "--clearmodifiers", "ctrl+z"}), 0);
+    EXPECT_FALSE(
+        WaitForFrame(window, [&](const std::vector<Pixel>& f) { return view(f) == view(before); })
+            .empty())
+        << "Ctrl+Z did not take the warp back";
+    program.Signal(SIGTERM);
+    EXPECT_TRUE(program.Wait(10s).has_value());
 }
 
 TEST_F(RealWindowTest, TermAndInterruptEndTheProgramCleanly) {
