@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "base/WString.h"
+#include "platform/LatencyTrace.h"
 #include "platform/SingleInstance.h"
 
 #include <chrono>
@@ -303,7 +304,9 @@ void Application::PrimaryThread() {
             while (skip > 0 && !m_framesToSkip.compare_exchange_weak(skip, skip - 1)) {
             }
             if (skip == 0) {
+                const std::uint64_t input = platform::latency::LastInput();
                 result = Render(m_backBuffer, frameFlags);
+                platform::latency::FrameComposed(input);
                 if (Failed(result)) {
                     failure = result;
                     break;
@@ -479,6 +482,9 @@ HResult Application::WindowProc(const WindowEvent& event) {
         Point p = StylusPoint(event);
         m_display.MapPoint(p);
         StylusMove(p.x, p.y);
+        if (platform::latency::Enabled())
+            platform::latency::InputHandled(event.timeNs ? event.timeNs
+                                                         : platform::latency::NowNs());
         return kOk;
     }
     case Type::StylusDown: {

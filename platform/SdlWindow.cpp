@@ -1,6 +1,7 @@
 #include "platform/SdlWindow.h"
 
 #include "base/WString.h"
+#include "platform/LatencyTrace.h"
 #include "platform/VirtualKeys.h"
 #include "platform/WindowLayout.h"
 
@@ -177,6 +178,10 @@ private:
     bool m_haveFrame = false;
     bool m_frameChanged = false;
     std::atomic<bool> m_wakePending{false};
+    // The newest stylus event the front buffer shows, for the latency trace.
+    std::uint64_t m_frontInput = 0;
+    // The monotonic time of SDL's tick 0, for the events' timestamps.
+    std::int64_t m_ticksOriginNs = 0;
 
     // The title the program asked for last; any thread sets it, the window thread shows it.
     std::mutex m_titleMutex;
@@ -203,6 +208,7 @@ HResult SdlWindow::Create(const WindowOptions& options) {
         return kErrFail;
     }
     m_videoStarted = true;
+    m_ticksOriginNs = latency::NowNs() - static_cast<std::int64_t>(SDL_GetTicks64()) * 1000000;
     // Without a desktop SDL falls back to drivers that draw nowhere; a window nobody can see
     // would leave the user with a program that seems not to start. Someone who asks for such a
     // driver by name gets it.
@@ -348,6 +354,9 @@ bool SdlWindow::MapMouse(std::int32_t wx, std::int32_t wy, WindowEvent& out) {
 bool SdlWindow::Translate(const SDL_Event& e, WindowEvent& out) {
     using Type = WindowEvent::Type;
     out = WindowEvent{};
+    // SDL stamps each event in milliseconds since it started, on the monotonic clock.
+    if (latency::Enabled())
+        out.timeNs = m_ticksOriginNs + static_cast<std::int64_t>(e.common.timestamp) * 1000000;
     if (e.type == m_eventType.load()) {
         switch (e.user.code) {
         case kFrameReady:
@@ -491,6 +500,7 @@ void SdlWindow::SubmitFrame(const std::uint16_t* pixels, std::int32_t width, std
             return;
         m_haveFrame = true;
         m_frameChanged = true;
+        m_frontInput = latency::ComposedInput();
     }
     // One wake-up at a time is enough: the window thread shows whatever is newest.
     if (!m_wakePending.exchange(true))
@@ -500,12 +510,14 @@ void SdlWindow::SubmitFrame(const std::uint16_t* pixels, std::int32_t width, std
 void SdlWindow::ShowFrame() {
     if (!m_renderer || !m_texture)
         return;
+    std::uint64_t shownInput = 0;
     {
         std::lock_guard lock(m_frameMutex);
         if (!m_frameChanged)
             return;
         m_frameChanged = false;
         SDL_UpdateTexture(m_texture, nullptr, m_front.data(), m_width * 2);
+        shownInput = m_frontInput;
     }
     int outputW = 0, outputH = 0;
     SDL_GetRendererOutputSize(m_renderer, &outputW, &outputH);
@@ -515,6 +527,7 @@ void SdlWindow::ShowFrame() {
     SDL_RenderClear(m_renderer);
     SDL_RenderCopy(m_renderer, m_texture, nullptr, &target);
     SDL_RenderPresent(m_renderer);
+    latency::FramePresented(shownInput);
     if (!m_shownOnce) {
         m_shownOnce = true;
         const double ms = MillisecondsSinceOrigin();

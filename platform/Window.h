@@ -48,6 +48,9 @@ struct WindowEvent {
     // Char: the key data word; the repeat count (1) in its low 16 bits.
     std::uint32_t keyData = 0;
     std::uint32_t message = 0;
+    // When the event reached the program, on the monotonic clock in nanoseconds; 0 when the
+    // window does not know.
+    std::int64_t timeNs = 0;
 };
 
 struct WindowOptions {
