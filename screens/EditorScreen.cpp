@@ -285,7 +285,7 @@ void EditorScreen::SelectEntry(int position) {
     m_current = entry.id;
     m_panel.Show(&entry);
     if (entry.id == ToolId::Zoom)
-        m_panel.SetVisible(true);
+        ShowPanel(true);
     for (int i = 0; i < kToolCount; ++i) {
         Button& b = m_toolButtons[static_cast<std::size_t>(i)];
         if (i == position)
@@ -408,6 +408,28 @@ void EditorScreen::Wheel(std::int32_t dx, std::int32_t dy) {
         ScrollView(dx * kStepsPerNotch, dy * kStepsPerNotch);
 }
 
+void EditorScreen::ShowToolBar(bool shown) {
+    m_toolBarShown = shown;
+    m_view.setViewLeft(shown ? kViewLeft : kViewLeftWithoutToolBar);
+    m_view.setViewWidth(shown ? kViewWidth : kViewWidthWithoutToolBar);
+    m_view.refresh();
+}
+
+void EditorScreen::ShowPanel(bool shown) {
+    if (shown == m_panel.IsVisible())
+        return;
+    m_panel.SetVisible(shown);
+    m_view.setViewTop(shown ? kViewTop : kViewTopWithoutPanel);
+    m_view.setViewHeight((shown ? kViewHeight : kViewHeightWithoutPanel) - m_context.OffsetY());
+    m_view.refresh();
+}
+
+void EditorScreen::TogglePanels() {
+    const bool anyShown = m_toolBarShown || (m_panel.IsVisible() && m_current != ToolId::Zoom);
+    ShowToolBar(!anyShown);
+    ShowPanel(!anyShown || m_current == ToolId::Zoom);
+}
+
 void EditorScreen::ScrollView(std::int32_t dx, std::int32_t dy) {
     for (; dx < 0; ++dx)
         m_view.scrollLeft();
@@ -474,17 +496,21 @@ void EditorScreen::StylusDown(std::int32_t x, std::int32_t y) {
     m_cursorPoint = m_view.pictureFromScreen(x, y);
     if (m_menuBar.StylusDown(x, y))
         return;
+    if (kPanelToggle.Contains(x, y)) {
+        TogglePanels();
+        return;
+    }
 
     // The tool bar and the options panel.
     bool onPanels = false;
-    for (int i = 0; i < kToolCount; ++i) {
+    for (int i = 0; i < kToolCount && m_toolBarShown; ++i) {
         if (m_toolButtons[static_cast<std::size_t>(i)].HitTest(x, y)) {
             SelectEntry(i);
             onPanels = true;
             break;
         }
     }
-    if (!onPanels) {
+    if (!onPanels && m_toolBarShown) {
         if (m_undoArrow.HitTest(x, y)) {
             Undo();
             onPanels = true;
@@ -760,10 +786,12 @@ void EditorScreen::Draw(Surface& target) {
     DrawToolCursor(target);
     m_panel.Draw(target);
 
-    for (Button& b : m_toolButtons)
-        b.Draw(target);
     Button* arrows[] = {&m_undoArrow, &m_redoArrow, &m_undoAllArrow};
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (Button& b : m_toolButtons) {
+        if (m_toolBarShown)
+            b.Draw(target);
+    }
+    for (std::size_t i = 0; i < 3 && m_toolBarShown; ++i) {
         if (arrows[i]->IsEnabled())
             arrows[i]->Draw(target);
         else

@@ -95,6 +95,11 @@ public:
     bool WouldAskBeforeLeaving() const { return m_document.changed.load() && m_neighbours.dialog; }
     void ShowTitle(std::int32_t delay = 0);
     void ScrollView(std::int32_t dx, std::int32_t dy);
+    // Hides the tool bar and the options panel, or shows them again; the options panel stays
+    // while Zoom is the current tool.
+    void TogglePanels();
+    bool ToolBarShown() const { return m_toolBarShown; }
+    bool PanelShown() const { return m_panel.IsVisible(); }
 
     // The window's title: the picture's name with a mark while it has unsaved changes, or the
     // program's name alone before a picture is loaded.
@@ -130,6 +135,8 @@ private:
     void DrawToolCursor(Surface& target);
     void DrawBusyIndicator(Surface& target);
     void UpdateBars();
+    void ShowToolBar(bool shown);
+    void ShowPanel(bool shown);
     std::int32_t MenuDelay(int menu) const;
 
     ScreenContext& m_context;
@@ -160,6 +167,7 @@ private:
 
     std::array<ToolEntry, kToolCount> m_tools;
     ToolId m_current = ToolId::Hook;
+    bool m_toolBarShown = true;
     Point m_downPoint;
     Point m_cursorPoint;
     bool m_pictureTouched = false;

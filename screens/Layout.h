@@ -52,7 +52,9 @@ inline constexpr std::array<MenuLayout, 4> kEditorMenus = {{
 inline constexpr std::array<const char16_t*, 4> kEditorMenuTitles = {u"File", u"Edit", u"Tools",
                                                                      u"Help"};
 
-// The editor's frame.
+// The editor's frame. The icon in the corner left of the menu bar hides the tool bar and the
+// options panel, giving the picture the whole screen, and shows them again.
+inline constexpr Rect kPanelToggle(0, 0, 29, 21);
 inline constexpr Rect kMenuBar(30, 0, 239, 21);
 inline constexpr Rect kCloseButton(216, 1, 239, 20);
 inline constexpr Point kToolButtonOrigin(2, 25); // tool i at (2, 25 + 28 i), 27x27

@@ -281,6 +281,34 @@ TEST_F(EditorScreenTest, AToolCursorOfRadiusZeroIsOnePixel) {
     EXPECT_NE(withCursor[150 * 240 + 120], without[150 * 240 + 120]);
 }
 
+TEST_F(EditorScreenTest, TheCornerIconGivesThePictureTheWholeScreen) {
+    editor.NextGalleryPicture();
+    struct Step {
+        ToolId tool;
+        std::int32_t left, top, width, height; // the view after the tap
+    };
+    const Step steps[] = {
+        {ToolId::Hook, 0, 24, 230, 286},
+        {ToolId::Hook, 30, 51, 200, 259},
+        {ToolId::Zoom, 0, 51, 230, 259}, // Zoom keeps its options
+        {ToolId::Zoom, 30, 51, 200, 259},
+    };
+    for (const Step& s : steps) {
+        editor.SelectTool(s.tool);
+        Tap(kPanelToggle.left + 10, kPanelToggle.top + 10);
+        const ViewState& v = editor.View();
+        EXPECT_EQ(
+            std::vector<std::int32_t>({v.viewLeft(), v.viewTop(), v.viewWidth(), v.viewHeight()}),
+            std::vector<std::int32_t>({s.left, s.top, s.width, s.height}));
+    }
+    // Hidden, the tool bar takes no taps: they reach the picture.
+    Tap(kPanelToggle.left + 10, kPanelToggle.top + 10);
+    Tap(kToolButtonOrigin.x + 5, kToolButtonOrigin.y + 28 * 4 + 5);
+    EXPECT_NE(editor.CurrentTool(), ToolId::Trim);
+    editor.SelectTool(ToolId::Zoom);
+    EXPECT_TRUE(editor.PanelShown()) << "choosing Zoom shows its options";
+}
+
 TEST_F(EditorScreenTest, KeysOpenTheMenusOrScrollTheView) {
     editor.NextGalleryPicture();
     const KeyMap keys{.up = 0x26, .down = 0x28, .left = 0x25, .right = 0x27, .b = 0x58};
