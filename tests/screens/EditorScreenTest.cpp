@@ -281,6 +281,42 @@ TEST_F(EditorScreenTest, AToolCursorOfRadiusZeroIsOnePixel) {
     EXPECT_NE(withCursor[150 * 240 + 120], without[150 * 240 + 120]);
 }
 
+// Trim through its panel: a stroke selects, Copy and Paste float the block at the view's corner,
+// another tool settles it into the picture as one more state of the history.
+TEST_F(EditorScreenTest, TrimSelectsCopiesPastesAndSettles) {
+    editor.NextGalleryPicture();
+    editor.SelectTool(ToolId::Trim);
+    const auto button = [](int i) {
+        return kTrimButtons[static_cast<std::size_t>(i)]
+            .Translated(kOptionsPanelOrigin.x, kOptionsPanelOrigin.y)
+            .Center();
+    };
+    Tap(button(0).x, button(0).y);
+    EXPECT_FALSE(editor.Menus().GetMenu(EditorScreen::kEditMenu).IsItemEnabled(5))
+        << "Copy without a selection copies nothing";
+    Stroke({{60, 80}, {90, 120}, {100, 130}});
+    EXPECT_TRUE(ItemEnabled(EditorScreen::kEditMenu, 4)) << "Copy";
+    Tap(button(0).x, button(0).y);
+    EXPECT_TRUE(ItemEnabled(EditorScreen::kEditMenu, 5)) << "Paste";
+    editor.SelectTool(ToolId::Hook);
+    Tap(button(1).x, button(1).y); // the Hook's panel has no Paste button there
+    EXPECT_EQ(editor.CurrentTool(), ToolId::Hook);
+    editor.Paste();
+    EXPECT_EQ(editor.CurrentTool(), ToolId::Trim) << "Paste chooses Trim";
+    const int kept = editor.Document().history.count();
+    const std::vector<Pixel> before = Picture();
+    editor.SelectTool(ToolId::Magnifier);
+    Frames(1);
+    EXPECT_EQ(editor.Document().history.count(), kept + 1);
+    // The block, 41 x 51 pixels from (30, 29), now also stands at the picture's corner.
+    EXPECT_NE(Picture(), before);
+    const std::int32_t width = editor.Document().picture.GetWidth();
+    EXPECT_EQ(editor.Document().picture.GetPixelRaw(0, 0),
+              before[static_cast<std::size_t>(29 * width + 30)]);
+    EXPECT_EQ(editor.Document().picture.GetPixelRaw(40, 49),
+              before[static_cast<std::size_t>(78 * width + 70)]);
+}
+
 TEST_F(EditorScreenTest, TheCornerIconGivesThePictureTheWholeScreen) {
     editor.NextGalleryPicture();
     struct Step {
