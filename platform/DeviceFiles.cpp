@@ -1,12 +1,15 @@
 #include "platform/DeviceFiles.h"
 
 #include "base/Verify.h"
+#include "base/WString.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <pwd.h>
@@ -359,6 +362,125 @@ HResult WriteFileReplacing(const std::string& hostPath, const void* data, std::s
     if (!writer.Write(data, size))
         return kErrFail;
     return writer.Commit();
+}
+
+} // namespace brelvo::platform
+
+namespace brelvo::platform {
+
+namespace {
+
+// The case folding of the listing: Latin and Cyrillic capitals to their small letters.
+char16_t Folded(char16_t c) {
+    if (c >= u'A' && c <= u'Z')
+        return static_cast<char16_t>(c + 0x20);
+    if (c >= 0x0410 && c <= 0x042F) // А .. Я
+        return static_cast<char16_t>(c + 0x20);
+    if (c >= 0x0400 && c <= 0x040F) // Ѐ .. Џ, Ё among them
+        return static_cast<char16_t>(c + 0x50);
+    return c;
+}
+
+bool MatchFrom(std::u16string_view name, std::u16string_view pattern) {
+    // Classic wildcard matching with one backtrack point for the last '*'.
+    std::size_t n = 0, p = 0, starP = std::u16string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == u'?' || Folded(pattern[p]) == Folded(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::u16string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+// A host name the program can show and open again: valid UTF-8 that survives the round trip, no
+// character a device path refuses, not hidden.
+bool Listable(const std::string& name, std::u16string& out) {
+    if (name.empty() || name[0] == '.')
+        return false;
+    const WString wide = FromUtf8(name);
+    if (ToUtf8(wide) != name)
+        return false;
+    out = wide.c_str();
+    for (const char16_t c : out) {
+        if (c == u'\\' || IsRefusedInName(c))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool MatchesPattern(std::u16string_view name, std::u16string_view pattern) {
+    if (MatchFrom(name, pattern))
+        return true;
+    // Cameras and phones name their JPEG files ".jpeg" as often as ".jpg".
+    constexpr std::u16string_view kJpg = u"*.jpg";
+    return pattern.size() == kJpg.size() && MatchFrom(pattern, kJpg) && MatchFrom(name, u"*.jpeg");
+}
+
+bool NameLess(std::u16string_view a, std::u16string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t fa = Folded(a[i]), fb = Folded(b[i]);
+        if (fa != fb)
+            return fa < fb;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a < b; // names that differ only in case keep one order
+}
+
+HResult ListDeviceFolder(const char16_t* deviceFolder, FolderListing what, const char16_t* pattern,
+                         std::vector<std::u16string>& names) {
+    names.clear();
+    const std::string root = GetDeviceRoot();
+    std::string host;
+    if (Failed(MapUnderRoot(root, deviceFolder, host)))
+        return kErrInvalidArg;
+    const std::string realRoot = RealPath(root);
+    const std::string realFolder = RealPath(host);
+    if (realRoot.empty() || realFolder.empty())
+        return kErrFail;
+    if (!IsWithin(realFolder, realRoot))
+        return kErrInvalidArg;
+    DIR* dir = ::opendir(realFolder.c_str());
+    if (dir == nullptr)
+        return kErrFail;
+    const std::u16string_view wanted = pattern ? std::u16string_view(pattern) : u"*";
+    while (const dirent* entry = ::readdir(dir)) {
+        std::u16string name;
+        if (!Listable(entry->d_name, name))
+            continue;
+        const std::string path = realFolder + (realFolder == "/" ? "" : "/") + entry->d_name;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0)
+            continue;
+        if (S_ISLNK(info.st_mode)) {
+            // A link counts as what it leads to, and only when that lies inside the root.
+            const std::string target = RealPath(path);
+            if (target.empty() || !IsWithin(target, realRoot) || ::stat(path.c_str(), &info) != 0)
+                continue;
+        }
+        const bool folder = S_ISDIR(info.st_mode);
+        if (what == FolderListing::Folders ? folder
+                                           : S_ISREG(info.st_mode) && MatchesPattern(name, wanted))
+            names.push_back(std::move(name));
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), NameLess);
+    return kOk;
 }
 
 } // namespace brelvo::platform

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace brelvo::platform {
 
@@ -77,5 +79,26 @@ private:
 
 // Opens, writes and commits in one call.
 HResult WriteFileReplacing(const std::string& hostPath, const void* data, std::size_t size);
+
+// What ListDeviceFolder lists.
+enum class FolderListing { Folders, Files };
+
+// The names in a device folder ("\" or a path ending in "\"): its subfolders, or its files whose
+// names match pattern ('*' any run, '?' one character; letters match in either case, and "*.jpg"
+// also takes ".jpeg" names). Hidden entries (names starting with ".") are left out, and so are
+// names the program could not show and open again by the same name: names holding a character
+// a device path refuses, or bytes that are not UTF-8. A symbolic link is listed only when it
+// leads to a place inside the device root. Names come sorted, letters of the Latin and Cyrillic
+// alphabets without regard to case and everything else by code point, so a listing is the same
+// on every file system. kErrInvalidArg for a path the mapping refuses or that resolves outside the
+// device root, kErrFail for a folder that cannot be read; names is empty after either.
+HResult ListDeviceFolder(const char16_t* deviceFolder, FolderListing what, const char16_t* pattern,
+                         std::vector<std::u16string>& names);
+
+// True when name matches pattern as ListDeviceFolder matches files.
+bool MatchesPattern(std::u16string_view name, std::u16string_view pattern);
+
+// Orders names as ListDeviceFolder does.
+bool NameLess(std::u16string_view a, std::u16string_view b);
 
 } // namespace brelvo::platform

@@ -314,3 +314,85 @@ TEST_F(DeviceFilesTest, WritePathsCannotLeaveTheRootThroughLinks) {
 
 } // namespace
 } // namespace brelvo::platform
+
+namespace brelvo::platform {
+namespace {
+
+std::vector<std::u16string> List(const char16_t* folder, FolderListing what,
+                                 const char16_t* pattern = u"*") {
+    std::vector<std::u16string> names;
+    ListDeviceFolder(folder, what, pattern, names);
+    return names;
+}
+
+TEST_F(DeviceFilesTest, ListsFoldersAndMatchingFilesInNameOrder) {
+    for (const char* name : {"b.bmp", "A.BMP", "c.Bmp", "x.png", "photo.JPEG", "cam.jpg",
+                             "Яблоко.png", "апельсин.png", "Zebra.png", "ёж.png", ".hidden.png",
+                             "bad\\name.png", "ctrl\x01.png", "colon:.png", "\xff\xfe.png"})
+        WriteAll(m_dir / name, "x");
+    for (const char* name : {"Sub", "alpha", ".git"})
+        fs::create_directory(m_dir / name);
+    WriteAll(m_dir / "alpha" / "deep.gif", "x");
+    fs::create_directory_symlink("/", m_dir / "escape");
+    fs::create_symlink("/etc/passwd", m_dir / "passwd.png");
+    fs::create_directory_symlink(m_dir / "alpha", m_dir / "inside");
+    fs::create_symlink(m_dir / "x.png", m_dir / "again.png");
+
+    using Names = std::vector<std::u16string>;
+    EXPECT_EQ(List(u"\\", FolderListing::Folders), (Names{u"alpha", u"inside", u"Sub"}));
+    EXPECT_EQ(List(u"\\", FolderListing::Files, u"*.bmp"), (Names{u"A.BMP", u"b.bmp", u"c.Bmp"}));
+    EXPECT_EQ(List(u"\\", FolderListing::Files, u"*.jpg"), (Names{u"cam.jpg", u"photo.JPEG"}));
+    // Latin before Cyrillic, each without regard to case, and otherwise by code point: Ё, as ё
+    // (U+0451), comes after я.
+    EXPECT_EQ(
+        List(u"\\", FolderListing::Files, u"*.png"),
+        (Names{u"again.png", u"x.png", u"Zebra.png", u"апельсин.png", u"Яблоко.png", u"ёж.png"}));
+    EXPECT_EQ(List(u"\\alpha\\", FolderListing::Files, u"*.gif"), (Names{u"deep.gif"}));
+    EXPECT_EQ(List(u"\\inside\\", FolderListing::Files, u"*"), (Names{u"deep.gif"}));
+
+    // Nothing outside the root is reached, by a path or by a link.
+    std::vector<std::u16string> names{u"stale"};
+    EXPECT_EQ(ListDeviceFolder(u"\\escape\\", FolderListing::Files, u"*", names), kErrInvalidArg);
+    EXPECT_TRUE(names.empty());
+    EXPECT_EQ(ListDeviceFolder(u"\\..\\", FolderListing::Folders, u"*", names), kErrInvalidArg);
+    EXPECT_EQ(ListDeviceFolder(u"\\missing\\", FolderListing::Folders, u"*", names), kErrFail);
+}
+
+TEST_F(DeviceFilesTest, AnUnreadableFolderListsAsEmpty) {
+    fs::create_directory(m_dir / "locked");
+    WriteAll(m_dir / "locked" / "a.png", "x");
+    ASSERT_EQ(::chmod((m_dir / "locked").c_str(), 0311), 0);
+    ASSERT_EQ(::chmod(m_dir.c_str(), 0755), 0);
+    // Root reads any folder, so an unprivileged child lists it.
+    const int status = RunInChild([&] {
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 10;
+        std::vector<std::u16string> names{u"stale"};
+        const HResult r = ListDeviceFolder(u"\\locked\\", FolderListing::Files, u"*", names);
+        return r == kErrFail && names.empty() ? 0 : 1;
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: cannot drop root, 1: listed";
+}
+
+TEST(FolderPatternTest, MatchesLettersInEitherCaseAndTheTwoJpegSpellings) {
+    struct Case {
+        const char16_t* name;
+        const char16_t* pattern;
+        bool match;
+    };
+    const Case cases[] = {
+        {u"a.PNG", u"*.png", true},     {u"a.png.bak", u"*.png", false},
+        {u"IMG.jpeg", u"*.jpg", true},  {u"IMG.JPEG", u"*.JPG", true},
+        {u"a.jpeg", u"*.png", false},   {u"a.jpe", u"*.jpg", false},
+        {u"ab", u"a?", true},           {u"a", u"a?", false},
+        {u"x.y.z", u"*.*", true},       {u"ЁЖ.gif", u"ёж.*", true},
+        {u"aaa.png", u"*a*.png", true}, {u"", u"*", true},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(MatchesPattern(cases[i].name, cases[i].pattern), cases[i].match) << "case " << i;
+}
+
+} // namespace
+} // namespace brelvo::platform
