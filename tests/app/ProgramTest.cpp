@@ -172,6 +172,27 @@ TEST_F(ProgramTest, AMagnifierTapMatchesTheCommandLineWarp) {
     EXPECT_EQ(differ, 0);
 }
 
+// The pictures in docs/screens/ are the program's own: played again, the script that took them
+// gives the same pixels. A change to what the screens draw shows here first; scripts/screenshots
+// then retakes them, to be looked at before they are committed.
+TEST_F(ProgramTest, TheScreensLookAsTheirPicturesInTheDocs) {
+    std::filesystem::copy_file(BRELVO_REAL_ARCHIVE, Path("Brelvo.erc"));
+    const std::string source = BRELVO_SOURCE_DIR;
+    std::string script = test::ReadTextFile(source + "/scripts/screenshots.txt");
+    ASSERT_FALSE(script.empty());
+    std::vector<std::string> shots;
+    for (std::size_t at = 0; (at = script.find("docs/screens/", at)) != std::string::npos;) {
+        const std::size_t end = script.find('\n', at);
+        shots.push_back(script.substr(at + 13, end - at - 13));
+        script.replace(at, 13, Path(""));
+    }
+    ASSERT_GE(shots.size(), 10u);
+    std::string output;
+    ASSERT_EQ(Run({"--headless", "--script", WriteScript(script)}, &output), 0) << output;
+    for (const std::string& shot : shots)
+        EXPECT_EQ(ReadShot(Path(shot)), ReadShot(source + "/docs/screens/" + shot)) << shot;
+}
+
 TEST_F(ProgramTest, AMissingArchiveIsNamedAndEndsWithItsCode) {
     std::string output;
     const int status = Run({"--headless", "--script", WriteScript(kStartupScript)}, &output);
