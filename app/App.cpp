@@ -58,9 +58,12 @@ bool IsState(std::int32_t s) {
 
 App::App(const ApplicationConfig& config, AppOptions options)
     : Application(config), m_options(std::move(options)), m_context(ProgramScreenContext()),
-      m_editor(m_context, EditorScreen::Neighbours{}), m_title(m_context, TitlePicture) {
+      m_editor(m_context, EditorScreen::Neighbours{.browser = true,
+                                                   .resetBrowser = [this] { m_open.Reset(); }}),
+      m_title(m_context, TitlePicture), m_open(m_context, m_editor) {
     m_screens[state::kEditor] = &m_editor;
     m_screens[state::kTitle] = &m_title;
+    m_screens[state::kBrowser] = &m_open;
     // The controller's process-wide values start afresh with every program run.
     ScreenStates.Reset();
     IgnoreNextTap.store(false);

@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "archive/ResourceArchive.h"
 #include "screens/EditorScreen.h"
+#include "screens/OpenScreen.h"
 #include "screens/TitleScreen.h"
 #include "ui/Screen.h"
 #include "ui/StateMachine.h"
@@ -75,6 +76,7 @@ private:
     ScreenContext& m_context;
     EditorScreen m_editor;
     TitleScreen m_title;
+    OpenScreen m_open;
     std::array<Screen*, state::kCount> m_screens{};
     // The state drawn last, to tell the screen that the program leaves.
     std::int32_t m_drawnState = state::kNone;

@@ -92,6 +92,7 @@ std::string UsageText() {
            "                    char TEXT            type TEXT\n"
            "                    shot FILE.png        save the next frame (240x320 PNG)\n"
            "                    expect-state N       fail unless the screen state is N\n"
+           "                    wait-state N         compose frames until the state is N\n"
            "                    wheel DX DY          turn the mouse wheel by whole steps\n"
            "                    hide, show           minimise and restore the window\n"
            "                    close                the window's close box (the program may ask)\n"

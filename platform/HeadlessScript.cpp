@@ -131,6 +131,7 @@ constexpr Named kCommands[] = {
     {"char", ScriptCommand::Kind::Char},
     {"shot", ScriptCommand::Kind::Shot},
     {"expect-state", ScriptCommand::Kind::ExpectState},
+    {"wait-state", ScriptCommand::Kind::WaitState},
     {"hide", ScriptCommand::Kind::Hide},
     {"show", ScriptCommand::Kind::Show},
     {"quit", ScriptCommand::Kind::Quit},
@@ -172,7 +173,8 @@ std::string ParseLine(std::string_view line, ScriptCommand& command) {
     const std::vector<std::string_view> args = Words(rest);
     switch (command.kind) {
     case Kind::Frames:
-    case Kind::ExpectState: {
+    case Kind::ExpectState:
+    case Kind::WaitState: {
         const std::int64_t high = command.kind == Kind::Frames ? kMaxFrames : 0x7FFFFFFF;
         if (args.size() != 1 || !ParseInteger(args[0], 0, high, command.number))
             return std::string(word) + " needs one number from 0 to " + std::to_string(high);

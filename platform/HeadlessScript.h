@@ -21,6 +21,7 @@ struct ScriptCommand {
         Char,        // char TEXT: the rest of the line, typed one character after another
         Shot,        // shot FILE.png: the next composed frame
         ExpectState, // expect-state N
+        WaitState,   // wait-state N: frames go on until the state is N (at most 10 seconds)
         Hide,        // hide: the window is minimised (the program suspends)
         Show,        // show: the window is restored (the program resumes)
         Quit,        // quit: the program ends at once, as on a signal

@@ -95,6 +95,26 @@ bool HeadlessWindow::Advance() {
             return true;
         }
         return false;
+    case Waiting::State: {
+        // Work that runs off the window thread (decoding a picture) ends when it ends: frames
+        // are composed one after another until the state has come, in wall-clock time.
+        const std::int32_t now = m_stateProbe ? m_stateProbe() : -1;
+        if (now == m_waitState) {
+            m_waiting = Waiting::Nothing;
+            return true;
+        }
+        if (std::chrono::steady_clock::now() > m_waitDeadline) {
+            Fail(m_waitLine, "wait-state " + std::to_string(m_waitState) + ": the state is still " +
+                                 std::to_string(now) + " after 10 seconds");
+            return true;
+        }
+        if (m_credits == 0 && m_composed >= m_target && !m_minimised) {
+            m_credits = 1;
+            m_target = m_composed + 1;
+            m_changed.notify_all();
+        }
+        return false;
+    }
     }
     if (m_next < m_script.commands.size()) {
         Execute(m_script.commands[m_next++]);
@@ -164,6 +184,12 @@ void HeadlessWindow::Execute(const ScriptCommand& command) {
                                    ", but the state is " + std::to_string(state));
         return;
     }
+    case Kind::WaitState:
+        m_waiting = Waiting::State;
+        m_waitState = static_cast<std::int32_t>(command.number);
+        m_waitLine = command.line;
+        m_waitDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        return;
     case Kind::Hide:
         Push(WindowEvent{.type = Type::Deactivated});
         m_waiting = Waiting::Minimised;

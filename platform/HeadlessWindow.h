@@ -3,6 +3,7 @@
 #include "platform/HeadlessScript.h"
 #include "platform/Window.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -64,7 +65,7 @@ public:
     void FrameLoopEnded() override;
 
 private:
-    enum class Waiting { Nothing, Frames, Shot, Minimised };
+    enum class Waiting { Nothing, Frames, Shot, Minimised, State };
 
     // With the lock held: finishes the command being waited for, or plays the next one. True
     // when it made progress; false while it waits for the frame loop or the script is over.
@@ -83,6 +84,9 @@ private:
     bool m_closeRequested = false;
     std::u16string m_title;
     Waiting m_waiting = Waiting::Nothing;
+    // wait-state: the state waited for, and until when.
+    std::int32_t m_waitState = 0;
+    std::chrono::steady_clock::time_point m_waitDeadline;
     int m_waitLine = 0;
     std::string m_shotPath;
     std::uint64_t m_target = 0;

@@ -190,7 +190,7 @@ void EditorScreen::BuildMenus(ResourceArchive& archive) {
     using Command = std::function<void()>;
     const std::array<std::array<Command, 7>, 4> commands = {{
         {[this] { NextGalleryPicture(MenuDelay(kFileMenu)); },
-         [this] { m_context.SetState(state::kBrowser, MenuDelay(kFileMenu)); },
+         [this] { Open(MenuDelay(kFileMenu)); },
          [this] { m_context.SetState(state::kSave, MenuDelay(kFileMenu)); },
          [this] {
              SettleFloating();
@@ -396,6 +396,30 @@ void EditorScreen::Exit(std::int32_t delay) {
         return;
     }
     m_context.SetState(state::kExit, delay);
+}
+
+void EditorScreen::Open(std::int32_t delay) {
+    if (!m_neighbours.browser)
+        return;
+    if (m_neighbours.resetBrowser)
+        m_neighbours.resetBrowser();
+    m_context.SetState(state::kBrowser, delay);
+}
+
+bool EditorScreen::OpenPicture(Surface& picture, const std::u16string& devicePath) {
+    if (!picture.GetPixels())
+        return false;
+    Leave();
+    m_trim.reset();
+    m_view.setScroll(0, 0);
+    m_document.picture = std::move(picture);
+    m_document.history.load();
+    m_view.refresh();
+    m_document.hasFile = true;
+    m_document.path = WString(devicePath.c_str());
+    m_document.changed.store(false);
+    commandAvailable(EditCommand::Cut, false);
+    return true;
 }
 
 void EditorScreen::ShowTitle(std::int32_t delay) {
@@ -667,8 +691,7 @@ void EditorScreen::KeyDown(std::uint16_t key, const KeyMap& keys) {
             NextGalleryPicture();
             return;
         case 'O':
-            if (m_neighbours.browser)
-                m_context.SetState(state::kBrowser, 0);
+            Open();
             return;
         case 'S':
             if (m_neighbours.saveScreen) {

@@ -16,6 +16,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace brelvo {
@@ -56,6 +57,8 @@ public:
         bool saveScreen = false;
         bool dialog = false;
         bool help = false;
+        // Prepares the browser for a visit; called by the Open command before the switch.
+        std::function<void()> resetBrowser;
     };
 
     EditorScreen(ScreenContext& context, Neighbours neighbours);
@@ -94,6 +97,12 @@ public:
     // Whether Exit would ask about unsaved changes rather than end the program.
     bool WouldAskBeforeLeaving() const { return m_document.changed.load() && m_neighbours.dialog; }
     void ShowTitle(std::int32_t delay = 0);
+    // Enters the browser, when the program has one.
+    void Open(std::int32_t delay = 0);
+    // Makes a decoded picture the document, opened from the file at devicePath: the history
+    // starts afresh, the view goes back to the top-left corner, the menus close. The caller holds
+    // the lock. False (and nothing changed) for an empty picture.
+    bool OpenPicture(Surface& picture, const std::u16string& devicePath);
     void ScrollView(std::int32_t dx, std::int32_t dy);
     // Hides the tool bar and the options panel, or shows them again; the options panel stays
     // while Zoom is the current tool.

@@ -9,6 +9,7 @@
 #include "platform/PictureDecoder.h"
 #include "tests/app/EditorFrame.h"
 #include "tests/app/TestArtwork.h"
+#include "tests/support/PictureWriters.h"
 #include "tests/support/Subprocess.h"
 
 #include <gtest/gtest.h>
@@ -191,6 +192,40 @@ TEST_F(ProgramTest, TheScreensLookAsTheirPicturesInTheDocs) {
     ASSERT_EQ(Run({"--headless", "--script", WriteScript(script)}, &output), 0) << output;
     for (const std::string& shot : shots)
         EXPECT_EQ(ReadShot(Path(shot)), ReadShot(source + "/docs/screens/" + shot)) << shot;
+}
+
+// File > Open, a folder, a picture, Open: the browser decodes it off the window thread, and the
+// script waits for the editor to come back with it.
+TEST_F(ProgramTest, OpensAPictureThroughTheBrowser) {
+    std::filesystem::copy_file(BRELVO_REAL_ARCHIVE, Path("Brelvo.erc"));
+    std::filesystem::create_directories(Path("root/Pictures"));
+    const test::Bytes rgba = test::TestPictureRgba(300, 400);
+    const test::Bytes png = test::WritePng(rgba, 300, 400);
+    std::ofstream(Path("root/Pictures/photo.png"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    const std::string script = WriteScript("frames 62\ntap 56 10\nframes 6\ntap 69 54\n"
+                                           "wait-state 4\nframes 2\ntap 40 50\nframes 3\n"
+                                           "tap 40 65\ntap 20 309\nwait-state 2\nframes 1\n"
+                                           "shot " +
+                                           Path("opened.png") + "\n");
+    std::string output;
+    ASSERT_EQ(Run({"--root", Path("root"), "--headless", "--script", script}, &output), 0)
+        << output;
+    const std::vector<Pixel> shot = ReadShot(Path("opened.png"));
+    ASSERT_EQ(shot.size(), 240u * 320u);
+    int differ = 0;
+    for (std::int32_t y = 0; y < 259; ++y) {
+        for (std::int32_t x = 0; x < 200; ++x) {
+            const std::uint8_t* p =
+                &rgba[(static_cast<std::size_t>(y) * 300 + static_cast<std::size_t>(x)) * 4];
+            const auto want =
+                static_cast<Pixel>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
+            differ +=
+                shot[static_cast<std::size_t>(51 + y) * 240 + 30 + static_cast<std::size_t>(x)] !=
+                want;
+        }
+    }
+    EXPECT_EQ(differ, 0);
 }
 
 TEST_F(ProgramTest, AMissingArchiveIsNamedAndEndsWithItsCode) {

@@ -29,11 +29,12 @@ TEST(HeadlessScriptTest, ParsesEveryCommand) {
                              "wheel 0 -2\n"
                              "keydown ctrl\n"
                              "close\n"
+                             "wait-state 2\n"
                              "quit\n";
     HeadlessScript script;
     std::string error;
     ASSERT_TRUE(ParseHeadlessScript(text, "s.txt", script, error)) << error;
-    ASSERT_EQ(script.commands.size(), 19u);
+    ASSERT_EQ(script.commands.size(), 20u);
     const auto& c = script.commands;
     EXPECT_EQ(c[0].kind, Kind::Frames);
     EXPECT_EQ(c[0].number, 61);
@@ -60,7 +61,9 @@ TEST(HeadlessScriptTest, ParsesEveryCommand) {
     EXPECT_EQ(c[15].y, -2);
     EXPECT_EQ(c[16].key, vk::kControl);
     EXPECT_EQ(c[17].kind, Kind::Close);
-    EXPECT_EQ(c[18].kind, Kind::Quit);
+    EXPECT_EQ(c[18].kind, Kind::WaitState);
+    EXPECT_EQ(c[18].number, 2);
+    EXPECT_EQ(c[19].kind, Kind::Quit);
 }
 
 TEST(HeadlessScriptTest, RefusesBadLinesWithTheirNumber) {

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "base/Rect.h"
+#include "gfx/Surface.h"
+#include "ui/ListScrollBar.h"
+#include "ui/MenuBar.h"
+#include "ui/Screen.h"
+#include "ui/ScreenContext.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace brelvo {
+
+class EditorScreen;
+
+// The open-picture browser (state 4): the device's folders, a filter by format, a thumbnail of
+// the selected picture, and Open and Cancel. Pictures are decoded on a thread of the screen's
+// own, for the thumbnail as for Open, so that the window thread never waits for a decoder and the
+// frames go on; only the hand-over of a finished picture takes the lock.
+//
+// The list shows the parent row (below the root), the folders, then the files of the filter,
+// 15 pixels a row; only the rows in view are drawn.
+class OpenScreen final : public Screen {
+public:
+    static constexpr std::int32_t kRowHeight = 15;
+    enum class Row { None, Parent, Folder, File };
+
+    OpenScreen(ScreenContext& context, EditorScreen& editor);
+    ~OpenScreen() override;
+
+    void Initialise(ResourceArchive& archive) override;
+    void Draw(Surface& target) override;
+    void StylusDown(std::int32_t x, std::int32_t y) override;
+    void StylusUp(std::int32_t x, std::int32_t y) override;
+    void StylusMove(std::int32_t x, std::int32_t y) override;
+    void KeyDown(std::uint16_t key, const KeyMap& keys) override;
+
+    // Before each visit, from the editor's Open command.
+    void Reset();
+    // Opens the file chosen when Open was pressed, without asking (after the save question).
+    void OpenSelected();
+    // Decodes the picture at a device path on the loader thread and, when it decodes, makes it
+    // the editor's picture and returns to the editor.
+    void OpenPictureFile(const std::u16string& devicePath);
+
+    // What the list shows, for tests.
+    const std::u16string& Folder() const { return m_folder; }
+    const std::u16string& Filter() const { return m_filter; }
+    std::int32_t Selected() const { return m_selected; }
+    std::int32_t RowCount() const;
+    Row KindOf(std::int32_t row) const;
+    std::u16string NameOf(std::int32_t row) const;
+    const Surface& Thumbnail() const { return m_thumbnail; }
+    const std::u16string& ThumbnailName() const { return m_thumbnailName; }
+    const std::u16string& Message() const { return m_message; }
+    // Waits until the loader has nothing left to do; for tests.
+    void WaitUntilIdle();
+
+    // The thumbnail's size for a picture: it fills the box in one direction, at least 1 x 1.
+    static void ThumbnailSize(std::int32_t width, std::int32_t height, std::int32_t offsetY,
+                              std::int32_t& outWidth, std::int32_t& outHeight);
+
+private:
+    enum class Job { None, Thumbnail, Open };
+
+    void Scan();
+    void SetFilter(const char16_t* filter);
+    void TapAt(std::int32_t x, std::int32_t y);
+    void SelectionChanged();
+    void RequestThumbnail(const std::u16string& name);
+    void Loader();
+    void DrawList(Surface& target);
+    std::int32_t WindowHeight() const;
+    Rect OpenRect() const;
+    Rect CancelRect() const;
+
+    ScreenContext& m_context;
+    EditorScreen& m_editor;
+
+    bool m_cancelled = false;
+    bool m_opening = false;
+    bool m_rescanRequested = false;
+    bool m_folderChanged = false;
+    Surface m_background;
+    Surface m_folderIcon;
+    Surface m_fileIcon;
+    Surface m_parentIcon;
+    Surface m_openPressed;
+    Surface m_cancelPressed;
+    Surface m_thumbnail;
+    Surface m_listPart; // the rows in view, as the designed list surface has them
+    std::vector<std::u16string> m_parents;
+    std::vector<std::u16string> m_folders;
+    std::vector<std::u16string> m_files;
+    std::u16string m_folder = u"\\";
+    std::u16string m_filter = u"all formats";
+    MenuBar m_filterBar;
+    ListScrollBar m_bar;
+    std::u16string m_thumbnailName; // the file the thumbnail was made from
+    std::u16string m_message;       // said in the thumbnail box: a picture that cannot be opened
+    std::u16string m_chosenPath;    // the file Open was pressed on
+    std::int32_t m_selected = 0;
+
+    // The loader thread's work, under m_jobLock; what it hands over, under the context's lock.
+    std::mutex m_jobLock;
+    std::condition_variable m_jobChanged;
+    Job m_job = Job::None;
+    std::u16string m_jobPath;
+    std::u16string m_jobName;
+    std::uint64_t m_jobNumber = 0; // raised by every request, so a stale result is dropped
+    std::uint64_t m_finishedNumber = 0;
+    bool m_working = false;
+    bool m_stop = false;
+    std::thread m_loader;
+};
+
+} // namespace brelvo

@@ -1,0 +1,201 @@
+#include "screens/OpenScreen.h"
+
+#include "archive/ResourceArchive.h"
+#include "base/WString.h"
+#include "gfx/ImageLoad.h"
+#include "platform/DeviceFiles.h"
+#include "screens/EditorScreen.h"
+#include "screens/Layout.h"
+#include "tests/support/PictureWriters.h"
+#include "tests/support/Subprocess.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace brelvo {
+namespace {
+
+using namespace layout;
+namespace fs = std::filesystem;
+
+void WriteBytes(const std::string& path, const test::Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+// A browser and an editor of the test's own, over a device root of the test's own.
+class OpenScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(root / "Pictures/Holiday");
+        fs::create_directories(root / "Empty");
+        WriteBytes(root / "Pictures/b.bmp", {'B', 'M'}); // broken
+        WriteBytes(root / "Pictures/c.png",
+                   test::WritePng(test::TestPictureRgba(640, 480), 640, 480));
+        WriteBytes(root / "Pictures/a.jpg",
+                   test::WriteJpeg(test::Bytes(40 * 30 * 3, 200), 40, 30, 0, 90, 0, false));
+        WriteBytes(root / "Pictures/notes.txt", {'x'});
+        platform::SetDeviceRoot(root.Path());
+        ASSERT_TRUE(archive.IsOpen());
+        editor.Initialise(archive);
+        browser.Initialise(archive);
+        target.Create(CREATE_CLEAR, 240, 320);
+    }
+    void TearDown() override { platform::SetDeviceRoot(""); }
+
+    void Frames(int count) {
+        for (int i = 0; i < count; ++i) {
+            std::lock_guard hold(lock);
+            states.Tick();
+            browser.Draw(target);
+        }
+    }
+    void Key(std::uint16_t key) { browser.KeyDown(key, keys); }
+    void TapRow(int row) {
+        browser.StylusDown(20, kBrowserList.top + row * OpenScreen::kRowHeight + 5);
+        browser.StylusUp(20, 0);
+        Frames(2); // a folder's new listing follows on the next frames
+    }
+    std::vector<std::u16string> Rows() {
+        std::vector<std::u16string> rows;
+        for (int i = 0; i < browser.RowCount(); ++i)
+            rows.push_back(browser.NameOf(i));
+        return rows;
+    }
+    void Tap(const Rect& r) {
+        browser.StylusDown(r.Center().x, r.Center().y);
+        browser.StylusUp(r.Center().x, r.Center().y);
+    }
+
+    test::TempFolder root;
+    ResourceArchive archive{FromUtf8(BRELVO_ARCHIVE_FILE).c_str()};
+    std::recursive_mutex lock;
+    InterfaceFontSet fonts;
+    StateMachine states;
+    Point offset;
+    std::atomic<bool> ignoreTap{false};
+    ScreenContext context{lock, fonts, states, offset, ignoreTap};
+    EditorScreen editor{context, EditorScreen::Neighbours{.browser = true, .resetBrowser = {}}};
+    OpenScreen browser{context, editor};
+    const KeyMap keys{.up = 0x26, .down = 0x28};
+    Surface target;
+};
+
+TEST_F(OpenScreenTest, WalksTheFoldersAndListsEachFilterGroupedByFormat) {
+    using Names = std::vector<std::u16string>;
+    EXPECT_EQ(Rows(), (Names{u"Empty", u"Pictures"})) << "no parent row at the root";
+    TapRow(1);
+    EXPECT_EQ(browser.Folder(), u"\\Pictures\\");
+    EXPECT_EQ(Rows(), (Names{u"..", u"Holiday", u"b.bmp", u"c.png", u"a.jpg"}));
+    struct Case {
+        int item;
+        Names rows;
+    };
+    const Case cases[] = {{0, {u"..", u"Holiday", u"a.jpg"}},
+                          {1, {u"..", u"Holiday", u"c.png"}},
+                          {2, {u"..", u"Holiday", u"b.bmp"}},
+                          {3, {u"..", u"Holiday"}},
+                          {4, {u"..", u"Holiday", u"b.bmp", u"c.png", u"a.jpg"}}};
+    for (const Case& c : cases) {
+        Tap(kFilterHeader);
+        Frames(4);
+        Tap(kFilterItems[static_cast<std::size_t>(c.item)]);
+        EXPECT_EQ(Rows(), c.rows) << c.item;
+        Frames(11);
+    }
+    TapRow(0);
+    ASSERT_EQ(browser.Folder(), u"\\");
+    Key(0x0D); // Enter on row 0, Empty
+    Frames(2);
+    EXPECT_EQ(browser.Folder(), u"\\Empty\\");
+    // An empty folder: nothing below the parent row, whatever the keys and taps.
+    for (int i = 0; i < 3; ++i)
+        Key(0x28);
+    EXPECT_EQ(browser.Selected(), 0);
+    browser.StylusDown(20, kBrowserList.top + 5 * OpenScreen::kRowHeight + 5);
+    EXPECT_EQ(browser.KindOf(browser.Selected()), OpenScreen::Row::None);
+    Frames(2);
+    EXPECT_EQ(browser.Selected(), 0) << "the rescan that follows starts at the top";
+}
+
+TEST_F(OpenScreenTest, ThumbnailsFillTheBoxInOneDirection) {
+    struct Case {
+        std::int32_t width, height, offsetY, thumbWidth, thumbHeight;
+    };
+    const Case cases[] = {{640, 480, 0, 115, 86},
+                          {40, 30, 0, 115, 86},
+                          {2000, 10, 0, 115, 1},
+                          {10, 5000, 0, 1, 272},
+                          {300, 400, 80, 115, 153}};
+    for (const Case& c : cases) {
+        std::int32_t w = 0, h = 0;
+        OpenScreen::ThumbnailSize(c.width, c.height, c.offsetY, w, h);
+        EXPECT_EQ(w, c.thumbWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(h, c.thumbHeight) << c.width << "x" << c.height;
+    }
+}
+
+TEST_F(OpenScreenTest, TheSelectedPictureGetsItsThumbnailAndABrokenOneSaysSo) {
+    TapRow(1);
+    TapRow(3); // c.png, 640 x 480
+    browser.WaitUntilIdle();
+    EXPECT_EQ(browser.Thumbnail().GetWidth(), 115);
+    EXPECT_EQ(browser.Thumbnail().GetHeight(), 86);
+    EXPECT_EQ(browser.ThumbnailName(), u"\\Pictures\\c.png");
+    Key(0x26); // b.bmp, broken
+    browser.WaitUntilIdle();
+    EXPECT_EQ(browser.Thumbnail().GetPixels(), nullptr);
+    EXPECT_EQ(browser.Message(), u"Cannot open this picture");
+    // Open on it changes nothing and stays.
+    Tap(kOpenButton);
+    browser.WaitUntilIdle();
+    Frames(30);
+    EXPECT_EQ(states.GetState(), 0);
+    EXPECT_EQ(editor.Document().picture.GetPixels(), nullptr);
+    EXPECT_FALSE(editor.Document().hasFile);
+}
+
+TEST_F(OpenScreenTest, OpenMakesThePictureTheEditorsAndReturnsToIt) {
+    TapRow(1);
+    Key(0x28);
+    Key(0x28);
+    Key(0x28);
+    Key(0x28);
+    ASSERT_EQ(browser.NameOf(browser.Selected()), u"a.jpg");
+    Tap(kOpenButton);
+    Key(0x26); // ignored once Open was pressed
+    Tap(kBrowserCancelButton);
+    browser.WaitUntilIdle();
+    EXPECT_EQ(browser.NameOf(browser.Selected()), u"a.jpg");
+    Frames(21);
+    EXPECT_EQ(states.GetState(), state::kEditor);
+    Surface expected;
+    ASSERT_EQ(LoadPictureHostFile(expected, root / "Pictures/a.jpg"), kOk);
+    EXPECT_EQ(editor.Document().picture.GetWidth(), 40);
+    EXPECT_EQ(std::memcmp(editor.Document().picture.GetPixels(), expected.GetPixels(),
+                          expected.GetSize()),
+              0);
+    EXPECT_TRUE(editor.Document().hasFile);
+    EXPECT_EQ(editor.Title(), u"a.jpg - Brelvo");
+}
+
+TEST_F(OpenScreenTest, OpenNeedsAFileRowAndCancelNeedsNoOpen) {
+    TapRow(1);
+    TapRow(1); // a folder row: Holiday
+    Frames(2);
+    Tap(kOpenButton);
+    browser.WaitUntilIdle();
+    Frames(25);
+    EXPECT_EQ(states.GetState(), 0) << "nothing to open on a folder row";
+    Tap(kBrowserCancelButton);
+    Frames(21);
+    EXPECT_EQ(states.GetState(), state::kEditor);
+}
+
+} // namespace
+} // namespace brelvo
