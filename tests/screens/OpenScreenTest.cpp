@@ -184,6 +184,46 @@ TEST_F(OpenScreenTest, OpenMakesThePictureTheEditorsAndReturnsToIt) {
     EXPECT_EQ(editor.Title(), u"a.jpg - Brelvo");
 }
 
+// A name outside the fonts' code page is drawn with "?" but opened by its real name.
+TEST_F(OpenScreenTest, OpensANameTheFontsCannotShowByItsRealName) {
+    fs::copy_file(root / "Pictures/a.jpg", root / "Pictures/Holiday/日本 фото.jpg");
+    TapRow(1);
+    TapRow(1);
+    ASSERT_EQ(browser.Folder(), u"\\Pictures\\Holiday\\");
+    Key(0x28);
+    ASSERT_EQ(browser.NameOf(browser.Selected()), u"日本 фото.jpg");
+    Tap(kOpenButton);
+    browser.WaitUntilIdle();
+    EXPECT_TRUE(editor.Document().hasFile);
+    EXPECT_EQ(std::u16string(editor.Document().path.c_str()),
+              u"\\Pictures\\Holiday\\日本 фото.jpg");
+}
+
+// Ten thousand files: the list keeps its geometry and draws only the rows in view.
+TEST_F(OpenScreenTest, AFolderOfTenThousandFilesScrollsToItsLastRow) {
+    fs::create_directories(root / "Many");
+    for (int i = 0; i < 10000; ++i)
+        std::ofstream(root / ("Many/p" + std::to_string(10000 + i) + ".gif")) << 'x';
+    browser.Reset(); // a visit lists the folder afresh
+    Frames(1);
+    TapRow(1);
+    ASSERT_EQ(browser.Folder(), u"\\Many\\");
+    ASSERT_EQ(browser.RowCount(), 10001);
+    Frames(1);
+    // The thumb dragged to the bottom, then a tap on the last row.
+    browser.StylusDown(kBrowserTrackX, 67);
+    browser.StylusMove(kBrowserTrackX, 1000);
+    browser.StylusUp(kBrowserTrackX, 1000);
+    const std::int32_t window = kBrowserList.bottom - kBrowserList.top + 1;
+    const std::int32_t rowTop = kBrowserList.top + window - OpenScreen::kRowHeight - 2;
+    browser.StylusDown(40, rowTop + 5);
+    Frames(1);
+    EXPECT_EQ(browser.Selected(), 10000);
+    EXPECT_EQ(browser.NameOf(10000), u"p19999.gif");
+    // The last row is drawn framed at the bottom of the window.
+    EXPECT_EQ(target.GetPixelRaw(kBrowserList.left + 40, rowTop), ColorToPixel(0x585858));
+}
+
 TEST_F(OpenScreenTest, OpenNeedsAFileRowAndCancelNeedsNoOpen) {
     TapRow(1);
     TapRow(1); // a folder row: Holiday
