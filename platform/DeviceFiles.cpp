@@ -442,9 +442,9 @@ bool NameLess(std::u16string_view a, std::u16string_view b) {
     return a < b; // names that differ only in case keep one order
 }
 
-HResult ListDeviceFolder(const char16_t* deviceFolder, FolderListing what, const char16_t* pattern,
-                         std::vector<std::u16string>& names) {
-    names.clear();
+HResult ReadDeviceFolder(const char16_t* deviceFolder, FolderContents& contents) {
+    contents.folders.clear();
+    contents.files.clear();
     const std::string root = GetDeviceRoot();
     std::string host;
     if (Failed(MapUnderRoot(root, deviceFolder, host)))
@@ -458,29 +458,54 @@ HResult ListDeviceFolder(const char16_t* deviceFolder, FolderListing what, const
     DIR* dir = ::opendir(realFolder.c_str());
     if (dir == nullptr)
         return kErrFail;
-    const std::u16string_view wanted = pattern ? std::u16string_view(pattern) : u"*";
     while (const dirent* entry = ::readdir(dir)) {
         std::u16string name;
         if (!Listable(entry->d_name, name))
             continue;
-        const std::string path = realFolder + (realFolder == "/" ? "" : "/") + entry->d_name;
-        struct stat info {};
-        if (::lstat(path.c_str(), &info) != 0)
-            continue;
-        if (S_ISLNK(info.st_mode)) {
-            // A link counts as what it leads to, and only when that lies inside the root.
-            const std::string target = RealPath(path);
-            if (target.empty() || !IsWithin(target, realRoot) || ::stat(path.c_str(), &info) != 0)
+        bool folder = entry->d_type == DT_DIR;
+        bool file = entry->d_type == DT_REG;
+        if (!folder && !file) {
+            // A link, or a file system that does not say: look, and follow a link only when it
+            // stays inside the root.
+            const std::string path = realFolder + (realFolder == "/" ? "" : "/") + entry->d_name;
+            struct stat info {};
+            if (::lstat(path.c_str(), &info) != 0)
                 continue;
+            if (S_ISLNK(info.st_mode)) {
+                const std::string target = RealPath(path);
+                if (target.empty() || !IsWithin(target, realRoot) ||
+                    ::stat(path.c_str(), &info) != 0)
+                    continue;
+            }
+            folder = S_ISDIR(info.st_mode);
+            file = S_ISREG(info.st_mode);
         }
-        const bool folder = S_ISDIR(info.st_mode);
-        if (what == FolderListing::Folders ? folder
-                                           : S_ISREG(info.st_mode) && MatchesPattern(name, wanted))
-            names.push_back(std::move(name));
+        if (folder)
+            contents.folders.push_back(std::move(name));
+        else if (file)
+            contents.files.push_back(std::move(name));
     }
     ::closedir(dir);
-    std::sort(names.begin(), names.end(), NameLess);
+    std::sort(contents.folders.begin(), contents.folders.end(), NameLess);
+    std::sort(contents.files.begin(), contents.files.end(), NameLess);
     return kOk;
+}
+
+HResult ListDeviceFolder(const char16_t* deviceFolder, FolderListing what, const char16_t* pattern,
+                         std::vector<std::u16string>& names) {
+    FolderContents contents;
+    const HResult result = ReadDeviceFolder(deviceFolder, contents);
+    if (what == FolderListing::Folders) {
+        names = std::move(contents.folders);
+        return result;
+    }
+    const std::u16string_view wanted = pattern ? std::u16string_view(pattern) : u"*";
+    names.clear();
+    for (std::u16string& name : contents.files) {
+        if (MatchesPattern(name, wanted))
+            names.push_back(std::move(name));
+    }
+    return result;
 }
 
 } // namespace brelvo::platform

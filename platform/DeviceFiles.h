@@ -95,6 +95,15 @@ enum class FolderListing { Folders, Files };
 HResult ListDeviceFolder(const char16_t* deviceFolder, FolderListing what, const char16_t* pattern,
                          std::vector<std::u16string>& names);
 
+// Everything ListDeviceFolder would list in one folder, from one pass over it: the subfolders
+// and all the files, each sorted. The browser filters the files itself, so a folder of
+// thousands of pictures is read once however many formats it shows.
+struct FolderContents {
+    std::vector<std::u16string> folders;
+    std::vector<std::u16string> files;
+};
+HResult ReadDeviceFolder(const char16_t* deviceFolder, FolderContents& contents);
+
 // True when name matches pattern as ListDeviceFolder matches files.
 bool MatchesPattern(std::u16string_view name, std::u16string_view pattern);
 

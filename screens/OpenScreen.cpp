@@ -152,14 +152,17 @@ void OpenScreen::Scan() {
     m_files.clear();
     if (m_folder != u"\\")
         m_parents.push_back(u"..");
-    platform::ListDeviceFolder(m_folder.c_str(), platform::FolderListing::Folders, u"*", m_folders);
-    std::vector<std::u16string> group;
+    platform::FolderContents contents;
+    platform::ReadDeviceFolder(m_folder.c_str(), contents);
+    m_folders = std::move(contents.folders);
+    // Grouped by format, each group in name order.
     for (const char16_t* pattern : kAllPatterns) {
         if (m_filter != kAllFormats && m_filter != pattern)
             continue;
-        platform::ListDeviceFolder(m_folder.c_str(), platform::FolderListing::Files, pattern,
-                                   group);
-        m_files.insert(m_files.end(), group.begin(), group.end());
+        for (const std::u16string& name : contents.files) {
+            if (platform::MatchesPattern(name, pattern))
+                m_files.push_back(name);
+        }
     }
     // Every rescan starts at the top with nothing on show.
     m_selected = 0;
