@@ -5,6 +5,7 @@
 #include "base/WString.h"
 #include "gfx/Blit.h"
 #include "gfx/ImageLoad.h"
+#include "platform/DeviceFiles.h"
 #include "platform/ProgramFolder.h"
 #include "ui/Shared.h"
 
@@ -151,6 +152,9 @@ HResult App::OnInit(Surface& display) {
     SetState(state::kStartup, 0);
     // Nothing has been copied yet.
     m_editor.ResetPaste();
+    // The picture named on the command line decodes while the start-up picture shows.
+    if (!m_options.startFile.empty())
+        m_open.OpenPictureFile(m_options.startFile, true);
 
     // No entry is read after start-up: the artwork lives in memory from here on.
     m_archive.Close();
@@ -177,8 +181,10 @@ HResult App::Render(Surface& backBuffer, std::uint32_t frameFlags) {
     switch (s) {
     case state::kStartup:
         Blit(backBuffer, 0, 0, StartupPicture, nullptr, BLT_KEYED);
-        // Only the first request counts, so the picture stays for 61 frames (about two seconds).
-        SetState(state::kEditor, 60);
+        // Only the first request counts, so the picture stays for 61 frames (about two seconds);
+        // a picture from the command line is decoded first, so that the editor opens with it.
+        if (m_options.startFile.empty() || !m_open.IsLoading())
+            SetState(state::kEditor, 60);
         break;
     case state::kExit:
         RequestQuit();
@@ -241,6 +247,25 @@ HResult App::OnClose() {
         return kOk;
     }
     return RequestQuit();
+}
+
+HResult App::OnOpenRequest(const std::string& hostPath) {
+    std::u16string devicePath;
+    if (Failed(platform::DevicePathFromHost(hostPath, devicePath))) {
+        std::fprintf(stderr, "brelvo: %s lies outside the folder Brelvo shows (%s)\n",
+                     hostPath.c_str(), platform::GetDeviceRoot().c_str());
+        return kOk;
+    }
+    ScreenContext::Dispatch hold(m_context);
+    // FIXME: asked about once the confirmation dialog exists; until then unsaved work stays.
+    if (m_editor.Document().changed.load()) {
+        std::fprintf(stderr,
+                     "brelvo: %s not opened: the picture in the editor has unsaved changes\n",
+                     hostPath.c_str());
+        return kOk;
+    }
+    m_open.OpenPictureFile(devicePath, true);
+    return kOk;
 }
 
 HResult App::StylusDoubleTap(std::int32_t, std::int32_t) {

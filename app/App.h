@@ -20,6 +20,8 @@ inline constexpr char kArchiveFileName[] = "Brelvo.erc";
 struct AppOptions {
     // The folder the archive is looked for in, ending in "/"; empty for the executable's own.
     std::string programFolder;
+    // A picture to open at start, as a device path; empty for none.
+    std::u16string startFile;
 };
 
 // The program's controller. It starts the program (the archive, the fonts, the start-up and
@@ -60,6 +62,8 @@ public:
     // The window's close button is the editor's Exit: it asks about unsaved work where the
     // program can, and otherwise ends the program at once, whatever screen is showing.
     HResult OnClose() override;
+    // Opens a picture that a later copy was started with, as the browser's Open does.
+    HResult OnOpenRequest(const std::string& hostPath) override;
 
     // The archive OnInit opens: the program folder followed by kArchiveFileName.
     std::string ArchivePath() const;

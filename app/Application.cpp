@@ -166,6 +166,10 @@ HResult Application::OnClose() {
     return RequestQuit();
 }
 
+HResult Application::OnOpenRequest(const std::string&) {
+    return kOk;
+}
+
 void Application::Nudge() {
     m_wake.Set();
     if (m_config.window)
@@ -182,9 +186,18 @@ HResult Application::Run() {
     // A second copy on the same desktop raises the first one's window and leaves. A copy that
     // cannot tell (no usable runtime folder) runs: one copy too many is better than none.
     platform::SingleInstance instance;
-    if (window->IsOnScreen() && instance.Acquire(InstanceName(m_config.title), [window] {
-            window->RequestRaise();
-        }) == platform::SingleInstance::Outcome::AlreadyRunning)
+    const auto raise = [window] { window->RequestRaise(); };
+    const auto open = [this, window](const std::string& file) {
+        {
+            std::lock_guard hold(m_openLock);
+            m_openRequests.push_back(file);
+        }
+        window->RequestRaise();
+        window->PostUserMessage(kOpenFilesMessage);
+    };
+    if (window->IsOnScreen() &&
+        instance.Acquire(InstanceName(m_config.title), raise, open, m_handOver) ==
+            platform::SingleInstance::Outcome::AlreadyRunning)
         return kOk;
 
     std::uint32_t orientation = 0;
@@ -503,8 +516,17 @@ HResult Application::WindowProc(const WindowEvent& event) {
         return kOk;
     }
     case Type::UserMessage:
-        if (event.message == kSuspendMessage)
+        if (event.message == kSuspendMessage) {
             Suspend();
+        } else if (event.message == kOpenFilesMessage) {
+            std::vector<std::string> files;
+            {
+                std::lock_guard hold(m_openLock);
+                files.swap(m_openRequests);
+            }
+            for (const std::string& file : files)
+                OnOpenRequest(file);
+        }
         return kOk;
     }
     return kOk;

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace brelvo {
 
@@ -32,6 +33,8 @@ public:
     static constexpr std::uint32_t kFrameResumed = 2;
     // The message the primary thread posts to the window thread to have the program suspended.
     static constexpr std::uint32_t kSuspendMessage = 0x401;
+    // The message that has the window thread look at the files another copy handed over.
+    static constexpr std::uint32_t kOpenFilesMessage = 0x402;
 
     explicit Application(const ApplicationConfig& config);
     virtual ~Application();
@@ -75,6 +78,12 @@ public:
     virtual HResult Wheel(std::int32_t dx, std::int32_t dy);
     // The user asked to close the window; by default the program quits.
     virtual HResult OnClose();
+    // Window thread: another copy of the program was started with this file (an absolute host
+    // path) and handed it over; by default nothing happens beyond raising the window.
+    virtual HResult OnOpenRequest(const std::string& hostPath);
+    // Before Run: when another copy is already running, it is asked to open this file (an
+    // absolute host path) instead of only raising its window.
+    void SetFileToHandOver(std::string hostPath) { m_handOver = std::move(hostPath); }
 
     // Turns one window event into the handler call it stands for: key repeats are dropped,
     // stylus moves reach StylusMove only while the program is active, the suspend message runs
@@ -129,6 +138,10 @@ private:
     std::mutex m_modeLock;
     bool m_reinitialise = false;
 
+    // Files handed over by later copies, from the single-instance thread to the window thread.
+    std::mutex m_openLock;
+    std::vector<std::string> m_openRequests;
+    std::string m_handOver;
     Display m_display;
     Surface m_backBuffer;
     // The key map is copied for every key on the window thread and reopened by a mode change on

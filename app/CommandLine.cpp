@@ -59,6 +59,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
             result.help = true;
         } else if (name == "--version") {
             result.version = true;
+        } else if (!name.starts_with("-") || name == "-") {
+            if (!result.file.empty()) {
+                error = "one picture at a time: '" + result.file + "' and '" + name + "'";
+                return false;
+            }
+            result.file = name;
         } else {
             error = "unknown option '" + name + "'";
             return false;
@@ -74,7 +80,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
 
 std::string UsageText() {
     return "Usage: brelvo [--root DIR] [--scale N] [--fullscreen] [--headless] [--script FILE]\n"
-           "              [--help] [--version]\n"
+           "              [--help] [--version] [PICTURE]\n"
            "\n"
            "A picture-warping editor with a 240x320 screen, shown in a window.\n"
            "\n"
@@ -97,6 +103,10 @@ std::string UsageText() {
            "                    hide, show           minimise and restore the window\n"
            "                    close                the window's close box (the program may ask)\n"
            "                    quit                 end the program at once (also at the end)\n"
+           "  PICTURE         open this picture (BMP, PNG, JPEG or GIF) at start; a copy that\n"
+           "                  is already running opens it instead. A picture outside your\n"
+           "                  home folder makes its own folder the root; with --root it must\n"
+           "                  lie inside DIR\n"
            "  --help          show this text\n"
            "  --version       show the version\n"
            "\n"

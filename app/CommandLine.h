@@ -13,6 +13,7 @@ struct CommandLine {
     bool fullScreen = false; // --fullscreen
     bool headless = false;   // --headless
     std::string script;      // --script FILE (headless only)
+    std::string file;        // FILE: a picture to open at start
     bool help = false;
     bool version = false;
 };

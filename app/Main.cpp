@@ -9,8 +9,11 @@
 #include "platform/SignalWatcher.h"
 #include "ui/Shared.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
@@ -53,6 +56,35 @@ int Main(int argc, char** argv) {
         }
         platform::SetDeviceRoot(options.root);
     }
+    // A picture named on the command line: its real path, for a copy already running, and its
+    // device path, for this one. A missing or unusable file is said and the program starts as
+    // it would without one; a file outside an explicit --root is refused.
+    std::string pictureHostPath;
+    std::u16string pictureDevicePath;
+    if (!options.file.empty()) {
+        char* real = ::realpath(options.file.c_str(), nullptr);
+        if (real == nullptr) {
+            std::fprintf(stderr, "brelvo: cannot open %s: %s\n", options.file.c_str(),
+                         std::strerror(errno));
+        } else {
+            pictureHostPath = real;
+            std::free(real);
+            if (Failed(platform::DevicePathFromHost(pictureHostPath, pictureDevicePath))) {
+                if (!options.root.empty()) {
+                    std::fprintf(stderr, "brelvo: %s is not inside --root %s\n",
+                                 options.file.c_str(), options.root.c_str());
+                    return 2;
+                }
+                // Outside the home folder: the picture's own folder stands for the root.
+                platform::SetDeviceRoot(pictureHostPath.substr(
+                    0, std::max<std::size_t>(1, pictureHostPath.rfind('/'))));
+                if (Failed(platform::DevicePathFromHost(pictureHostPath, pictureDevicePath)))
+                    std::fprintf(stderr, "brelvo: cannot open %s: its name cannot be shown\n",
+                                 options.file.c_str());
+            }
+        }
+    }
+
     platform::HeadlessScript script;
     if (options.headless && !options.script.empty() &&
         !platform::LoadHeadlessScript(options.script, script, error)) {
@@ -100,7 +132,8 @@ int Main(int argc, char** argv) {
 
     HResult result = kOk;
     {
-        App app(config);
+        App app(config, AppOptions{.programFolder = {}, .startFile = pictureDevicePath});
+        app.SetFileToHandOver(pictureHostPath);
         result = app.Run();
     }
     if (Failed(result))

@@ -442,6 +442,30 @@ bool NameLess(std::u16string_view a, std::u16string_view b) {
     return a < b; // names that differ only in case keep one order
 }
 
+HResult DevicePathFromHost(const std::string& hostPath, std::u16string& devicePath) {
+    const std::string realRoot = RealPath(GetDeviceRoot());
+    const std::string real = RealPath(hostPath);
+    if (realRoot.empty() || real.empty() || !IsWithin(real, realRoot))
+        return kErrInvalidArg;
+    std::u16string path;
+    std::size_t at = realRoot == "/" ? 0 : realRoot.size();
+    while (at < real.size()) {
+        const std::size_t end = real.find('/', at + 1);
+        const std::string name = real.substr(at + 1, end == std::string::npos ? end : end - at - 1);
+        const WString wide = FromUtf8(name);
+        if (name.empty() || ToUtf8(wide) != name)
+            return kErrInvalidArg;
+        path += u'\\';
+        path += wide.c_str();
+        at = end == std::string::npos ? real.size() : end;
+    }
+    std::string check;
+    if (path.empty() || Failed(MapDevicePath(path.c_str(), check)))
+        return kErrInvalidArg;
+    devicePath = std::move(path);
+    return kOk;
+}
+
 HResult ReadDeviceFolder(const char16_t* deviceFolder, FolderContents& contents) {
     contents.folders.clear();
     contents.files.clear();

@@ -104,6 +104,11 @@ struct FolderContents {
 };
 HResult ReadDeviceFolder(const char16_t* deviceFolder, FolderContents& contents);
 
+// The device path of a host file that lies inside the device root once links are resolved, for
+// a picture named on the command line. kErrInvalidArg outside the root, for a path that does
+// not exist, or for a name a device path cannot hold.
+HResult DevicePathFromHost(const std::string& hostPath, std::u16string& devicePath);
+
 // True when name matches pattern as ListDeviceFolder matches files.
 bool MatchesPattern(std::u16string_view name, std::u16string_view pattern);
 

@@ -79,9 +79,9 @@ sockaddr* AsSockaddr(sockaddr_un& address) {
     return reinterpret_cast<sockaddr*>(&address);
 }
 
-// Asks the copy holding the lock to raise its window. Failing to reach it changes nothing for
-// the caller: that copy is running either way.
-void SendRaiseRequest(const std::string& socketPath) {
+// Asks the copy holding the lock to raise its window, or to open a file. Failing to reach it
+// changes nothing for the caller: that copy is running either way.
+void SendRequest(const std::string& socketPath, const std::string& request) {
     sockaddr_un address{};
     if (!FillAddress(socketPath, address))
         return;
@@ -90,9 +90,9 @@ void SendRaiseRequest(const std::string& socketPath) {
         if (fd < 0)
             return;
         if (::connect(fd, AsSockaddr(address), sizeof(address)) == 0) {
-            const char request = SingleInstance::kRaiseRequest;
             // MSG_NOSIGNAL: a listener that has just gone away must not kill this process.
-            [[maybe_unused]] const ssize_t sent = ::send(fd, &request, 1, MSG_NOSIGNAL);
+            [[maybe_unused]] const ssize_t sent =
+                ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
             ::close(fd);
             return;
         }
@@ -117,7 +117,9 @@ std::string SingleInstance::SocketPath(const std::string& name) {
 }
 
 SingleInstance::Outcome SingleInstance::Acquire(std::string name,
-                                                std::function<void()> onRaiseRequest) {
+                                                std::function<void()> onRaiseRequest,
+                                                std::function<void(const std::string&)> onOpen,
+                                                const std::string& fileToOpen) {
     if (m_lockFd >= 0 || !IsValidName(name))
         return Outcome::Failed;
     const std::string folder = RuntimeFolder(true);
@@ -139,7 +141,9 @@ SingleInstance::Outcome SingleInstance::Acquire(std::string name,
         CloseIfOpen(m_lockFd);
         if (!taken)
             return Outcome::Failed;
-        SendRaiseRequest(socketPath);
+        const bool open = !fileToOpen.empty() && fileToOpen.size() < kMaxRequest &&
+                          fileToOpen.find('\0') == std::string::npos;
+        SendRequest(socketPath, open ? kOpenRequest + fileToOpen : std::string(1, kRaiseRequest));
         return Outcome::AlreadyRunning;
     }
 
@@ -159,6 +163,7 @@ SingleInstance::Outcome SingleInstance::Acquire(std::string name,
     m_wakeRead = wake[0];
     m_wakeWrite = wake[1];
     m_onRaiseRequest = std::move(onRaiseRequest);
+    m_onOpenRequest = std::move(onOpen);
     m_stopping.store(false);
     try {
         m_listener = std::thread([this] { Listen(); });
@@ -184,15 +189,39 @@ void SingleInstance::Listen() {
         const int client = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (client < 0)
             continue;
-        pollfd clientWaits[2] = {{client, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
-        char request = 0;
-        bool raise = false;
-        if (::poll(clientWaits, 2, kClientReadTimeoutMs) > 0 && clientWaits[1].revents == 0 &&
-            ::recv(client, &request, 1, 0) == 1)
-            raise = request == kRaiseRequest;
+        // The request is read to the end of the connection, within the timeout and the size
+        // limit; anything else is ignored.
+        std::string request;
+        char buffer[512];
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kClientReadTimeoutMs);
+        bool complete = false;
+        while (request.size() <= kMaxRequest) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd clientWaits[2] = {{client, POLLIN, 0}, {m_wakeRead, POLLIN, 0}};
+            if (left.count() <= 0 || ::poll(clientWaits, 2, static_cast<int>(left.count())) <= 0 ||
+                clientWaits[1].revents != 0)
+                break;
+            const ssize_t got = ::recv(client, buffer, sizeof(buffer), 0);
+            if (got <= 0) {
+                complete = got == 0;
+                break;
+            }
+            request.append(buffer, static_cast<std::size_t>(got));
+        }
         ::close(client);
-        if (raise && m_onRaiseRequest && !m_stopping.load())
+        if (!complete || m_stopping.load())
+            continue;
+        if (request.size() == 1 && request[0] == kRaiseRequest && m_onRaiseRequest) {
             m_onRaiseRequest();
+        } else if (request.size() > 1 && request.size() <= kMaxRequest &&
+                   request[0] == kOpenRequest && request.find('\0') == std::string::npos) {
+            if (m_onOpenRequest)
+                m_onOpenRequest(request.substr(1));
+            else if (m_onRaiseRequest)
+                m_onRaiseRequest();
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <thread>
@@ -30,20 +31,29 @@ public:
     // has been asked to raise its window (as far as it could be reached). Failed: a bad name, no
     // usable folder, or a socket or thread that could not be made; also a second call on an
     // object that is already first.
-    Outcome Acquire(std::string name, std::function<void()> onRaiseRequest);
+    //
+    // A later copy with fileToOpen (an absolute host path) asks the first to open that file
+    // instead; the first copy runs onOpenRequest with it (on the same background thread).
+    Outcome Acquire(std::string name, std::function<void()> onRaiseRequest,
+                    std::function<void(const std::string&)> onOpenRequest = nullptr,
+                    const std::string& fileToOpen = {});
 
     // Where the socket for name lives; empty for a name Acquire would refuse or when no folder
     // can be found. Nothing is created.
     static std::string SocketPath(const std::string& name);
 
-    // The single byte a later copy sends to ask for the window to be raised.
+    // The single byte a later copy sends to ask for the window to be raised; an open request is
+    // kOpenRequest followed by the file's path, up to the end of the connection.
     static constexpr char kRaiseRequest = 'R';
+    static constexpr char kOpenRequest = 'O';
+    static constexpr std::size_t kMaxRequest = 4096;
 
 private:
     void Listen();
     void Release();
 
     std::function<void()> m_onRaiseRequest;
+    std::function<void(const std::string&)> m_onOpenRequest;
     std::string m_socketPath;
     int m_lockFd = -1;
     int m_listenFd = -1;

@@ -14,6 +14,7 @@
 #include "ui/StateMachine.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace brelvo {
 
@@ -202,11 +203,12 @@ void OpenScreen::RequestThumbnail(const std::u16string& path) {
     m_jobChanged.notify_all();
 }
 
-void OpenScreen::OpenPictureFile(const std::u16string& devicePath) {
+void OpenScreen::OpenPictureFile(const std::u16string& devicePath, bool report) {
     {
         std::lock_guard hold(m_jobLock);
         m_job = Job::Open;
         m_jobPath = devicePath;
+        m_jobReport = report;
         ++m_jobNumber;
     }
     m_jobChanged.notify_all();
@@ -224,6 +226,11 @@ void OpenScreen::WaitUntilIdle() {
     m_jobChanged.wait(hold, [this] { return m_job == Job::None && !m_working; });
 }
 
+bool OpenScreen::IsLoading() {
+    std::lock_guard hold(m_jobLock);
+    return m_job != Job::None || m_working;
+}
+
 void OpenScreen::Loader() {
     std::unique_lock hold(m_jobLock);
     while (true) {
@@ -233,6 +240,7 @@ void OpenScreen::Loader() {
         const Job job = m_job;
         const std::u16string path = m_jobPath;
         const std::uint64_t number = m_jobNumber;
+        const bool report = m_jobReport;
         m_job = Job::None;
         m_working = true;
         hold.unlock();
@@ -266,6 +274,13 @@ void OpenScreen::Loader() {
                     // Nothing changes: the user stays here and is told.
                     m_opening = false;
                     m_message = u"Cannot open this picture";
+                    if (report) {
+                        std::string shown;
+                        if (Failed(platform::MapDevicePath(path.c_str(), shown)))
+                            shown = ToUtf8(WString(path.c_str()));
+                        std::fprintf(stderr, "brelvo: cannot open %s: not a picture Brelvo reads\n",
+                                     shown.c_str());
+                    }
                 }
             }
         }

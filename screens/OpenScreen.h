@@ -46,7 +46,9 @@ public:
     void OpenSelected();
     // Decodes the picture at a device path on the loader thread and, when it decodes, makes it
     // the editor's picture and returns to the editor.
-    void OpenPictureFile(const std::u16string& devicePath);
+    // With report, a picture that cannot be opened is also named on standard error (a picture
+    // from the command line, where the user is not looking at this screen).
+    void OpenPictureFile(const std::u16string& devicePath, bool report = false);
 
     // What the list shows, for tests.
     const std::u16string& Folder() const { return m_folder; }
@@ -60,6 +62,8 @@ public:
     const std::u16string& Message() const { return m_message; }
     // Waits until the loader has nothing left to do; for tests.
     void WaitUntilIdle();
+    // Whether a picture is being decoded or waits to be.
+    bool IsLoading();
 
     // The thumbnail's size for a picture: it fills the box in one direction, at least 1 x 1.
     static void ThumbnailSize(std::int32_t width, std::int32_t height, std::int32_t offsetY,
@@ -111,7 +115,7 @@ private:
     std::condition_variable m_jobChanged;
     Job m_job = Job::None;
     std::u16string m_jobPath;
-    std::u16string m_jobName;
+    bool m_jobReport = false;
     std::uint64_t m_jobNumber = 0; // raised by every request, so a stale result is dropped
     std::uint64_t m_finishedNumber = 0;
     bool m_working = false;

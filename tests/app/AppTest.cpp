@@ -196,7 +196,7 @@ TEST(AppTest, StartUpLoadsThePicturesForTheScreenHeight) {
     const Case cases[] = {{320, 0, test::kStartupSeed, test::kTitleSeed},
                           {240, 80, test::kStartupShortSeed, test::kTitleShortSeed}};
     for (const Case& c : cases) {
-        App app(TestConfig(), AppOptions{folder.Path() + "/"});
+        App app(TestConfig(), AppOptions{.programFolder = folder.Path() + "/", .startFile = {}});
         Surface display;
         display.Create(CREATE_CLEAR, 240, c.height);
         ASSERT_EQ(app.OnInit(display), kOk);
@@ -216,7 +216,7 @@ TEST(AppTest, StartUpLoadsThePicturesForTheScreenHeight) {
 TEST(AppTest, TheStartUpPictureStaysFor61FramesThenTheEditorDraws) {
     test::TempFolder folder;
     ASSERT_TRUE(test::WriteTestArchive(folder / "Brelvo.erc"));
-    App app(TestConfig(), AppOptions{folder.Path()});
+    App app(TestConfig(), AppOptions{.programFolder = folder.Path(), .startFile = {}});
     Surface frame;
     frame.Create(CREATE_CLEAR, 240, 320);
     ASSERT_EQ(app.OnInit(frame), kOk);
@@ -245,7 +245,7 @@ TEST(AppTest, StateNineQuits) {
 
 TEST(AppTest, AMissingArchiveEndsStartUpWithItsCode) {
     test::TempFolder folder;
-    App app(TestConfig(), AppOptions{folder.Path()});
+    App app(TestConfig(), AppOptions{.programFolder = folder.Path(), .startFile = {}});
     Surface display;
     display.Create(CREATE_CLEAR, 240, 320);
     EXPECT_EQ(app.OnInit(display), kErrArchiveMissing);
@@ -269,7 +269,7 @@ TEST(AppTest, TheTenthFontIsTheTitleFontOnBlack) {
     test::TempFolder folder;
     ASSERT_TRUE(Succeeded(writer.WriteToFile(folder / "Brelvo.erc")));
 
-    App app(TestConfig(), AppOptions{folder.Path()});
+    App app(TestConfig(), AppOptions{.programFolder = folder.Path(), .startFile = {}});
     Surface display;
     display.Create(CREATE_CLEAR, 240, 320);
     ASSERT_EQ(app.OnInit(display), kOk);

@@ -46,7 +46,14 @@ TEST(CommandLineTest, OptionsAsLinuxUsersWriteThem) {
         {{"--root="}, false, "--root needs a folder", 0, false, false, ""},
         {{"--headless=1"}, false, "--headless takes no value", 0, false, false, ""},
         {{"--frobnicate"}, false, "unknown option '--frobnicate'", 0, false, false, ""},
-        {{"picture.bmp"}, false, "unknown option 'picture.bmp'", 0, false, false, ""},
+        {{"a.bmp", "b.png"},
+         false,
+         "one picture at a time: 'a.bmp' and 'b.png'",
+         0,
+         false,
+         false,
+         ""},
+        {{"-x"}, false, "unknown option '-x'", 0, false, false, ""},
     };
     for (const Case& c : cases) {
         CommandLine line;
@@ -62,6 +69,11 @@ TEST(CommandLineTest, OptionsAsLinuxUsersWriteThem) {
         EXPECT_EQ(line.headless, c.headless);
         EXPECT_EQ(line.script, c.script);
     }
+    CommandLine line;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine({"--root", "/p", "my cat.jpg", "--scale=2"}, line, error));
+    EXPECT_EQ(line.file, "my cat.jpg");
+    EXPECT_EQ(line.scale, 2);
 }
 
 TEST(CommandLineTest, HelpNamesEveryOptionAndTheDesktopKeys) {

@@ -228,6 +228,48 @@ TEST_F(ProgramTest, OpensAPictureThroughTheBrowser) {
     EXPECT_EQ(differ, 0);
 }
 
+// brelvo PICTURE: the editor starts with it; a broken or missing picture is named on standard
+// error and the program starts without it; a picture outside an explicit --root is refused.
+TEST_F(ProgramTest, APictureOnTheCommandLineIsOpenedAtStart) {
+    std::filesystem::copy_file(BRELVO_REAL_ARCHIVE, Path("Brelvo.erc"));
+    std::filesystem::create_directories(Path("elsewhere"));
+    const test::Bytes rgba = test::TestPictureRgba(260, 300);
+    const test::Bytes png = test::WritePng(rgba, 260, 300);
+    std::ofstream(Path("elsewhere/cat.png"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    std::ofstream(Path("elsewhere/broken.png")) << "not a picture";
+    const std::string script =
+        WriteScript("wait-state 2\nframes 1\nshot " + Path("start.png") + "\n");
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string said; // on standard error
+        bool opened;
+    };
+    const Case cases[] = {
+        {{Path("elsewhere/cat.png")}, 0, "", true},
+        {{Path("elsewhere/broken.png")}, 0, "cannot open " + Path("elsewhere/broken.png"), false},
+        {{Path("elsewhere/none.png")}, 0, "No such file or directory", false},
+        {{"--root", Path("config"), Path("elsewhere/cat.png")}, 2, "is not inside --root", false},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::create_directories(Path("config"));
+        std::vector<std::string> args = {"--headless", "--script", script};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::string output;
+        ASSERT_EQ(Run(args, &output), c.status) << output;
+        EXPECT_NE(output.find(c.said), std::string::npos) << output;
+        if (c.status != 0)
+            continue;
+        const std::vector<Pixel> shot = ReadShot(Path("start.png"));
+        ASSERT_EQ(shot.size(), 240u * 320u);
+        const std::uint8_t* p = &rgba[0];
+        const auto corner =
+            static_cast<Pixel>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
+        EXPECT_EQ(shot[51 * 240 + 30] == corner, c.opened) << c.args.back();
+    }
+}
+
 TEST_F(ProgramTest, AMissingArchiveIsNamedAndEndsWithItsCode) {
     std::string output;
     const int status = Run({"--headless", "--script", WriteScript(kStartupScript)}, &output);

@@ -8,6 +8,7 @@
 #include "gfx/Blit.h"
 #include "gfx/ImageLoad.h"
 #include "tests/app/EditorFrame.h"
+#include "tests/support/PictureWriters.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/XWindowClose.h"
 #include "tests/support/XwdImage.h"
@@ -302,6 +303,42 @@ TEST_F(RealWindowTest, AMouseDragWarpsThePictureAndCtrlZUndoesIt) {
         WaitForFrame(window, [&](const std::vector<Pixel>& f) { return view(f) == view(before); })
             .empty())
         << "Ctrl+Z did not take the warp back";
+    program.Signal(SIGTERM);
+    EXPECT_TRUE(program.Wait(10s).has_value());
+}
+
+// brelvo PICTURE with a copy already running: that copy opens the picture, and the new one
+// leaves at once.
+TEST_F(RealWindowTest, ALaterCopyHandsItsPictureToTheRunningOne) {
+    test::Subprocess program;
+    ASSERT_TRUE(program.Start({BRELVO_EXE, "--root", m_folder.Path()}, Env(), Path("brelvo.txt")));
+    const std::string window = WaitForWindow(program);
+    ASSERT_FALSE(window.empty()) << Report();
+    std::string last;
+    ASSERT_TRUE(WaitUntilShown(window, m_expected.editor, 10s, last)) << Report();
+
+    const test::Bytes rgba = test::TestPictureRgba(300, 300);
+    const test::Bytes png = test::WritePng(rgba, 300, 300);
+    std::ofstream(Path("cat.png"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    test::Subprocess second;
+    ASSERT_TRUE(second.Start({BRELVO_EXE, Path("cat.png")}, Env(), Path("second.txt")));
+    const std::optional<int> status = second.Wait(10s);
+    ASSERT_TRUE(status.has_value()) << "the second copy did not leave";
+    EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("second.txt"));
+
+    const auto want = [&](std::int32_t x, std::int32_t y) {
+        const std::uint8_t* p =
+            &rgba[(static_cast<std::size_t>(y) * 300 + static_cast<std::size_t>(x)) * 4];
+        return static_cast<Pixel>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
+    };
+    EXPECT_FALSE(WaitForFrame(window,
+                              [&](const std::vector<Pixel>& f) {
+                                  return f[51 * 240 + 30] == want(0, 0) &&
+                                         f[200 * 240 + 150] == want(120, 149);
+                              })
+                     .empty())
+        << "the running copy did not open the picture: " << test::ReadTextFile(Path("brelvo.txt"));
     program.Signal(SIGTERM);
     EXPECT_TRUE(program.Wait(10s).has_value());
 }

@@ -144,6 +144,37 @@ TEST_F(SingleInstanceTest, OnlyTheRaiseByteRaises) {
     }
 }
 
+// A later copy with a file hands it to the first, which opens it; without an open handler the
+// first copy is at least raised.
+TEST_F(SingleInstanceTest, ALaterCopyHandsItsFileToTheFirst) {
+    Event opened;
+    std::string file;
+    SingleInstance first;
+    ASSERT_EQ(first.Acquire(
+                  m_name, [] {},
+                  [&](const std::string& path) {
+                      file = path;
+                      opened.Set();
+                  }),
+              Outcome::First);
+    const std::string path = "/home/u/Pictures/a b \xd0\x96.png";
+    SingleInstance second;
+    EXPECT_EQ(second.Acquire(m_name, nullptr, nullptr, path), Outcome::AlreadyRunning);
+    ASSERT_TRUE(opened.WaitFor(5s));
+    EXPECT_EQ(file, path);
+
+    // A path too long for a request is not sent as one: the first copy is only raised.
+    Event raised;
+    SingleInstance other;
+    ASSERT_EQ(other.Acquire(
+                  m_name + "-x", [&] { raised.Set(); }, nullptr),
+              Outcome::First);
+    SingleInstance later;
+    EXPECT_EQ(later.Acquire(m_name + "-x", nullptr, nullptr, std::string(5000, 'a')),
+              Outcome::AlreadyRunning);
+    EXPECT_TRUE(raised.WaitFor(5s));
+}
+
 TEST_F(SingleInstanceTest, RefusesBadNamesAndASecondAcquire) {
     for (const char* bad : {"", ".", "..", "a/b", "with space", "semi;colon"}) {
         SingleInstance instance;
