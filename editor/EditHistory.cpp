@@ -44,6 +44,19 @@ void EditHistory::load() {
     report(EditCommand::UndoAll, false);
 }
 
+void EditHistory::adopt(Surface&& base, Surface&& first) {
+    std::lock_guard lock(m_lock);
+    m_pendingCommit = false;
+    m_base = std::move(base);
+    m_snapshots[0] = std::move(first);
+    m_count = 1;
+    m_current = 0;
+    m_overflowed = false;
+    report(EditCommand::Undo, false);
+    report(EditCommand::Redo, false);
+    report(EditCommand::UndoAll, false);
+}
+
 void EditHistory::setBase() {
     std::lock_guard lock(m_lock);
     copy(m_picture, m_base);

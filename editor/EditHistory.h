@@ -23,6 +23,10 @@ public:
     // Makes the picture, which the caller has just replaced, the new document: base and
     // snapshot 0 become copies of it and every command is reported unavailable.
     void load();
+    // load for a picture whose two copies (the base and the first state) the caller has made
+    // beforehand, outside the lock: a large picture then holds the lock only for the hand-over.
+    // Each copy must equal the picture; both are taken over.
+    void adopt(Surface&& base, Surface&& first);
     void setBase();
     void commit();
     void undo();

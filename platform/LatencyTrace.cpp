@@ -59,7 +59,13 @@ std::uint64_t LastInput() {
 }
 
 void FrameComposed(std::uint64_t input) {
-    TheTrace().composed.store(input);
+    Trace& t = TheTrace();
+    t.composed.store(input);
+    if (!t.file)
+        return;
+    const std::int64_t now = NowNs();
+    std::lock_guard hold(t.lock);
+    std::fprintf(t.file, "frame %lld\n", static_cast<long long>(now));
 }
 
 std::uint64_t ComposedInput() {
@@ -74,6 +80,17 @@ void FramePresented(std::uint64_t input) {
     std::lock_guard hold(t.lock);
     std::fprintf(t.file, "present %llu %lld\n", static_cast<unsigned long long>(input),
                  static_cast<long long>(shown));
+    std::fflush(t.file);
+}
+
+void WorkDone(const char* what, std::int64_t startNs) {
+    Trace& t = TheTrace();
+    if (!t.file)
+        return;
+    const std::int64_t end = NowNs();
+    std::lock_guard hold(t.lock);
+    std::fprintf(t.file, "work %s %lld %lld\n", what, static_cast<long long>(startNs),
+                 static_cast<long long>(end));
     std::fflush(t.file);
 }
 

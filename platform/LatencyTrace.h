@@ -17,11 +17,13 @@ std::int64_t NowNs();
 void InputHandled(std::int64_t receivedNs);
 // The newest handled event, for the frame about to be composed.
 std::uint64_t LastInput();
-// Primary thread, after composing a frame that contains the events up to input.
+// Primary thread, after composing a frame that contains the events up to input ("frame NS").
 void FrameComposed(std::uint64_t input);
 // The window, when it takes over a composed frame.
 std::uint64_t ComposedInput();
 // Window thread, when the frame containing the events up to input is on the screen.
 void FramePresented(std::uint64_t input);
+// Any thread: a piece of work that ran from startNs to now ("work WHAT START_NS END_NS").
+void WorkDone(const char* what, std::int64_t startNs);
 
 } // namespace brelvo::platform::latency

@@ -406,14 +406,16 @@ void EditorScreen::Open(std::int32_t delay) {
     m_context.SetState(state::kBrowser, delay);
 }
 
-bool EditorScreen::OpenPicture(Surface& picture, const std::u16string& devicePath) {
-    if (!picture.GetPixels())
+bool EditorScreen::OpenPicture(Surface& picture, Surface& base, Surface& first,
+                               const std::u16string& devicePath) {
+    if (!picture.GetPixels() || !base.GetPixels() || !first.GetPixels())
         return false;
     Leave();
     m_trim.reset();
     m_view.setScroll(0, 0);
     m_document.picture = std::move(picture);
-    m_document.history.load();
+    m_document.history.adopt(std::move(base), std::move(first));
+    m_view.updateZoomedSize();
     m_view.refresh();
     m_document.hasFile = true;
     m_document.path = WString(devicePath.c_str());

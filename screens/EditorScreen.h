@@ -100,9 +100,11 @@ public:
     // Enters the browser, when the program has one.
     void Open(std::int32_t delay = 0);
     // Makes a decoded picture the document, opened from the file at devicePath: the history
-    // starts afresh, the view goes back to the top-left corner, the menus close. The caller holds
-    // the lock. False (and nothing changed) for an empty picture.
-    bool OpenPicture(Surface& picture, const std::u16string& devicePath);
+    // starts afresh from the two copies of it the caller made (EditHistory::adopt), the view
+    // goes back to the top-left corner, the menus close. The caller holds the lock; all three
+    // surfaces are taken over. False (and nothing changed) for an empty picture.
+    bool OpenPicture(Surface& picture, Surface& base, Surface& first,
+                     const std::u16string& devicePath);
     void ScrollView(std::int32_t dx, std::int32_t dy);
     // Hides the tool bar and the options panel, or shows them again; the options panel stays
     // while Zoom is the current tool.

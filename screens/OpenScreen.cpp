@@ -9,6 +9,7 @@
 #include "gfx/Shapes.h"
 #include "gfx/TransformBlit.h"
 #include "platform/DeviceFiles.h"
+#include "platform/LatencyTrace.h"
 #include "screens/EditorScreen.h"
 #include "screens/Layout.h"
 #include "ui/StateMachine.h"
@@ -246,16 +247,23 @@ void OpenScreen::Loader() {
         hold.unlock();
 
         // The decoder and the scaling run without any lock the frames need.
+        const std::int64_t started = platform::latency::NowNs();
         Surface picture;
         const bool decoded =
             Succeeded(LoadPictureFile(picture, WString(path.c_str()))) && picture.GetPixels();
         Surface thumbnail;
+        // The history's two copies of an opened picture are made here too, so that the hand-over
+        // below holds the lock for moves alone.
+        Surface base, first;
+        const bool copied = job == Job::Open && decoded && Succeeded(CopySurface(picture, base)) &&
+                            Succeeded(CopySurface(picture, first));
         if (decoded && job == Job::Thumbnail) {
             std::int32_t w = 0, h = 0;
             ThumbnailSize(picture.GetWidth(), picture.GetHeight(), m_context.OffsetY(), w, h);
             if (Succeeded(thumbnail.Create(0, w, h)))
                 TransformBlit(thumbnail, nullptr, picture, nullptr);
         }
+        const std::int64_t handover = platform::latency::NowNs();
         {
             std::lock_guard frames(m_context.lock);
             bool current = false;
@@ -268,7 +276,7 @@ void OpenScreen::Loader() {
                 m_thumbnailName = path;
                 m_message = decoded ? u"" : u"Cannot open this picture";
             } else if (job == Job::Open) {
-                if (decoded && m_editor.OpenPicture(picture, path)) {
+                if (copied && m_editor.OpenPicture(picture, base, first, path)) {
                     m_context.SetState(state::kEditor, kSwitchFrames);
                 } else {
                     // Nothing changes: the user stays here and is told.
@@ -284,6 +292,8 @@ void OpenScreen::Loader() {
                 }
             }
         }
+        platform::latency::WorkDone("handover", handover);
+        platform::latency::WorkDone(job == Job::Open ? "open" : "thumbnail", started);
         hold.lock();
         m_working = false;
         m_jobChanged.notify_all();

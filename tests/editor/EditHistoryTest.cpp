@@ -1,6 +1,7 @@
 #include "editor/EditHistory.h"
 
 #include "editor/ImageDocument.h"
+#include "gfx/Blit.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,30 @@ TEST_F(EditHistoryTest, LoadLeavesNothingToUndo) {
     EXPECT_FALSE(available(EditCommand::UndoAll));
     EXPECT_EQ(doc.history.count(), 1);
     EXPECT_EQ(doc.history.current(), 0);
+}
+
+// A picture handed over with its copies made beforehand is a loaded picture: nothing to undo,
+// and undo all and undo after edits come back to it.
+TEST_F(EditHistoryTest, AdoptingPreparedCopiesIsLoading) {
+    for (Pixel c : {1, 2, 3, 4})
+        commitColour(c);
+    paint(50);
+    Surface base, first;
+    ASSERT_EQ(CopySurface(doc.picture, base), kOk);
+    ASSERT_EQ(CopySurface(doc.picture, first), kOk);
+    doc.history.adopt(std::move(base), std::move(first));
+    EXPECT_FALSE(available(EditCommand::Undo));
+    EXPECT_FALSE(available(EditCommand::UndoAll));
+    EXPECT_FALSE(doc.history.overflowed());
+    EXPECT_EQ(doc.history.count(), 1);
+    commitColour(60);
+    commitColour(70);
+    doc.history.undo();
+    doc.history.undo();
+    EXPECT_EQ(shown(), 50);
+    commitColour(80);
+    doc.history.undoAll();
+    EXPECT_EQ(shown(), 50);
 }
 
 TEST_F(EditHistoryTest, FourthCommitDropsTheLoadedStateButUndoAllStillReachesIt) {
