@@ -29,7 +29,8 @@ export XDG_RUNTIME_DIR=$work XDG_CONFIG_HOME=$work
 start_program() {
   BRELVO_LATENCY_TRACE=$work/trace "$exe" --scale 2 "$@" >"$work/brelvo.log" 2>&1 &
   program=$!
-  window=$(xdotool search --sync --name '^Brelvo$' | head -1)
+  # The title names the picture once one is open: "photo.jpg - Brelvo".
+  window=$(xdotool search --sync --name 'Brelvo$' | head -1)
   sleep 2.5 # the start-up picture
 }
 
