@@ -54,6 +54,7 @@ public:
     const std::u16string& Folder() const { return m_folder; }
     const std::u16string& Filter() const { return m_filter; }
     std::int32_t Selected() const { return m_selected; }
+    std::int32_t ScrollOffset() const { return m_bar.Offset(); }
     std::int32_t RowCount() const;
     Row KindOf(std::int32_t row) const;
     std::u16string NameOf(std::int32_t row) const;

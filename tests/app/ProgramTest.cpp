@@ -189,7 +189,11 @@ TEST_F(ProgramTest, TheScreensLookAsTheirPicturesInTheDocs) {
     }
     ASSERT_GE(shots.size(), 10u);
     std::string output;
-    ASSERT_EQ(Run({"--headless", "--script", WriteScript(script)}, &output), 0) << output;
+    ASSERT_EQ(Run({"--root", source + "/docs/sample-pictures", "--headless", "--script",
+                   WriteScript(script)},
+                  &output),
+              0)
+        << output;
     for (const std::string& shot : shots)
         EXPECT_EQ(ReadShot(Path(shot)), ReadShot(source + "/docs/screens/" + shot)) << shot;
 }

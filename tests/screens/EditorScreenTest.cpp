@@ -303,6 +303,7 @@ TEST_F(EditorScreenTest, TrimSelectsCopiesPastesAndSettles) {
     const int kept = editor.Document().history.count();
     const std::vector<Pixel> before = Picture();
     editor.SelectTool(ToolId::Magnifier);
+    EXPECT_FALSE(ItemEnabled(EditorScreen::kEditMenu, 3)) << "another tool drops the selection";
     Frames(1);
     EXPECT_EQ(editor.Document().history.count(), kept + 1);
     // The block, 41 x 51 pixels from (30, 29), now also stands at the picture's corner.
@@ -314,6 +315,27 @@ TEST_F(EditorScreenTest, TrimSelectsCopiesPastesAndSettles) {
               before[static_cast<std::size_t>(78 * width + 70)]);
     editor.Paste();
     EXPECT_EQ(editor.CurrentTool(), ToolId::Trim) << "Paste chooses Trim";
+}
+
+// The view's bars: the thumb drags the picture in steps and lets go at stylus up.
+TEST_F(EditorScreenTest, TheScrollBarsThumbsScrollThePictureUntilLetGo) {
+    editor.NextGalleryPicture(); // 360 x 464 at 100%: both bars
+    Frames(1);
+    const std::int32_t line = kViewArrowLeftAt.top + 5;
+    const std::int32_t thumb = kViewArrowLeftAt.right + 44; // a thumb 88 long at the track's start
+    editor.StylusDown(thumb, line);
+    editor.StylusMove(thumb + 30, line);
+    const std::int32_t moved = editor.View().scrollX();
+    EXPECT_GT(moved, 0);
+    editor.StylusUp(thumb + 30, line);
+    editor.StylusMove(thumb + 80, line);
+    EXPECT_EQ(editor.View().scrollX(), moved) << "let go";
+    const std::int32_t column = kViewArrowUpAt.left + 5;
+    editor.StylusDown(column, kViewArrowUpAt.bottom + 20);
+    editor.StylusMove(column, kViewArrowUpAt.bottom + 60);
+    EXPECT_GT(editor.View().scrollY(), 0);
+    editor.StylusUp(0, 0);
+    EXPECT_EQ(editor.Document().history.count(), 1) << "no tool acted";
 }
 
 TEST_F(EditorScreenTest, TheCornerIconGivesThePictureTheWholeScreen) {

@@ -55,10 +55,26 @@ protected:
             browser.Draw(target);
         }
     }
-    void Key(std::uint16_t key) { browser.KeyDown(key, keys); }
+    // The handlers run as the controller runs them, under the lock the loader hands over with.
+    void Down(std::int32_t x, std::int32_t y) {
+        ScreenContext::Dispatch hold(context);
+        browser.StylusDown(x, y);
+    }
+    void Up(std::int32_t x, std::int32_t y) {
+        ScreenContext::Dispatch hold(context);
+        browser.StylusUp(x, y);
+    }
+    void Move(std::int32_t x, std::int32_t y) {
+        ScreenContext::Dispatch hold(context);
+        browser.StylusMove(x, y);
+    }
+    void Key(std::uint16_t key) {
+        ScreenContext::Dispatch hold(context);
+        browser.KeyDown(key, keys);
+    }
     void TapRow(int row) {
-        browser.StylusDown(20, kBrowserList.top + row * OpenScreen::kRowHeight + 5);
-        browser.StylusUp(20, 0);
+        Down(20, kBrowserList.top + row * OpenScreen::kRowHeight + 5);
+        Up(20, 0);
         Frames(2); // a folder's new listing follows on the next frames
     }
     std::vector<std::u16string> Rows() {
@@ -68,8 +84,8 @@ protected:
         return rows;
     }
     void Tap(const Rect& r) {
-        browser.StylusDown(r.Center().x, r.Center().y);
-        browser.StylusUp(r.Center().x, r.Center().y);
+        Down(r.Center().x, r.Center().y);
+        Up(r.Center().x, r.Center().y);
     }
 
     test::TempFolder root;
@@ -117,7 +133,7 @@ TEST_F(OpenScreenTest, WalksTheFoldersAndListsEachFilterGroupedByFormat) {
     for (int i = 0; i < 3; ++i)
         Key(0x28);
     EXPECT_EQ(browser.Selected(), 0);
-    browser.StylusDown(20, kBrowserList.top + 5 * OpenScreen::kRowHeight + 5);
+    Down(20, kBrowserList.top + 5 * OpenScreen::kRowHeight + 5);
     EXPECT_EQ(browser.KindOf(browser.Selected()), OpenScreen::Row::None);
     Frames(2);
     EXPECT_EQ(browser.Selected(), 0) << "the rescan that follows starts at the top";
@@ -204,22 +220,34 @@ TEST_F(OpenScreenTest, AFolderOfTenThousandFilesScrollsToItsLastRow) {
     fs::create_directories(root / "Many");
     for (int i = 0; i < 10000; ++i)
         std::ofstream(root / ("Many/p" + std::to_string(10000 + i) + ".gif")) << 'x';
-    browser.Reset(); // a visit lists the folder afresh
+    {
+        ScreenContext::Dispatch hold(context);
+        browser.Reset(); // a visit lists the folder afresh
+    }
     Frames(1);
     TapRow(1);
     ASSERT_EQ(browser.Folder(), u"\\Many\\");
     ASSERT_EQ(browser.RowCount(), 10001);
     Frames(1);
     // The thumb dragged to the bottom, then a tap on the last row.
-    browser.StylusDown(kBrowserTrackX, 67);
-    browser.StylusMove(kBrowserTrackX, 1000);
-    browser.StylusUp(kBrowserTrackX, 1000);
+    Down(kBrowserTrackX, 67);
+    Move(kBrowserTrackX, 1000);
+    Up(kBrowserTrackX, 1000);
     const std::int32_t window = kBrowserList.bottom - kBrowserList.top + 1;
     const std::int32_t rowTop = kBrowserList.top + window - OpenScreen::kRowHeight - 2;
-    browser.StylusDown(40, rowTop + 5);
+    Down(40, rowTop + 5);
     Frames(1);
     EXPECT_EQ(browser.Selected(), 10000);
     EXPECT_EQ(browser.NameOf(10000), u"p19999.gif");
+    // The keys keep the selected row in the window.
+    for (int i = 0; i < 30; ++i)
+        Key(0x26);
+    EXPECT_EQ(browser.Selected(), 9970);
+    EXPECT_EQ(browser.ScrollOffset(), 9970 * OpenScreen::kRowHeight);
+    for (int i = 0; i < 30; ++i)
+        Key(0x28);
+    EXPECT_EQ(browser.ScrollOffset(), 10001 * OpenScreen::kRowHeight - window + 2);
+    Frames(1);
     // The last row is drawn framed at the bottom of the window.
     EXPECT_EQ(target.GetPixelRaw(kBrowserList.left + 40, rowTop), ColorToPixel(0x585858));
 }

@@ -139,8 +139,10 @@ TEST(MenuTest, DisablingGreysAnItemsBlackPixelsInThePanelAndEnablingRestoresThem
     Surface& panel = f.menu.PanelImage();
     const Rect first = kItems[0].TranslatedBack(kMenuRect.left, kMenuRect.top);
     const Rect third = kItems[2].TranslatedBack(kMenuRect.left, kMenuRect.top);
+    panel.SetPixel(third.right + 1, third.top + 4, kBlack); // beside the item
     f.menu.SetItemEnabled(2, false);
     EXPECT_TRUE(IsColor(panel, third.left + 4, third.top + 4, kGrey));
+    EXPECT_TRUE(IsColor(panel, third.right + 1, third.top + 4, kBlack));
     EXPECT_TRUE(IsColor(panel, third.left + 10, third.top + 4, kWhite));
     EXPECT_TRUE(IsColor(panel, first.left + 4, first.top + 4, kBlack)) << "other items untouched";
     EXPECT_EQ(panel.GetColorKey(), kPixelMagenta);

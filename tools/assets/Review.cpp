@@ -103,28 +103,6 @@ Surface EditorMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFont
     return s;
 }
 
-Surface BrowserMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
-                      bool menuOpen) {
-    Surface s;
-    CopySurface(Image(entries, kBrowserBackground), s);
-    const Surface& picture = Image(entries, kGalleryPicture2);
-    const double scale = std::min(115.0 / picture.GetWidth(), 272.0 / picture.GetHeight());
-    const int tw = static_cast<int>(picture.GetWidth() * scale);
-    const int th = static_cast<int>(picture.GetHeight() * scale);
-    const Rect thumb(177 - tw / 2, 160 - th / 2, 177 - tw / 2 + tw - 1, 160 - th / 2 + th - 1);
-    TransformBlit(s, &thumb, picture, nullptr, 0);
-    ListRows(s, Rect(3, 44, 114, 294), entries, fonts, 4);
-    Blit(s, 105, 62, Image(entries, kListThumb), nullptr, 0);
-    Stamp(s, kBrowserUpArrowAt.x, kBrowserUpArrowAt.y, Image(entries, kListUpArrow));
-    Stamp(s, kBrowserDownArrowAt.x, kBrowserDownArrowAt.y, Image(entries, kListDownArrow));
-    Text(s, kFilterTextAt.x, kFilterTextAt.y, fonts.list, u"all formats");
-    if (menuOpen) {
-        Stamp(s, kFilterMenu.left, kFilterMenu.top, Image(entries, kFilterMenuPanel));
-        Frame(s, kFilterItems[0], kFrame);
-    }
-    return s;
-}
-
 Surface SaveMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
                    bool upper) {
     Surface s;
@@ -226,8 +204,6 @@ bool DrawMockups(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& f
         mockups.push_back(Mockup{name, std::move(image)});
     };
     // The screens that exist are shown by scripts/screenshots instead, from the program itself.
-    add("browser", BrowserMockup(entries, fonts, false));
-    add("browser-filter", BrowserMockup(entries, fonts, true));
     add("save", SaveMockup(entries, fonts, false));
     add("save-upper", SaveMockup(entries, fonts, true));
     add("help-index", HelpMockup(entries, fonts, false));
