@@ -8,6 +8,8 @@
 #include "screens/EditorScreen.h"
 #include "screens/OpenScreen.h"
 
+#include "tests/support/TestScreenContext.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -46,12 +48,10 @@ struct Browser {
         browser.Draw(frame);
     }
     fs::path root;
-    std::recursive_mutex lock;
-    InterfaceFontSet fonts;
-    StateMachine states;
-    Point offset;
-    std::atomic<bool> ignoreTap{false};
-    ScreenContext context{lock, fonts, states, offset, ignoreTap};
+    test::TestScreenContext shared;
+    std::recursive_mutex& lock = shared.lock;
+    StateMachine& states = shared.states;
+    ScreenContext& context = shared.context;
     EditorScreen editor{context, EditorScreen::Neighbours{.browser = true, .resetBrowser = {}}};
     OpenScreen browser{context, editor};
     Surface frame;

@@ -7,6 +7,8 @@
 #include "gfx/Blit.h"
 #include "screens/EditorScreen.h"
 
+#include "tests/support/TestScreenContext.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -33,12 +35,10 @@ struct Editor {
         for (int i = 0; i < 20; ++i)
             editor.Draw(frame); // the zoom button's flash is over
     }
-    std::recursive_mutex lock;
-    InterfaceFontSet fonts;
-    StateMachine states;
-    Point offset;
-    std::atomic<bool> ignoreTap{false};
-    ScreenContext context{lock, fonts, states, offset, ignoreTap};
+    test::TestScreenContext shared;
+    std::recursive_mutex& lock = shared.lock;
+    StateMachine& states = shared.states;
+    ScreenContext& context = shared.context;
     EditorScreen editor{context, EditorScreen::Neighbours{}};
     Surface frame;
 };

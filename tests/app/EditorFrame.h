@@ -6,6 +6,7 @@
 #include "base/WString.h"
 #include "gfx/Blit.h"
 #include "screens/EditorScreen.h"
+#include "tests/support/TestScreenContext.h"
 
 #include <mutex>
 #include <string>
@@ -25,13 +26,8 @@ inline bool DrawExpectedFrames(const std::string& archivePath, ExpectedFrames& o
     Surface startup;
     if (!archive.IsOpen() || !LoadArtwork(archive, art::kStartupPicture, startup))
         return false;
-    std::recursive_mutex lock;
-    InterfaceFontSet fonts;
-    StateMachine states;
-    const Point offset;
-    std::atomic<bool> ignoreTap{false};
-    ScreenContext context(lock, fonts, states, offset, ignoreTap);
-    EditorScreen editor(context, EditorScreen::Neighbours{});
+    TestScreenContext shared;
+    EditorScreen editor(shared.context, EditorScreen::Neighbours{});
     editor.Initialise(archive);
     editor.ResetPaste();
 

@@ -78,6 +78,24 @@ std::vector<Pixel> Pixels(const Surface& s) {
     return frame;
 }
 
+// How many pixels of the view, which shows a picture's top-left corner at 100% with both bars,
+// differ from the picture's: pixel(x, y) gives the picture's pixel as RGB bytes.
+template <typename PictureRgb>
+int ViewDifferences(const std::vector<Pixel>& shot, PictureRgb pixel) {
+    int differ = 0;
+    for (std::int32_t y = 0; y < 259; ++y) {
+        for (std::int32_t x = 0; x < 200; ++x) {
+            const std::uint8_t* p = pixel(x, y);
+            const auto want =
+                static_cast<Pixel>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
+            differ +=
+                shot[static_cast<std::size_t>(51 + y) * 240 + 30 + static_cast<std::size_t>(x)] !=
+                want;
+        }
+    }
+    return differ;
+}
+
 // The frames the program draws: the start-up picture keyed onto black, then the editor's
 // background over it.
 void ExpectedFrames(const Surface& startup, const Surface& editor, std::vector<Pixel>& first,
@@ -159,18 +177,11 @@ TEST_F(ProgramTest, AMagnifierTapMatchesTheCommandLineWarp) {
     ASSERT_EQ(platform::DecodePictureFile(Path("expected.bmp"), expected), kOk);
     const std::vector<Pixel> shot = ReadShot(Path("warped.png"));
     ASSERT_EQ(shot.size(), 240u * 320u);
-    int differ = 0;
-    for (std::int32_t y = 0; y < 259; ++y) {
-        const std::uint8_t* p = expected.Row(y);
-        for (std::int32_t x = 0; x < 200; ++x, p += 3) {
-            const auto want =
-                static_cast<Pixel>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
-            differ +=
-                shot[static_cast<std::size_t>(51 + y) * 240 + 30 + static_cast<std::size_t>(x)] !=
-                want;
-        }
-    }
-    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(ViewDifferences(shot,
+                              [&](std::int32_t x, std::int32_t y) {
+                                  return expected.Row(y) + static_cast<std::size_t>(x) * 3;
+                              }),
+              0);
 }
 
 // The pictures in docs/screens/ are the program's own: played again, the script that took them
@@ -217,19 +228,13 @@ TEST_F(ProgramTest, OpensAPictureThroughTheBrowser) {
         << output;
     const std::vector<Pixel> shot = ReadShot(Path("opened.png"));
     ASSERT_EQ(shot.size(), 240u * 320u);
-    int differ = 0;
-    for (std::int32_t y = 0; y < 259; ++y) {
-        for (std::int32_t x = 0; x < 200; ++x) {
-            const std::uint8_t* p =
-                &rgba[(static_cast<std::size_t>(y) * 300 + static_cast<std::size_t>(x)) * 4];
-            const auto want =
-                static_cast<Pixel>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
-            differ +=
-                shot[static_cast<std::size_t>(51 + y) * 240 + 30 + static_cast<std::size_t>(x)] !=
-                want;
-        }
-    }
-    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(
+        ViewDifferences(
+            shot,
+            [&](std::int32_t x, std::int32_t y) {
+                return &rgba[(static_cast<std::size_t>(y) * 300 + static_cast<std::size_t>(x)) * 4];
+            }),
+        0);
 }
 
 // brelvo PICTURE: the editor starts with it; a broken or missing picture is named on standard

@@ -7,6 +7,8 @@
 #include "gfx/Blit.h"
 #include "screens/Layout.h"
 
+#include "tests/support/TestScreenContext.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -74,12 +76,10 @@ protected:
     }
 
     ResourceArchive archive{FromUtf8(BRELVO_ARCHIVE_FILE).c_str()};
-    std::recursive_mutex lock;
-    InterfaceFontSet fonts;
-    StateMachine states;
-    Point offset;
-    std::atomic<bool> ignoreTap{false};
-    ScreenContext context{lock, fonts, states, offset, ignoreTap};
+    test::TestScreenContext shared;
+    std::recursive_mutex& lock = shared.lock;
+    StateMachine& states = shared.states;
+    ScreenContext& context = shared.context;
     EditorScreen editor{context, EditorScreen::Neighbours{}};
     Surface target;
 };

@@ -9,6 +9,8 @@
 #include "tests/support/PictureWriters.h"
 #include "tests/support/Subprocess.h"
 
+#include "tests/support/TestScreenContext.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -90,12 +92,10 @@ protected:
 
     test::TempFolder root;
     ResourceArchive archive{FromUtf8(BRELVO_ARCHIVE_FILE).c_str()};
-    std::recursive_mutex lock;
-    InterfaceFontSet fonts;
-    StateMachine states;
-    Point offset;
-    std::atomic<bool> ignoreTap{false};
-    ScreenContext context{lock, fonts, states, offset, ignoreTap};
+    test::TestScreenContext shared;
+    std::recursive_mutex& lock = shared.lock;
+    StateMachine& states = shared.states;
+    ScreenContext& context = shared.context;
     EditorScreen editor{context, EditorScreen::Neighbours{.browser = true, .resetBrowser = {}}};
     OpenScreen browser{context, editor};
     const KeyMap keys{.up = 0x26, .down = 0x28};
