@@ -174,6 +174,9 @@ TEST_F(OpenScreenTest, TheSelectedPictureGetsItsThumbnailAndABrokenOneSaysSo) {
     EXPECT_EQ(states.GetState(), 0);
     EXPECT_EQ(editor.Document().picture.GetPixels(), nullptr);
     EXPECT_FALSE(editor.Document().hasFile);
+    Tap(kBrowserCancelButton); // the failed Open has let go: Cancel works
+    Frames(21);
+    EXPECT_EQ(states.GetState(), state::kEditor);
 }
 
 TEST_F(OpenScreenTest, OpenMakesThePictureTheEditorsAndReturnsToIt) {
