@@ -396,7 +396,7 @@ void OpenScreen::StylusDown(std::int32_t x, std::int32_t y) {
         // FIXME: unsaved changes are asked about once the confirmation dialog exists; until
         // then Open leaves them alone rather than drop them.
         if (m_editor.Document().changed.load()) {
-            m_message = u"Unsaved changes in the editor";
+            m_message = u"Changes not saved"; // two short lines in the thumbnail box
             return;
         }
         m_opening = true;
