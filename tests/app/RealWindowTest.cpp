@@ -262,13 +262,17 @@ TEST_F(RealWindowTest, AMouseDragWarpsThePictureAndCtrlZUndoesIt) {
         return frame[static_cast<std::size_t>(y) * 240 + static_cast<std::size_t>(x)];
     };
     const Pixel closedMenu = pixel(Pixels(m_expected.editor), 60, 60);
+    const Pixel underNew = pixel(Pixels(m_expected.editor), 69, 36);
 
+    // The menu slides out bottom edge first: its first item shows once it is fully out, and
+    // only then does it take a tap.
     ASSERT_EQ(click(56, 10), 0);
     ASSERT_FALSE(
         WaitForFrame(window,
-                     [&](const std::vector<Pixel>& f) { return pixel(f, 60, 60) != closedMenu; })
+                     [&](const std::vector<Pixel>& f) { return pixel(f, 69, 36) != underNew; })
             .empty())
         << "the File menu did not open";
+    std::this_thread::sleep_for(100ms);
     ASSERT_EQ(click(69, 36), 0);
     const std::vector<Pixel> loaded = WaitForFrame(window, [&](const std::vector<Pixel>& f) {
         return pixel(f, 60, 60) != closedMenu && pixel(f, 150, 200) != closedMenu;
