@@ -303,18 +303,6 @@ float ViewState::verticalThumbPlacement() const {
     return thumbPlacement(m_scrollY, m_zoomedHeight, m_visibleHeight);
 }
 
-ViewState::Thumb ViewState::thumbOnTrack(std::int32_t trackStart, std::int32_t trackEnd,
-                                         double fraction) {
-    const double shown = fraction > 1.0 ? 1.0 : fraction;
-    Thumb thumb;
-    thumb.length =
-        std::max(truncated(static_cast<double>(std::int64_t{trackEnd} - trackStart) * shown),
-                 kMinThumbLength);
-    thumb.lowestCentre = truncated(trackStart + thumb.length / 2.0);
-    thumb.highestCentre = truncated(trackEnd - thumb.length / 2.0);
-    return thumb;
-}
-
 float ViewState::thumbPlacement(std::int32_t scroll, std::int32_t zoomedSize,
                                 std::int32_t visibleSize) {
     if (zoomedSize == visibleSize)

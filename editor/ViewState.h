@@ -26,7 +26,6 @@ public:
     static constexpr std::int32_t kMinZoom = 20;
     static constexpr std::int32_t kMaxZoom = 700;
     static constexpr std::int32_t kScrollStep = 10;
-    static constexpr std::int32_t kMinThumbLength = 10;
 
     // The thumb of a scroll bar on its track: its length and the range its centre travels.
     struct Thumb {
@@ -120,9 +119,6 @@ public:
     float horizontalThumbPlacement() const;
     float verticalThumbPlacement() const;
 
-    // The thumb on a track from trackStart to trackEnd when the view shows fraction of the
-    // content; never shorter than kMinThumbLength.
-    static Thumb thumbOnTrack(std::int32_t trackStart, std::int32_t trackEnd, double fraction);
     // How far the scroll offset has come along its range, 0 .. 1 (0 when nothing scrolls).
     static float thumbPlacement(std::int32_t scroll, std::int32_t zoomedSize,
                                 std::int32_t visibleSize);
