@@ -2,13 +2,14 @@
 
 #include "base/Rect.h"
 #include "gfx/Surface.h"
-#include "ui/ListScrollBar.h"
+#include "screens/FolderList.h"
 #include "ui/MenuBar.h"
 #include "ui/Screen.h"
 #include "ui/ScreenContext.h"
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,14 +24,17 @@ class EditorScreen;
 // own, for the thumbnail as for Open, so that the window thread never waits for a decoder and the
 // frames go on; only the hand-over of a finished picture takes the lock.
 //
-// The list shows the parent row (below the root), the folders, then the files of the filter,
-// 15 pixels a row; only the rows in view are drawn.
+// A picture opened through Open, or through Open selected after the question about unsaved
+// changes, takes the program to the editor; one that cannot be opened leaves the user here, told.
 class OpenScreen final : public Screen {
 public:
-    static constexpr std::int32_t kRowHeight = 15;
-    enum class Row { None, Parent, Folder, File };
+    static constexpr std::int32_t kRowHeight = FolderList::kRowHeight;
+    using Row = FolderList::Row;
 
     OpenScreen(ScreenContext& context, EditorScreen& editor);
+    // How Open asks about unsaved changes: starts the confirmation dialog in its
+    // save-before-opening mode. Without it, Open with unsaved changes does nothing.
+    void SetAskBeforeOpening(std::function<void()> ask) { m_askBeforeOpening = std::move(ask); }
     ~OpenScreen() override;
 
     void Initialise(ResourceArchive& archive) override;
@@ -43,7 +47,11 @@ public:
     // Before each visit, from the editor's Open command.
     void Reset();
     // Opens the file chosen when Open was pressed, without asking (after the save question).
+    // When it cannot be opened, the program comes (back) to this screen, which says so.
     void OpenSelected();
+    // Chooses a file as Open would, for a picture handed over from another copy of the program
+    // while the editor holds unsaved changes.
+    void Choose(const std::u16string& devicePath);
     // Decodes the picture at a device path on the loader thread and, when it decodes, makes it
     // the editor's picture and returns to the editor.
     // With report, a picture that cannot be opened is also named on standard error (a picture
@@ -51,13 +59,14 @@ public:
     void OpenPictureFile(const std::u16string& devicePath, bool report = false);
 
     // What the list shows, for tests.
-    const std::u16string& Folder() const { return m_folder; }
-    const std::u16string& Filter() const { return m_filter; }
-    std::int32_t Selected() const { return m_selected; }
-    std::int32_t ScrollOffset() const { return m_bar.Offset(); }
-    std::int32_t RowCount() const;
-    Row KindOf(std::int32_t row) const;
-    std::u16string NameOf(std::int32_t row) const;
+    const std::u16string& Folder() const { return m_list.Folder(); }
+    const std::u16string& Filter() const { return m_list.Filter(); }
+    std::int32_t Selected() const { return m_list.Selected(); }
+    std::int32_t ScrollOffset() const { return m_list.ScrollOffset(); }
+    std::int32_t RowCount() const { return m_list.RowCount(); }
+    Row KindOf(std::int32_t row) const { return m_list.KindOf(row); }
+    std::u16string NameOf(std::int32_t row) const { return m_list.NameOf(row); }
+    const std::u16string& ChosenPath() const { return m_chosenPath; }
     const Surface& Thumbnail() const { return m_thumbnail; }
     const std::u16string& ThumbnailName() const { return m_thumbnailName; }
     const std::u16string& Message() const { return m_message; }
@@ -73,13 +82,12 @@ public:
 private:
     enum class Job { None, Thumbnail, Open };
 
-    void Scan();
+    void ForgetThumbnail();
     void SetFilter(const char16_t* filter);
-    void TapAt(std::int32_t x, std::int32_t y);
     void SelectionChanged();
     void RequestThumbnail(const std::u16string& name);
+    void StartOpen(const std::u16string& devicePath, bool report, bool chosen);
     void Loader();
-    void DrawList(Surface& target);
     std::int32_t WindowHeight() const;
     Rect OpenRect() const;
     Rect CancelRect() const;
@@ -87,29 +95,20 @@ private:
     ScreenContext& m_context;
     EditorScreen& m_editor;
 
+    std::function<void()> m_askBeforeOpening;
     bool m_cancelled = false;
     bool m_opening = false;
-    bool m_rescanRequested = false;
-    bool m_folderChanged = false;
+    // A picture was opened: the editor is due, whatever request was pending when it came in.
+    bool m_opened = false;
     Surface m_background;
-    Surface m_folderIcon;
-    Surface m_fileIcon;
-    Surface m_parentIcon;
     Surface m_openPressed;
     Surface m_cancelPressed;
     Surface m_thumbnail;
-    Surface m_listPart; // the rows in view, as the designed list surface has them
-    std::vector<std::u16string> m_parents;
-    std::vector<std::u16string> m_folders;
-    std::vector<std::u16string> m_files;
-    std::u16string m_folder = u"\\";
-    std::u16string m_filter = u"all formats";
+    FolderList m_list;
     MenuBar m_filterBar;
-    ListScrollBar m_bar;
     std::u16string m_thumbnailName; // the file the thumbnail was made from
     std::u16string m_message;       // said in the thumbnail box: a picture that cannot be opened
     std::u16string m_chosenPath;    // the file Open was pressed on
-    std::int32_t m_selected = 0;
 
     // The loader thread's work, under m_jobLock; what it hands over, under the context's lock.
     std::mutex m_jobLock;
@@ -117,6 +116,7 @@ private:
     Job m_job = Job::None;
     std::u16string m_jobPath;
     bool m_jobReport = false;
+    bool m_jobChosen = false;      // from Open selected: a failure brings the program here
     std::uint64_t m_jobNumber = 0; // raised by every request, so a stale result is dropped
     std::uint64_t m_finishedNumber = 0;
     bool m_working = false;
