@@ -145,4 +145,11 @@ HResult DrawText(Surface& dst, std::int32_t x, std::int32_t y, const char16_t* t
     return kOk;
 }
 
+std::int32_t TextWidth(const BitmapFont& font, const char16_t* text) {
+    Surface none; // measuring draws nothing
+    std::int32_t width = 0;
+    DrawText(none, 0, 0, text, &font, TEXT_MEASURE, 0, nullptr, &width);
+    return width;
+}
+
 } // namespace brelvo

@@ -65,6 +65,9 @@ HResult DrawText(Surface& dst, std::int32_t x, std::int32_t y, const char16_t* t
                  const BlitEffect* effect = nullptr, std::int32_t* outWidth = nullptr,
                  std::int32_t spacing = 0);
 
+// The width DrawText gives the text in the font; 0 for the empty text or a font without glyphs.
+std::int32_t TextWidth(const BitmapFont& font, const char16_t* text);
+
 // The font built into the program, made on the first call; later calls return the same object
 // (or what a failed first attempt left: null, or a font without glyphs). Its characters are
 // those of CHARSET_FULL.

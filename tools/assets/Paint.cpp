@@ -226,13 +226,6 @@ void BulgedGrid(Surface& s, double cx, double cy, double half, int cells, double
     }
 }
 
-int TextWidth(const BitmapFont& font, const char16_t* text) {
-    Surface none;
-    std::int32_t width = 0;
-    DrawText(none, 0, 0, text, &font, TEXT_MEASURE, 0, nullptr, &width);
-    return width;
-}
-
 void Text(Surface& s, int x, int y, const BitmapFont& font, const char16_t* text) {
     DrawText(s, x, y, text, &font);
 }

@@ -73,7 +73,6 @@ Color Mix(Color a, Color b, int weightOfA256);
 void Plot(Surface& s, int x, int y, Color c, int coverage256);
 
 // Text: width in pixels, and drawing with the top-left at (x, y) or centred on cx.
-int TextWidth(const BitmapFont& font, const char16_t* text);
 void Text(Surface& s, int x, int y, const BitmapFont& font, const char16_t* text);
 void TextCentered(Surface& s, int cx, int y, const BitmapFont& font, const char16_t* text);
 int FontHeight(const BitmapFont& font);
