@@ -13,6 +13,16 @@ inline constexpr HResult kOk = 0;
 inline constexpr HResult kErrFail = static_cast<HResult>(0x80004005u);
 inline constexpr HResult kErrInvalidArg = static_cast<HResult>(0x80070057u);
 inline constexpr HResult kErrOutOfMemory = static_cast<HResult>(0x8007000Eu);
+// Why the host refused a file operation, each a Win32 error number in the same wrapping, so that
+// a message can tell a bad name (kErrInvalidArg) from a disk that cannot take the file.
+// A folder on the way is missing, or is a file.
+inline constexpr HResult kErrPathNotFound = static_cast<HResult>(0x80070003u);
+// No permission, or a read-only file system.
+inline constexpr HResult kErrAccessDenied = static_cast<HResult>(0x80070005u);
+// No room left on the file system, or the user's quota is used up.
+inline constexpr HResult kErrDiskFull = static_cast<HResult>(0x80070070u);
+// The file would exceed the largest size the process or the file system allows.
+inline constexpr HResult kErrFileTooLarge = static_cast<HResult>(0x800700DFu);
 inline constexpr HResult kErrArchiveMissing = static_cast<HResult>(0xC8660001u);
 inline constexpr HResult kErrNoPixels = static_cast<HResult>(0xC8660020u);
 inline constexpr HResult kErrFontNoPixels = static_cast<HResult>(0xC8660070u);
@@ -32,5 +42,9 @@ constexpr bool Succeeded(HResult r) {
 constexpr bool Failed(HResult r) {
     return r < 0;
 }
+
+// A short English phrase for a code, for messages on standard error ("cannot save 'x.bmp': the
+// disk is full"). Codes without a phrase of their own get a generic one; never null.
+const char* ResultText(HResult result);
 
 } // namespace brelvo

@@ -78,19 +78,27 @@ bool EncodeBmp(const Surface& surface, ByteSink& sink) {
     return true;
 }
 
-int SaveBmpToHostFile(const Surface& surface, const std::string& hostPath) {
+HResult SaveBmpToHostFile(const Surface& surface, const std::string& hostPath) {
+    const SurfaceHeader& h = surface.Header();
+    if (!h.pixels || h.width < 1 || h.height < 1)
+        return kErrNoPixels;
     platform::ReplacingFileWriter file;
-    if (Failed(file.Open(hostPath)))
-        return 0;
-    if (!EncodeBmp(surface, file))
-        return 0; // the writer removes its temporary file; the old file is untouched
-    return Succeeded(file.Commit()) ? 1 : 0;
+    if (const HResult result = file.Open(hostPath); Failed(result))
+        return result;
+    if (!EncodeBmp(surface, file)) {
+        // The writer removes its temporary file; the old file is untouched. With the pixels
+        // present, the encoder stops either on a write the disk refused or on a picture whose
+        // size the BMP header cannot hold.
+        return Failed(file.Error()) ? file.Error() : kErrFileTooLarge;
+    }
+    return file.Commit();
 }
 
-int SaveBmp(const Surface& surface, WString path) {
+HResult SaveBmp(const Surface& surface, WString path) {
     std::string hostPath;
-    if (Failed(platform::MapDevicePathForWrite(path.c_str(), hostPath)))
-        return 0;
+    if (const HResult result = platform::MapDevicePathForWrite(path.c_str(), hostPath);
+        Failed(result))
+        return result;
     return SaveBmpToHostFile(surface, hostPath);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/ByteSink.h"
+#include "base/Result.h"
 #include "base/WString.h"
 #include "gfx/Surface.h"
 
@@ -20,12 +21,16 @@ constexpr std::uint32_t BmpRowSize(std::int32_t width) {
 // sink refuses bytes.
 bool EncodeBmp(const Surface& surface, ByteSink& sink);
 
-// Saves to a device path ("\folder\name.bmp", under the device root). Returns 1 on success and
-// 0 on failure. The old file, if any, is replaced only once the new one is complete on disk: a
-// failed save leaves it as it was and leaves no partial file behind.
-int SaveBmp(const Surface& surface, WString path);
+// Saves to a device path ("\folder\name.bmp", under the device root). The old file, if any, is
+// replaced only once the new one is complete on disk: a failed save leaves it as it was and
+// leaves no partial file behind. kOk on success; kErrInvalidArg for a path that
+// MapDevicePathForWrite refuses or a name the host refuses; kErrNoPixels for an empty Surface;
+// otherwise why the disk did not take the file, as ReplacingFileWriter reports it
+// (kErrPathNotFound, kErrAccessDenied, kErrDiskFull, kErrFileTooLarge, or kErrFail). A picture
+// too large for the BMP format's 32-bit sizes is kErrFileTooLarge too.
+HResult SaveBmp(const Surface& surface, WString path);
 
 // The same for a path of the host's own file system.
-int SaveBmpToHostFile(const Surface& surface, const std::string& hostPath);
+HResult SaveBmpToHostFile(const Surface& surface, const std::string& hostPath);
 
 } // namespace brelvo

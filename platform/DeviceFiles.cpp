@@ -122,6 +122,32 @@ HResult MapUnderRoot(const std::string& root, const char16_t* devicePath, std::s
     return kOk;
 }
 
+// The cause of a failed host call, from its errno, as the codes callers tell apart. A name the
+// host finds too long is a bad name like any other the program refuses.
+HResult ResultFromErrno(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return kErrPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return kErrAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+        return kErrDiskFull;
+    case EFBIG:
+        return kErrFileTooLarge;
+    case ENAMETOOLONG:
+    case EISDIR:
+        return kErrInvalidArg;
+    case ENOMEM:
+        return kErrOutOfMemory;
+    default:
+        return kErrFail;
+    }
+}
+
 // Empty when the path cannot be resolved; errno tells why.
 std::string RealPath(const std::string& path) {
     char* resolved = ::realpath(path.c_str(), nullptr);
@@ -187,13 +213,13 @@ mode_t CurrentUmask() {
 // Makes the rename itself durable. Some file systems cannot sync a folder (EINVAL), and a folder
 // may be writable without being readable (EACCES); in both cases the new file is already in
 // place and there is nothing more to do, so only a real I/O error counts as failure.
-bool SyncFolder(const std::string& folder) {
+HResult SyncFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return errno == EACCES;
-    const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+        return errno == EACCES ? kOk : ResultFromErrno(errno);
+    const HResult result = ::fsync(fd) == 0 || errno == EINVAL ? kOk : ResultFromErrno(errno);
     ::close(fd);
-    return synced;
+    return result;
 }
 
 } // namespace
@@ -227,7 +253,7 @@ HResult MapDevicePathForWrite(const char16_t* devicePath, std::string& hostPath)
 
     const std::string realRoot = RealPath(root);
     if (realRoot.empty())
-        return kErrFail;
+        return ResultFromErrno(errno);
     // The mapped path is the root followed by at least one name, so cutting names off the end
     // reaches the root at the latest, and the root resolves.
     std::string folder = mapped.substr(0, mapped.rfind('/'));
@@ -241,7 +267,7 @@ HResult MapDevicePathForWrite(const char16_t* devicePath, std::string& hostPath)
         if (!realFolder.empty())
             break;
         if (errno != ENOENT)
-            return kErrFail;
+            return ResultFromErrno(errno);
         folder.resize(folder.rfind('/'));
     }
     if (!IsWithin(realFolder, realRoot))
@@ -256,12 +282,13 @@ ReplacingFileWriter::~ReplacingFileWriter() {
 
 HResult ReplacingFileWriter::Open(const std::string& hostPath) {
     VERIFY(m_fd < 0);
+    m_error = kOk;
     if (hostPath.find('\0') != std::string::npos)
-        return kErrInvalidArg;
+        return Fail(kErrInvalidArg);
     const std::size_t slash = hostPath.rfind('/');
     const std::string name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
     if (name.empty() || name == "." || name == "..")
-        return kErrInvalidArg;
+        return Fail(kErrInvalidArg);
     // A file straight under the root has the folder "/". (Chosen in one expression: GCC 12 at
     // -O3 warns falsely, -Wrestrict, about assigning "/" to the string afterwards.)
     const std::string folder = slash == std::string::npos ? std::string(".")
@@ -269,7 +296,7 @@ HResult ReplacingFileWriter::Open(const std::string& hostPath) {
                                                           : hostPath.substr(0, slash);
     struct stat existing {};
     if (::stat(hostPath.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
-        return kErrInvalidArg;
+        return Fail(kErrInvalidArg);
 
     IgnoreFileSizeSignal();
     // Beside the target, so the final rename never crosses file systems; hidden, so a listing
@@ -280,17 +307,16 @@ HResult ReplacingFileWriter::Open(const std::string& hostPath) {
     tempPath.push_back('\0');
     const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
     if (fd < 0)
-        return kErrFail;
+        return Fail(ResultFromErrno(errno));
     m_fd = fd;
     m_tempPath = tempPath.data();
     m_targetPath = hostPath;
     m_folder = std::move(folder);
-    m_failed = false;
     return kOk;
 }
 
 bool ReplacingFileWriter::Write(const void* data, std::size_t size) {
-    if (m_fd < 0 || m_failed)
+    if (m_fd < 0 || Failed(m_error))
         return false;
     const auto* bytes = static_cast<const unsigned char*>(data);
     while (size > 0) {
@@ -298,7 +324,9 @@ bool ReplacingFileWriter::Write(const void* data, std::size_t size) {
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            m_failed = true;
+            // A regular file returns 0 only for an empty request; should it happen anyway,
+            // there is no errno to name a cause.
+            m_error = written < 0 ? ResultFromErrno(errno) : kErrFail;
             return false;
         }
         bytes += written;
@@ -309,11 +337,9 @@ bool ReplacingFileWriter::Write(const void* data, std::size_t size) {
 
 HResult ReplacingFileWriter::Commit() {
     if (m_fd < 0)
-        return kErrFail;
-    if (m_failed) {
-        Abort();
-        return kErrFail;
-    }
+        return Failed(m_error) ? m_error : kErrFail; // an Open that failed says why
+    if (Failed(m_error))
+        return Fail(m_error);
     // mkstemp made the file private (0600); it should look as if the old file had been
     // rewritten in place, or as a newly created file would.
     mode_t mode = 0;
@@ -323,27 +349,35 @@ HResult ReplacingFileWriter::Commit() {
     } else if (errno == ENOENT) {
         mode = 0666 & ~CurrentUmask();
     } else {
-        Abort();
-        return kErrFail;
+        return Fail(ResultFromErrno(errno));
     }
-    if (::fchmod(m_fd, mode) != 0 || ::fsync(m_fd) != 0) {
-        Abort();
-        return kErrFail;
-    }
+    if (::fchmod(m_fd, mode) != 0 || ::fsync(m_fd) != 0)
+        return Fail(ResultFromErrno(errno));
     // The descriptor is gone after close() whatever it returns, so it is never closed twice; a
     // failed close can mean lost data (NFS reports write errors there).
     if (::close(std::exchange(m_fd, -1)) != 0 ||
-        ::rename(m_tempPath.c_str(), m_targetPath.c_str()) != 0) {
-        Abort();
-        return kErrFail;
-    }
+        ::rename(m_tempPath.c_str(), m_targetPath.c_str()) != 0)
+        return Fail(ResultFromErrno(errno));
     m_tempPath.clear(); // it is the target now and must not be removed
-    const bool durable = SyncFolder(m_folder);
-    Abort();
-    return durable ? kOk : kErrFail;
+    const HResult synced = SyncFolder(m_folder);
+    Discard();
+    m_error = synced;
+    return synced;
+}
+
+HResult ReplacingFileWriter::Fail(HResult cause) {
+    // Callers take the cause from errno before calling, as the clean-up here overwrites it.
+    Discard();
+    m_error = cause;
+    return cause;
 }
 
 void ReplacingFileWriter::Abort() {
+    Discard();
+    m_error = kOk;
+}
+
+void ReplacingFileWriter::Discard() {
     if (m_fd >= 0)
         ::close(m_fd);
     if (!m_tempPath.empty())
@@ -352,16 +386,14 @@ void ReplacingFileWriter::Abort() {
     m_tempPath.clear();
     m_targetPath.clear();
     m_folder.clear();
-    m_failed = false;
 }
 
 HResult WriteFileReplacing(const std::string& hostPath, const void* data, std::size_t size) {
     ReplacingFileWriter writer;
     if (const HResult result = writer.Open(hostPath); Failed(result))
         return result;
-    if (!writer.Write(data, size))
-        return kErrFail;
-    return writer.Commit();
+    writer.Write(data, size);
+    return writer.Commit(); // the cause of a failed write, or of the commit itself
 }
 
 } // namespace brelvo::platform

@@ -32,8 +32,9 @@ HResult MapDevicePath(const char16_t* devicePath, std::string& hostPath);
 // it refuses (kErrInvalidArg) the root and folder paths (ending in "\"), and a path whose folder,
 // after following symbolic links, lies outside the device root, so that a link inside the
 // device tree cannot carry a save elsewhere. A folder that does not exist yet is judged by its
-// nearest existing ancestor. kErrFail when the device root cannot be resolved (missing, say),
-// or a folder on the way exists but cannot be (no search permission, say).
+// nearest existing ancestor. When the device root cannot be resolved, or a folder on the way
+// exists but cannot be, the host's reason: kErrPathNotFound for a missing root,
+// kErrAccessDenied for a folder without search permission, kErrFail for a reason without a code.
 // The check and the later write are not atomic: it guards against links already in the tree,
 // not against one swapped in at the same moment by another process.
 HResult MapDevicePathForWrite(const char16_t* devicePath, std::string& hostPath);
@@ -48,6 +49,13 @@ HResult MapDevicePathForWrite(const char16_t* devicePath, std::string& hostPath)
 // callers may run their usual sequence of writes and look only at the final result.
 // Destroying a writer that was not committed discards the temporary file.
 //
+// A failure is reported as its cause, taken from the host at the call that failed:
+// kErrPathNotFound (a folder on the way is missing or is a file), kErrAccessDenied (no
+// permission, a read-only file system), kErrDiskFull (no space or quota left), kErrFileTooLarge
+// (beyond the process's or the file system's limit), kErrInvalidArg (a name the writer or the
+// host refuses, or too long), kErrFail for anything the host gives no recognised reason for.
+// The first cause is kept until the writer is opened again or aborted.
+//
 // The new file gets the replaced file's permission bits, or 0666 less the umask for a new one.
 // It is owned by the saving user, and a symbolic link at the target is replaced by the file
 // rather than followed.
@@ -59,25 +67,34 @@ public:
     ReplacingFileWriter& operator=(const ReplacingFileWriter&) = delete;
 
     // kErrInvalidArg for a path with an empty final name, one naming "." or "..", or an existing
-    // directory; kErrFail when the temporary file cannot be created (missing or read-only
-    // folder, for instance). Must not be called while a file is open.
+    // directory; otherwise the cause when the temporary file cannot be created (missing or
+    // read-only folder, for instance). Must not be called while a file is open.
     HResult Open(const std::string& hostPath);
     bool Write(const void* data, std::size_t size) override;
-    // kOk once the new file is in place and durable; kErrFail otherwise. The writer is closed
-    // afterwards either way and may be opened again.
+    // kOk once the new file is in place and durable; otherwise the first cause of failure: of
+    // the Open, of a Write, or of the commit itself (kErrFail when nothing was opened). The
+    // writer is closed afterwards either way and may be opened again.
     HResult Commit();
-    // Discards the temporary file; the target is left as it was. Harmless when nothing is open.
+    // Discards the temporary file and forgets any cause; the target is left as it was.
+    // Harmless when nothing is open.
     void Abort();
+    // The first cause of failure since Open, kOk while nothing has failed: how an encoder that
+    // stopped because Write refused learns why.
+    HResult Error() const { return m_error; }
 
 private:
+    // Discards the temporary file and keeps cause as the writer's error; returns it.
+    HResult Fail(HResult cause);
+    void Discard();
+
     std::string m_targetPath;
     std::string m_folder;
     std::string m_tempPath;
     int m_fd = -1;
-    bool m_failed = false;
+    HResult m_error = kOk;
 };
 
-// Opens, writes and commits in one call.
+// Opens, writes and commits in one call; kOk or the first cause of failure.
 HResult WriteFileReplacing(const std::string& hostPath, const void* data, std::size_t size);
 
 // What ListDeviceFolder lists.

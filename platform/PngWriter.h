@@ -18,7 +18,7 @@ bool EncodeRgb565Png(const std::uint16_t* pixels, std::int32_t width, std::int32
                      std::size_t pitchBytes, ByteSink& sink);
 
 // The same into a host file, replaced safely (ReplacingFileWriter). kErrInvalidArg when there is
-// nothing to encode, kErrFail when the file cannot be written.
+// nothing to encode, otherwise the writer's cause when the file cannot be written.
 HResult WriteRgb565PngFile(const std::uint16_t* pixels, std::int32_t width, std::int32_t height,
                            std::size_t pitchBytes, const std::string& hostPath);
 

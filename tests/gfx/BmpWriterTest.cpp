@@ -6,10 +6,24 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <new>
+#include <optional>
 #include <random>
+#include <sched.h>
+#include <string>
+#include <sys/mman.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace brelvo {
 namespace {
@@ -125,23 +139,152 @@ TEST_F(SaveBmpFiles, ReplacesAnExistingFile) {
     const auto target = m_dir / "Pictures" / "out.bmp";
     std::ofstream(target) << "old contents";
     const Surface s = Filled(3, 2, 0x07E0);
-    ASSERT_EQ(SaveBmp(s, WString(u"\\Pictures\\out.bmp")), 1);
+    ASSERT_EQ(SaveBmp(s, WString(u"\\Pictures\\out.bmp")), kOk);
     EXPECT_EQ(Read(target), Encode(s));
     EXPECT_EQ(EntryCount(), 1u);
 }
 
-TEST_F(SaveBmpFiles, FailuresLeaveTheOldFileAlone) {
+TEST_F(SaveBmpFiles, RefusedSavesSayWhyAndLeaveTheOldFileAlone) {
     const auto target = m_dir / "Pictures" / "keep.bmp";
     std::ofstream(target) << "precious";
     Surface empty;
-    EXPECT_EQ(SaveBmp(empty, WString(u"\\Pictures\\keep.bmp")), 0);
     const Surface s = Filled(3, 2, 0x07E0);
-    EXPECT_EQ(SaveBmp(s, WString(u"\\Pictures\\a?b.bmp")), 0);
-    EXPECT_EQ(SaveBmp(s, WString(u"\\Pictures\\..\\keep.bmp")), 0);
-    EXPECT_EQ(SaveBmp(s, WString(u"\\Missing\\keep.bmp")), 0);
+    const struct {
+        const Surface* surface;
+        const char16_t* path;
+        HResult expected;
+    } cases[] = {
+        {&empty, u"\\Pictures\\keep.bmp", kErrNoPixels},
+        {&s, u"\\Pictures\\a?b.bmp", kErrInvalidArg},
+        {&s, u"\\Pictures\\..\\keep.bmp", kErrInvalidArg},
+        {&s, u"\\Pictures\\Missing\\keep.bmp", kErrPathNotFound},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SaveBmp(*c.surface, WString(c.path)), c.expected) << &c - cases;
     const auto old = Read(target);
     EXPECT_EQ(std::string(old.begin(), old.end()), "precious");
     EXPECT_EQ(EntryCount(), 1u);
+}
+
+// What a save in a child process found. It comes back through a shared mapping because the full
+// disk is a mount that only the child sees, and the files in it go when the child unmounts it.
+struct ChildSave {
+    HResult result;
+    bool oldFileKept;
+    bool temporaryLeft;
+    char cannot[200]; // why the folder could not be broken; empty when it was
+};
+
+// Each breaks the folder in one way inside the child, runs save there, and undoes what it must.
+// Returns why it could not break the folder, or an empty string.
+using Breakage = std::string (*)(const std::filesystem::path& folder,
+                                 const std::function<void()>& save);
+
+std::string Because(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+std::string LimitFileSize(const std::filesystem::path&, const std::function<void()>& save) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 16 * 1024;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return Because("cannot lower the file-size limit");
+    save();
+    return {};
+}
+
+// A 64 KiB tmpfs over the folder, in a mount namespace of the child's own so that the host never
+// sees it. The old file is written anew inside, and a filler takes all but 16 KiB.
+std::string FillDisk(const std::filesystem::path& folder, const std::function<void()>& save) {
+    if (::geteuid() != 0)
+        return "mounting a file system needs root";
+    if (::unshare(CLONE_NEWNS) != 0)
+        return Because("no mount namespace of its own");
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return Because("cannot make the mounts private");
+    if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
+        return Because("cannot mount a tmpfs");
+    struct Unmount {
+        const char* path;
+        ~Unmount() { ::umount(path); }
+    } unmount{folder.c_str()};
+    std::ofstream(folder / "keep.bmp") << "precious";
+    const int fd = ::open((folder / "filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const char block[4096] = {};
+    off_t filled = 0;
+    for (ssize_t n; fd >= 0 && (n = ::write(fd, block, sizeof block)) > 0;)
+        filled += n;
+    const bool full = fd >= 0 && errno == ENOSPC && ::ftruncate(fd, filled - 16 * 1024) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!full)
+        return Because("cannot fill the tmpfs");
+    save();
+    return {};
+}
+
+std::optional<ChildSave> SaveInChild(Breakage breakage, const std::filesystem::path& folder,
+                                     const Surface& picture, const char16_t* path) {
+    void* shared = ::mmap(nullptr, sizeof(ChildSave), PROT_READ | PROT_WRITE,
+                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED)
+        return std::nullopt;
+    auto* report = new (shared) ChildSave{};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const std::string cannot = breakage(folder, [&] {
+            report->result = SaveBmp(picture, WString(path));
+            std::ifstream in(folder / "keep.bmp", std::ios::binary);
+            report->oldFileKept = std::string(std::istreambuf_iterator<char>(in), {}) == "precious";
+            for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+                const std::string name = entry.path().filename().string();
+                report->temporaryLeft |=
+                    name.starts_with('.') && name.find("keep.bmp") != std::string::npos;
+            }
+        });
+        std::snprintf(report->cannot, sizeof report->cannot, "%s", cannot.c_str());
+        ::_exit(0);
+    }
+    int status = -1;
+    if (pid > 0)
+        ::waitpid(pid, &status, 0);
+    std::optional<ChildSave> result;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        result = *report;
+    ::munmap(shared, sizeof(ChildSave));
+    return result;
+}
+
+// A disk that stops taking the picture part way through: the encoder stops on the refused write,
+// and the save must still say why, from the writer.
+TEST_F(SaveBmpFiles, DiskFailuresPartWaySayWhyAndLeaveTheOldFileAlone) {
+    std::ofstream(m_dir / "Pictures" / "keep.bmp") << "precious";
+    const Surface picture = Filled(100, 100, 0x07E0); // 30 KiB, more than either case takes
+    const struct {
+        const char* name;
+        Breakage breakage;
+        HResult expected;
+    } cases[] = {
+        {"file-size limit", LimitFileSize, kErrFileTooLarge},
+        {"full disk", FillDisk, kErrDiskFull},
+    };
+    std::string skipped;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<ChildSave> save =
+            SaveInChild(c.breakage, m_dir / "Pictures", picture, u"\\Pictures\\keep.bmp");
+        ASSERT_TRUE(save.has_value()) << "the child did not finish";
+        if (save->cannot[0] != '\0') {
+            skipped += std::string(c.name) + " skipped: " + save->cannot + "\n";
+            continue;
+        }
+        EXPECT_EQ(save->result, c.expected) << ResultText(save->result);
+        EXPECT_TRUE(save->oldFileKept);
+        EXPECT_FALSE(save->temporaryLeft);
+    }
+    if (!skipped.empty())
+        GTEST_SKIP() << skipped;
 }
 
 } // namespace

@@ -186,6 +186,7 @@ TEST_F(DeviceFilesTest, UncommittedWriterLeavesOldFileAlone) {
 
 TEST_F(DeviceFilesTest, RefusesHostPathsThatNameNoFile) {
     fs::create_directory(m_dir / "sub");
+    WriteAll(m_dir / "file.bmp", "old");
     const struct {
         std::string path;
         HResult expected;
@@ -194,15 +195,20 @@ TEST_F(DeviceFilesTest, RefusesHostPathsThatNameNoFile) {
         {(m_dir / "").string(), kErrInvalidArg},
         {(m_dir / "sub").string(), kErrInvalidArg},
         {(m_dir / "sub" / "..").string(), kErrInvalidArg},
-        {(m_dir / "missing" / "x.bmp").string(), kErrFail},
+        {(m_dir / "missing" / "x.bmp").string(), kErrPathNotFound},
+        {(m_dir / "file.bmp" / "x.bmp").string(), kErrPathNotFound},
+        // Fits a name, but not with the temporary file's additions: still a name to refuse.
+        {(m_dir / std::string(250, 'n')).string(), kErrInvalidArg},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(WriteFileReplacing(c.path, "x", 1), c.expected) << c.path;
         ReplacingFileWriter writer;
         EXPECT_EQ(writer.Open(c.path), c.expected) << c.path;
         EXPECT_FALSE(writer.Write("x", 1));
-        EXPECT_EQ(writer.Commit(), kErrFail);
+        EXPECT_EQ(writer.Error(), c.expected) << c.path;
+        EXPECT_EQ(writer.Commit(), c.expected) << c.path;
     }
+    EXPECT_EQ(ReadAll(m_dir / "file.bmp"), "old");
     EXPECT_TRUE(fs::is_directory(m_dir / "sub"));
     EXPECT_EQ(HiddenEntries(m_dir), std::vector<std::string>{});
     EXPECT_EQ(HiddenEntries(m_dir / "sub"), std::vector<std::string>{});
@@ -223,12 +229,14 @@ TEST_F(DeviceFilesTest, SaveIntoReadOnlyFolderFailsAndKeepsOldFile) {
                 return 10;
             if (ReadAll(target) != "old picture")
                 return 11; // the folder must be reachable for the failure to mean anything
-            return Failed(WriteFileReplacing(target, picture.data(), picture.size())) ? 0 : 1;
+            const HResult result = WriteFileReplacing(target, picture.data(), picture.size());
+            return result == kErrAccessDenied ? 0 : Succeeded(result) ? 1 : 2;
         });
         ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "10: cannot drop root, 11: cannot read, 1: saved";
+        EXPECT_EQ(WEXITSTATUS(status), 0)
+            << "10: cannot drop root, 11: cannot read, 1: saved, 2: another cause";
     } else {
-        EXPECT_TRUE(Failed(WriteFileReplacing(target, picture.data(), picture.size())));
+        EXPECT_EQ(WriteFileReplacing(target, picture.data(), picture.size()), kErrAccessDenied);
     }
     EXPECT_EQ(ReadAll(target), "old picture");
     EXPECT_EQ(ModeOf(folder), 0555u);
@@ -251,9 +259,11 @@ TEST_F(DeviceFilesTest, SaveBeyondFileSizeLimitFailsWithoutKillingTheProcess) {
         const std::vector<char> picture(100 * 1024, 'p');
         if (writer.Write(picture.data(), picture.size()))
             return 12;
+        if (writer.Error() != kErrFileTooLarge)
+            return 13;
         // The temporary file holds exactly the 4096 bytes that fit; committing them would
         // replace the picture with a truncated one.
-        return writer.Commit() == kErrFail ? 0 : 13;
+        return writer.Commit() == kErrFileTooLarge ? 0 : 14;
     });
     ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -288,7 +298,7 @@ TEST_F(DeviceFilesTest, WritePathsCannotLeaveTheRootThroughLinks) {
         {"root", u"\\..\\x.bmp", kErrInvalidArg},
         {"root", u"\\", kErrInvalidArg},
         {"root", u"\\A\\", kErrInvalidArg},
-        {"missing-root", u"\\x.bmp", kErrFail},
+        {"missing-root", u"\\x.bmp", kErrPathNotFound},
     };
     for (const auto& c : cases) {
         SetDeviceRoot((m_dir / c.root).string());

@@ -114,7 +114,7 @@ TEST_F(WarpCli, BadArgumentsAndFilesAreReported) {
         {{"in.png", "out.bmp", "--stroke"}, 2, "needs a value"},
         {{"in.png", "out.bmp", "--frobnicate", "1"}, 2, "unknown option"},
         {{"missing.png", "out.bmp"}, 1, "cannot open"},
-        {{"in.png", "no-such-folder/out.bmp"}, 1, "cannot save"},
+        {{"in.png", "no-such-folder/out.bmp"}, 1, "out.bmp': the folder does not exist"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args;

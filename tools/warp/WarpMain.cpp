@@ -1,5 +1,6 @@
 // brelvo-warp: applies the editor's warp strokes to a picture from the command line.
 
+#include "base/Result.h"
 #include "editor/HookTool.h"
 #include "editor/ImageDocument.h"
 #include "editor/RadialWarpTool.h"
@@ -189,10 +190,10 @@ int main(int argc, char** argv) {
         document.history.commit();
     }
 
-    if (!brelvo::SaveBmpToHostFile(document.picture, positional[1])) {
-        std::fprintf(stderr, "brelvo-warp: cannot save '%s': %s\n", positional[1].c_str(),
-                     "the folder is missing or not writable, the name is refused, or the disk is "
-                     "full; no file was changed");
+    if (const brelvo::HResult result = brelvo::SaveBmpToHostFile(document.picture, positional[1]);
+        brelvo::Failed(result)) {
+        std::fprintf(stderr, "brelvo-warp: cannot save '%s': %s; no file was changed\n",
+                     positional[1].c_str(), brelvo::ResultText(result));
         return 1;
     }
     return 0;
