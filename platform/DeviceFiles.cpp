@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -287,7 +288,7 @@ HResult ReplacingFileWriter::Open(const std::string& hostPath) {
         return Fail(kErrInvalidArg);
     const std::size_t slash = hostPath.rfind('/');
     const std::string name = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
-    if (name.empty() || name == "." || name == "..")
+    if (name.empty() || name == "." || name == ".." || name.size() > NAME_MAX)
         return Fail(kErrInvalidArg);
     // A file straight under the root has the folder "/". (Chosen in one expression: GCC 12 at
     // -O3 warns falsely, -Wrestrict, about assigning "/" to the string afterwards.)
@@ -300,9 +301,11 @@ HResult ReplacingFileWriter::Open(const std::string& hostPath) {
 
     IgnoreFileSizeSignal();
     // Beside the target, so the final rename never crosses file systems; hidden, so a listing
-    // taken meanwhile does not show a half-written picture.
-    const std::string pattern =
-        (folder.back() == '/' ? folder : folder + '/') + '.' + name + ".XXXXXX";
+    // taken meanwhile does not show a half-written picture. The target's name is shortened in
+    // it so that a name of the longest length the file system takes can still be saved.
+    constexpr std::size_t kTempExtra = 8; // the dot and ".XXXXXX"
+    const std::string pattern = (folder.back() == '/' ? folder : folder + '/') + '.' +
+                                name.substr(0, NAME_MAX - kTempExtra) + ".XXXXXX";
     std::vector<char> tempPath(pattern.begin(), pattern.end());
     tempPath.push_back('\0');
     const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
@@ -562,6 +565,15 @@ HResult ListDeviceFolder(const char16_t* deviceFolder, FolderListing what, const
             names.push_back(std::move(name));
     }
     return result;
+}
+
+bool DeviceFileExists(const char16_t* devicePath) {
+    std::string hostPath;
+    if (Failed(MapDevicePath(devicePath, hostPath)))
+        return false;
+    // A link counts as the file it stands for, even a dangling one: saving would replace it.
+    struct stat info {};
+    return ::lstat(hostPath.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
 } // namespace brelvo::platform

@@ -126,6 +126,10 @@ HResult ReadDeviceFolder(const char16_t* deviceFolder, FolderContents& contents)
 // not exist, or for a name a device path cannot hold.
 HResult DevicePathFromHost(const std::string& hostPath, std::u16string& devicePath);
 
+// True when something other than a folder has exactly this device path (a file, or a link of
+// any kind), so that a save there would replace it. False for a path the mapping refuses.
+bool DeviceFileExists(const char16_t* devicePath);
+
 // True when name matches pattern as ListDeviceFolder matches files.
 bool MatchesPattern(std::u16string_view name, std::u16string_view pattern);
 
