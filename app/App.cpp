@@ -41,9 +41,6 @@ constexpr std::array<Route, state::kCount> kRoutes = {{
 
 static_assert(art::kFontsInLoadOrder.size() + 1 == kInterfaceFontCount);
 
-constexpr std::size_t kTitleFontIndex = 2;
-constexpr std::size_t kBodyFontIndex = 1;
-constexpr std::size_t kOnBlackFontIndex = 9;
 // The white that the title font's glyphs stand on, and the magenta every other font is keyed on.
 constexpr Color kFontGround = 0xF8FCF8;
 constexpr Color kMagenta = 0xFF00FF;
@@ -59,12 +56,25 @@ bool IsState(std::int32_t s) {
 
 App::App(const ApplicationConfig& config, AppOptions options)
     : Application(config), m_options(std::move(options)), m_context(ProgramScreenContext()),
-      m_editor(m_context, EditorScreen::Neighbours{.browser = true,
-                                                   .resetBrowser = [this] { m_open.Reset(); }}),
-      m_title(m_context, TitlePicture), m_open(m_context, m_editor) {
+      m_editor(m_context, EditorScreen::Neighbours{
+                              .browser = true,
+                              .saveScreen = true,
+                              .resetBrowser = [this] { m_open.Reset(); },
+                              .resetSaveScreen =
+                                  [this] {
+                                      m_save.Reset();
+                                      m_save.SetAfterSaveAction(SaveScreen::kReturnToEditor);
+                                  },
+                              .startDialog = [this](std::int32_t mode) { m_dialog.Start(mode); }}),
+      m_title(m_context, TitlePicture), m_open(m_context, m_editor),
+      m_save(m_context, m_editor, m_open), m_dialog(m_context, m_editor, m_save, m_open) {
+    m_open.SetAskBeforeOpening([this] { m_dialog.Start(EditorScreen::kAskBeforeOpening); });
+    m_save.SetDialog([this](std::int32_t mode) { m_dialog.Start(mode); });
     m_screens[state::kEditor] = &m_editor;
     m_screens[state::kTitle] = &m_title;
     m_screens[state::kBrowser] = &m_open;
+    m_screens[state::kSave] = &m_save;
+    m_screens[state::kConfirm] = &m_dialog;
     // The controller's process-wide values start afresh with every program run.
     ScreenStates.Reset();
     IgnoreNextTap.store(false);
@@ -98,9 +108,9 @@ void App::LoadFonts() {
 
     // The tenth font is the title font drawn on opaque black, for text over pictures. The black
     // ground has the body font's size, as far as it lies on the title font's.
-    BitmapFont& title = InterfaceFonts[kTitleFontIndex];
-    const BitmapFont& body = InterfaceFonts[kBodyFontIndex];
-    BitmapFont& onBlack = InterfaceFonts[kOnBlackFontIndex];
+    BitmapFont& title = InterfaceFonts[font::kTitle];
+    const BitmapFont& body = InterfaceFonts[font::kBody];
+    BitmapFont& onBlack = InterfaceFonts[font::kTitleOnBlack];
     onBlack.Release();
     Surface scratch;
     if (title.GetPixels() &&
@@ -242,6 +252,8 @@ HResult App::Wheel(std::int32_t dx, std::int32_t dy) {
 
 HResult App::OnClose() {
     ScreenContext::Dispatch hold(m_context);
+    if (GetState() == state::kConfirm)
+        return kOk;
     if (m_editor.WouldAskBeforeLeaving()) {
         m_editor.Exit();
         return kOk;
@@ -257,14 +269,23 @@ HResult App::OnOpenRequest(const std::string& hostPath) {
         return kOk;
     }
     ScreenContext::Dispatch hold(m_context);
-    // FIXME: asked about once the confirmation dialog exists; until then unsaved work stays.
-    if (m_editor.Document().changed.load()) {
+    if (!m_editor.Document().changed.load()) {
+        m_open.OpenPictureFile(devicePath, true);
+        return kOk;
+    }
+    // Unsaved changes are asked about as the browser's Open asks; a question or a name being
+    // typed is left alone.
+    const std::int32_t s = GetState();
+    if (s != state::kEditor && s != state::kBrowser && s != state::kTitle) {
         std::fprintf(stderr,
-                     "brelvo: %s not opened: the picture in the editor has unsaved changes\n",
+                     "brelvo: %s not opened: answer the question on the screen or finish "
+                     "saving first\n",
                      hostPath.c_str());
         return kOk;
     }
-    m_open.OpenPictureFile(devicePath, true);
+    m_open.Choose(devicePath);
+    m_dialog.Start(EditorScreen::kAskBeforeOpening);
+    SetState(state::kConfirm, 0);
     return kOk;
 }
 

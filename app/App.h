@@ -2,8 +2,10 @@
 
 #include "app/Application.h"
 #include "archive/ResourceArchive.h"
+#include "screens/ConfirmDialog.h"
 #include "screens/EditorScreen.h"
 #include "screens/OpenScreen.h"
+#include "screens/SaveScreen.h"
 #include "screens/TitleScreen.h"
 #include "ui/Screen.h"
 #include "ui/StateMachine.h"
@@ -48,6 +50,9 @@ public:
     // title screens are there from the start; a state without a screen draws nothing.
     void SetScreen(std::int32_t state, Screen* screen);
     EditorScreen& Editor() { return m_editor; }
+    OpenScreen& Browser() { return m_open; }
+    SaveScreen& Saver() { return m_save; }
+    ConfirmDialog& Dialog() { return m_dialog; }
 
     HResult OnInit(Surface& display) override;
     HResult Render(Surface& backBuffer, std::uint32_t frameFlags) override;
@@ -81,6 +86,8 @@ private:
     EditorScreen m_editor;
     TitleScreen m_title;
     OpenScreen m_open;
+    SaveScreen m_save;
+    ConfirmDialog m_dialog;
     std::array<Screen*, state::kCount> m_screens{};
     // The state drawn last, to tell the screen that the program leaves.
     std::int32_t m_drawnState = state::kNone;

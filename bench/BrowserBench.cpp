@@ -52,7 +52,10 @@ struct Browser {
     std::recursive_mutex& lock = shared.lock;
     StateMachine& states = shared.states;
     ScreenContext& context = shared.context;
-    EditorScreen editor{context, EditorScreen::Neighbours{.browser = true, .resetBrowser = {}}};
+    EditorScreen editor{context, EditorScreen::Neighbours{.browser = true,
+                                                          .resetBrowser = {},
+                                                          .resetSaveScreen = {},
+                                                          .startDialog = {}}};
     OpenScreen browser{context, editor};
     Surface frame;
 };

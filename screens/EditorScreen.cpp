@@ -2,14 +2,19 @@
 
 #include "archive/ArtworkIds.h"
 #include "archive/LoadArtwork.h"
+#include "base/WString.h"
 #include "gfx/BitmapFont.h"
 #include "gfx/Blit.h"
+#include "gfx/BmpWriter.h"
+#include "platform/DeviceFiles.h"
 #include "platform/VirtualKeys.h"
 #include "screens/EditorView.h"
 #include "screens/Layout.h"
 #include "ui/StateMachine.h"
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 namespace brelvo {
 
@@ -18,11 +23,6 @@ namespace {
 using namespace layout;
 
 constexpr std::int32_t kMenuFeedback = Menu::kFeedbackFrames;
-// The two interface fonts the busy indicator chooses between.
-constexpr std::size_t kBusyDarkFont = 7;
-constexpr std::size_t kBusyLightFont = 8;
-// The font the Trim buttons are lettered with.
-constexpr std::size_t kMenuFont = 3;
 constexpr std::int32_t kBusyFrames = 10;
 constexpr const char16_t* kBusyTexts[] = {u"Please wait .. \\", u"Please wait .. |",
                                           u"Please wait .. /", u"Please wait .. -"};
@@ -147,7 +147,7 @@ void EditorScreen::Initialise(ResourceArchive& archive) {
         a.button->SetEnabled(false);
     }
 
-    m_panel.Load(archive, m_context.fonts[kMenuFont]);
+    m_panel.Load(archive, m_context.fonts[font::kMenu]);
 
     // The view's scroll bars; the background shows their tracks.
     LoadArtwork(archive, art::kViewThumbHorizontal, m_horizontalBar.ThumbImage());
@@ -190,13 +190,8 @@ void EditorScreen::BuildMenus(ResourceArchive& archive) {
     using Command = std::function<void()>;
     const std::array<std::array<Command, 7>, 4> commands = {{
         {[this] { NextGalleryPicture(MenuDelay(kFileMenu)); },
-         [this] { Open(MenuDelay(kFileMenu)); },
-         [this] { m_context.SetState(state::kSave, MenuDelay(kFileMenu)); },
-         [this] {
-             SettleFloating();
-             m_context.SetState(state::kSave, MenuDelay(kFileMenu));
-         },
-         [this] { Exit(MenuDelay(kFileMenu)); }},
+         [this] { Open(MenuDelay(kFileMenu)); }, [this] { Save(MenuDelay(kFileMenu)); },
+         [this] { SaveAs(MenuDelay(kFileMenu)); }, [this] { Exit(MenuDelay(kFileMenu)); }},
         {[this] { Undo(); }, [this] { Redo(); }, [this] { UndoAll(); }, [this] { Cut(); },
          [this] { Copy(); }, [this] { Paste(); }, [this] { Crop(); }},
         {[this] { SelectTool(ToolId::Hook); }, [this] { SelectTool(ToolId::Magnifier); },
@@ -368,7 +363,8 @@ void EditorScreen::Crop() {
 void EditorScreen::NextGalleryPicture(std::int32_t delay) {
     if (SettleFloating())
         m_trim.clearSelection();
-    if (m_document.changed.load() && m_neighbours.dialog) {
+    if (m_document.changed.load() && m_neighbours.startDialog) {
+        m_neighbours.startDialog(kAskBeforeGallery);
         m_context.SetState(state::kConfirm, std::max(delay + 1, 2));
         return;
     }
@@ -392,10 +388,64 @@ void EditorScreen::NextGalleryPicture(std::int32_t delay) {
 
 void EditorScreen::Exit(std::int32_t delay) {
     if (WouldAskBeforeLeaving()) {
+        m_neighbours.startDialog(kAskBeforeQuitting);
         m_context.SetState(state::kConfirm, std::max(delay + 1, 2));
         return;
     }
     m_context.SetState(state::kExit, delay);
+}
+
+bool EditorScreen::HasOwnBmpFile() const {
+    if (!m_document.hasFile)
+        return false;
+    // The extension is what follows the last "." of the file's name; the comparison is exact,
+    // as it always was, so "x.Bmp" is saved through the save screen.
+    const std::u16string path = m_document.path.c_str();
+    const std::size_t slash = path.rfind(u'\\');
+    const std::u16string name = slash == std::u16string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.rfind(u'.');
+    const std::u16string extension = dot == std::u16string::npos ? name : name.substr(dot + 1);
+    return extension == u"bmp" || extension == u"BMP";
+}
+
+void EditorScreen::Save(std::int32_t delay) {
+    if (!m_neighbours.saveScreen || !HasPicture())
+        return;
+    if (HasOwnBmpFile())
+        SavePicture(m_document.path.c_str());
+    else
+        SaveAs(delay);
+}
+
+void EditorScreen::SaveAs(std::int32_t delay) {
+    if (!m_neighbours.saveScreen || !HasPicture())
+        return;
+    SettleFloating();
+    if (m_neighbours.resetSaveScreen)
+        m_neighbours.resetSaveScreen();
+    m_context.SetState(state::kSave, delay);
+}
+
+HResult EditorScreen::SavePicture(const std::u16string& devicePath) {
+    // The file holds what the user sees: a floating block is drawn into the picture first.
+    SettleFloating();
+    const HResult result = SaveBmp(m_document.picture, WString(devicePath.c_str()));
+    if (Failed(result)) {
+        std::string shown;
+        if (Failed(platform::MapDevicePath(devicePath.c_str(), shown)))
+            shown = ToUtf8(WString(devicePath.c_str()));
+        std::fprintf(stderr, "brelvo: cannot save %s: %s\n", shown.c_str(), ResultText(result));
+        if (m_neighbours.startDialog) {
+            m_neighbours.startDialog(kSaveError);
+            m_context.SetState(state::kConfirm, 0);
+        }
+        return result;
+    }
+    m_document.path = WString(devicePath.c_str());
+    m_document.hasFile = true;
+    m_document.changed.store(false);
+    m_menuBar.CloseAll();
+    return kOk;
 }
 
 void EditorScreen::Open(std::int32_t delay) {
@@ -696,10 +746,7 @@ void EditorScreen::KeyDown(std::uint16_t key, const KeyMap& keys) {
             Open();
             return;
         case 'S':
-            if (m_neighbours.saveScreen) {
-                SettleFloating();
-                m_context.SetState(state::kSave, 0);
-            }
+            m_shift ? SaveAs() : Save();
             return;
         case 'Q':
             Exit();
@@ -900,7 +947,7 @@ void EditorScreen::DrawBusyIndicator(Surface& target) {
     target.GetPixel(x, y, &under);
     const bool bright =
         (under & 0xFF) > 200 && ((under >> 8) & 0xFF) > 200 && ((under >> 16) & 0xFF) > 200;
-    const BitmapFont& font = m_context.fonts[bright ? kBusyDarkFont : kBusyLightFont];
+    const BitmapFont& font = m_context.fonts[bright ? font::kBusyDark : font::kBusyLight];
     DrawText(target, x, y, kBusyTexts[m_busyPhase % 4], &font);
 }
 

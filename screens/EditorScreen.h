@@ -55,10 +55,25 @@ public:
     struct Neighbours {
         bool browser = false;
         bool saveScreen = false;
-        bool dialog = false;
         bool help = false;
         // Prepares the browser for a visit; called by the Open command before the switch.
         std::function<void()> resetBrowser;
+        // Prepares the save screen for a visit from Save as: an empty name, nothing to do after
+        // the save but return here.
+        std::function<void()> resetSaveScreen;
+        // Starts the confirmation dialog in a mode (DialogMode); the caller then requests its
+        // state. Without it the program asks nothing, and leaves unsaved work alone where it
+        // would have asked.
+        std::function<void(std::int32_t mode)> startDialog;
+    };
+
+    // The questions of the confirmation dialog.
+    enum DialogMode : std::int32_t {
+        kAskOverwrite = 1,
+        kAskBeforeQuitting = 2,
+        kAskBeforeGallery = 3,
+        kAskBeforeOpening = 4,
+        kSaveError = 5,
     };
 
     EditorScreen(ScreenContext& context, Neighbours neighbours);
@@ -95,7 +110,22 @@ public:
     void SelectToolAt(int position);
     void Exit(std::int32_t delay = 0);
     // Whether Exit would ask about unsaved changes rather than end the program.
-    bool WouldAskBeforeLeaving() const { return m_document.changed.load() && m_neighbours.dialog; }
+    bool WouldAskBeforeLeaving() const {
+        return m_document.changed.load() && static_cast<bool>(m_neighbours.startDialog);
+    }
+    // File > Save: writes the picture back to its own BMP file, or, for a picture without one,
+    // goes on as Save as.
+    void Save(std::int32_t delay = 0);
+    // File > Save as: the save screen, where the user names the file.
+    void SaveAs(std::int32_t delay = 0);
+    // Whether the picture came from (or was saved to) a file whose extension is exactly "bmp" or
+    // "BMP", which Save writes back to without asking.
+    bool HasOwnBmpFile() const;
+    // Writes the picture as a BMP file at a device path, with any floating block settled into
+    // it first. On success the picture belongs to that file and has no unsaved changes; on
+    // failure nothing about the picture changes, the reason goes to standard error and the
+    // save-error dialog shows.
+    HResult SavePicture(const std::u16string& devicePath);
     void ShowTitle(std::int32_t delay = 0);
     // Enters the browser, when the program has one.
     void Open(std::int32_t delay = 0);

@@ -23,7 +23,6 @@ namespace {
 
 using namespace layout;
 
-constexpr std::size_t kListFont = 0;
 constexpr std::int32_t kSwitchFrames = 20;
 constexpr std::int32_t kAskFrames = 10; // before the question about unsaved changes
 constexpr std::int32_t kThumbnailBoxWidth = 115;
@@ -91,7 +90,7 @@ void OpenScreen::Initialise(ResourceArchive& archive) {
     place.trackBottom = kTrackBottom - d;
     place.upArrow = kBrowserUpArrowAt;
     place.downArrow = Point(kBrowserDownArrowAt.x, kBrowserDownArrowAt.y - d);
-    m_list.Initialise(archive, place, m_context.fonts[kListFont]);
+    m_list.Initialise(archive, place, m_context.fonts[font::kList]);
     ForgetThumbnail();
     m_cancelled = m_opening = m_opened = false;
 }
@@ -272,7 +271,7 @@ void OpenScreen::Draw(Surface& target) {
         const std::u16string first = m_message.substr(0, space);
         const std::u16string second =
             space == std::u16string::npos ? u"" : m_message.substr(space + 1);
-        const BitmapFont& font = m_context.fonts[kListFont];
+        const BitmapFont& font = m_context.fonts[font::kList];
         DrawText(target, kThumbnailCentre.x, boxCentreY - kRowHeight, first.c_str(), &font,
                  TEXT_CENTER);
         DrawText(target, kThumbnailCentre.x, boxCentreY, second.c_str(), &font, TEXT_CENTER);
@@ -280,7 +279,7 @@ void OpenScreen::Draw(Surface& target) {
     m_list.Draw(target);
     m_filterBar.Draw(target);
     DrawText(target, kFilterTextAt.x, kFilterTextAt.y, m_list.Filter().c_str(),
-             &m_context.fonts[kListFont]);
+             &m_context.fonts[font::kList]);
     if (m_opening)
         Blit(target, kOpenPressedAt.x, kOpenPressedAt.y - d, m_openPressed, nullptr, BLT_KEYED);
     if (m_cancelled)

@@ -96,7 +96,10 @@ protected:
     std::recursive_mutex& lock = shared.lock;
     StateMachine& states = shared.states;
     ScreenContext& context = shared.context;
-    EditorScreen editor{context, EditorScreen::Neighbours{.browser = true, .resetBrowser = {}}};
+    EditorScreen editor{context, EditorScreen::Neighbours{.browser = true,
+                                                          .resetBrowser = {},
+                                                          .resetSaveScreen = {},
+                                                          .startDialog = {}}};
     OpenScreen browser{context, editor};
     const KeyMap keys{.up = 0x26, .down = 0x28};
     Surface target;

@@ -35,94 +35,6 @@ void Checker(Surface& s, const Rect& r) {
                  ((x / 4 + y / 4) % 2) ? Rgb(205, 205, 205) : Rgb(235, 235, 235));
 }
 
-// Stretches src to fit in w x h (never enlarging), keeping its proportions.
-void Fit(Surface& dst, int x, int y, int w, int h, const Surface& src) {
-    const double scale = std::min(
-        {1.0, static_cast<double>(w) / src.GetWidth(), static_cast<double>(h) / src.GetHeight()});
-    const int sw = std::max(1, static_cast<int>(src.GetWidth() * scale));
-    const int sh = std::max(1, static_cast<int>(src.GetHeight() * scale));
-    if (sw == src.GetWidth() && sh == src.GetHeight()) {
-        Blit(dst, x, y, src, nullptr, BLT_KEYED);
-        return;
-    }
-    const Rect to(x, y, x + sw - 1, y + sh - 1);
-    TransformBlit(dst, &to, src, nullptr, BLT_KEYED);
-}
-
-void ListRows(Surface& s, const Rect& window, const std::vector<ArtworkEntry>& entries,
-              const ArtworkFonts& fonts, int selected) {
-    const char16_t* names[] = {u"..",          u"Camera",     u"Holiday 2026",
-                               u"beach.bmp",   u"garden.png", u"cat.jpg",
-                               u"grandma.jpg", u"sunset.jpg", u"party.gif"};
-    const EntryId icons[] = {kParentIcon, kFolderIcon, kFolderIcon, kFileIcon, kFileIcon,
-                             kFileIcon,   kFileIcon,   kFileIcon,   kFileIcon};
-    for (int row = 0; row < 9; ++row) {
-        const int y = window.top + row * kListRowHeight;
-        if (y + kListRowHeight > window.bottom)
-            break;
-        if (row > 0)
-            Text(s, window.left + 20, y, fonts.list, names[row]);
-        Stamp(s, window.left, y, Image(entries, icons[row]));
-        if (row == selected)
-            Frame(s, Rect(window.left, y, window.right - 12, y + kListRowHeight), kFrame);
-    }
-}
-
-// The tool column: the five tool buttons (one pressed) and the three history arrows.
-void ToolColumn(Surface& s, const std::vector<ArtworkEntry>& entries, int pressedTool, bool undo,
-                bool redo) {
-    const EntryId normal[] = {kHookButton, kMagnifierButton, kGripperButton, kZoomButton,
-                              kTrimButton};
-    const EntryId pressed[] = {kHookButtonPressed, kMagnifierButtonPressed, kGripperButtonPressed,
-                               kZoomButtonPressed, kTrimButtonPressed};
-    for (int i = 0; i < 5; ++i)
-        Stamp(s, kToolButtonOrigin.x, kToolButtonOrigin.y + kToolButtonPitch * i,
-              Image(entries, i == pressedTool ? pressed[i] : normal[i]));
-    Stamp(s, kUndoArrowAt.x, kUndoArrowAt.y,
-          Image(entries, undo ? kUndoArrow : kUndoArrowDisabled));
-    Stamp(s, kRedoArrowAt.x, kRedoArrowAt.y,
-          Image(entries, redo ? kRedoArrow : kRedoArrowDisabled));
-    Stamp(s, kUndoAllArrowAt.x, kUndoAllArrowAt.y,
-          Image(entries, undo ? kUndoAllArrow : kUndoAllArrowDisabled));
-}
-
-// The editor as a backdrop for the screens drawn over it.
-Surface EditorMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts) {
-    Surface s;
-    CopySurface(Image(entries, kEditorBackgroundPlain), s);
-    Fit(s, 30, 51, 210, 269, Image(entries, kGalleryPicture1));
-    ToolColumn(s, entries, 0, true, false);
-    Stamp(s, kOptionsPanelOrigin.x, kOptionsPanelOrigin.y, Image(entries, kHookPanel));
-    const int sizeX =
-        kOptionsPanelOrigin.x + kSizeTrackLeft + (kSizeTrackRight - kSizeTrackLeft) / 2;
-    const int powerX =
-        kOptionsPanelOrigin.x + kPowerTrackLeft + (kPowerTrackRight - kPowerTrackLeft) * 3 / 4;
-    for (int x : {sizeX, powerX})
-        Stamp(s, x - 4, kOptionsPanelOrigin.y + kSliderY - 7, Image(entries, kSliderThumb));
-    DrawText(s, 85, 270, u"Please wait .. |", &fonts.busyDark);
-    return s;
-}
-
-Surface SaveMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
-                   bool upper) {
-    Surface s;
-    CopySurface(Image(entries, kSaveBackground), s);
-    ListRows(s, Rect(3, 25, 235, 197), entries, fonts, 1);
-    Stamp(s, kSaveUpArrowAt.x, kSaveUpArrowAt.y, Image(entries, kListUpArrow));
-    Stamp(s, kSaveDownArrowAt.x, kSaveDownArrowAt.y, Image(entries, kListDownArrow));
-    Text(s, kNameTextAt.x, kNameTextAt.y, fonts.body, u"My warped cat");
-    const int caret =
-        kNameTextAt.x + TextWidth(fonts.body, u"My warped cat") - TextWidth(fonts.body, u"|") / 2;
-    Text(s, caret, kNameTextAt.y, fonts.body, u"|");
-    const Rect half = upper ? Rect(240, 0, 478, 80) : Rect(0, 0, 240, 80);
-    Blit(s, kKeyboardAt.x, kKeyboardAt.y, Image(entries, kKeyboard), &half, BLT_KEYED);
-    const std::uint16_t alpha = 60;
-    const Rect key = KeyRect(upper ? 28 : 15);
-    const Rect fillRect(key.left, key.top, key.right + 1, key.bottom + 1);
-    FillRect(s, &fillRect, 0, FILL_BLEND, &alpha);
-    return s;
-}
-
 Surface HelpMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
                    bool topic) {
     Surface s;
@@ -166,35 +78,6 @@ Surface HelpMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts&
     return s;
 }
 
-Surface DialogMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
-                     bool error) {
-    Surface s = EditorMockup(entries, fonts);
-    Surface panel;
-    CopySurface(Image(entries, error ? kErrorPanel : kDialogPanel), panel);
-    Text(panel, kDialogTitleAt.x, kDialogTitleAt.y, fonts.title, error ? u"Error" : u"Brelvo");
-    const int tx = error ? 15 : 20, ty = error ? 50 : 46;
-    Text(panel, tx, ty, fonts.body,
-         error ? u"Error save file. The save-set " : u"Do you want to save the");
-    Text(panel, tx, ty + 14, fonts.body, error ? u"name is incorrect." : u"changes you made?");
-    struct Button {
-        Rect place;
-        const char16_t* label;
-        int x;
-    };
-    const Button buttons[] = {
-        {kDialogYes, u"Yes", 16}, {kDialogNo, u"No", 18}, {kDialogCancel, u"Cancel", 9}};
-    const Button ok[] = {{kDialogOk, u"Ok", 17}};
-    for (const Button& b :
-         error ? std::vector<Button>(ok, ok + 1) : std::vector<Button>(buttons, buttons + 3)) {
-        Surface image;
-        CopySurface(Image(entries, kCaptionButton), image);
-        DrawText(image, b.x, 0, b.label, &fonts.list);
-        Stamp(panel, b.place.left, b.place.top, image);
-    }
-    Stamp(s, kDialogOrigin.x, kDialogOrigin.y, panel);
-    return s;
-}
-
 } // namespace
 
 bool DrawMockups(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
@@ -204,12 +87,8 @@ bool DrawMockups(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& f
         mockups.push_back(Mockup{name, std::move(image)});
     };
     // The screens that exist are shown by scripts/screenshots instead, from the program itself.
-    add("save", SaveMockup(entries, fonts, false));
-    add("save-upper", SaveMockup(entries, fonts, true));
     add("help-index", HelpMockup(entries, fonts, false));
     add("help-topic", HelpMockup(entries, fonts, true));
-    add("dialog", DialogMockup(entries, fonts, false));
-    add("dialog-error", DialogMockup(entries, fonts, true));
     for (const Mockup& m : mockups)
         if (m.image.GetWidth() != 240)
             return false;

@@ -1,0 +1,404 @@
+// Saving, and every question before work could be lost, through the program's own controller:
+// the real screens on the real artwork, files in a folder the test makes.
+#include "app/App.h"
+#include "base/ByteSink.h"
+#include "gfx/BmpWriter.h"
+#include "platform/DeviceFiles.h"
+#include "screens/Layout.h"
+#include "tests/support/Subprocess.h"
+#include "ui/Shared.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace brelvo {
+namespace {
+
+using namespace layout;
+namespace fs = std::filesystem;
+
+constexpr std::uint16_t kLeft = 0x25, kRight = 0x27, kEnter = 0x0D, kSpaceKey = 0x20;
+const KeyMap kKeys{.up = 0x26, .down = 0x28, .left = kLeft, .right = kRight};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The bytes the BMP writer makes of a picture.
+std::string BmpOf(const Surface& picture) {
+    VectorSink sink;
+    EXPECT_TRUE(EncodeBmp(picture, sink));
+    return std::string(sink.Bytes().begin(), sink.Bytes().end());
+}
+
+// Names in a folder that start with ".": a temporary file left behind.
+std::vector<std::string> Hidden(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string()[0] == '.')
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+// The program's controller with every screen, as the program runs it, on a device root of the
+// test's own that holds a folder Docs.
+class Program {
+public:
+    explicit Program(const std::string& root) {
+        platform::SetDeviceRoot(root);
+        ApplicationConfig config;
+        config.title = u"Brelvo";
+        config.frameRate = 30;
+        app = std::make_unique<App>(
+            config,
+            AppOptions{.programFolder = fs::path(BRELVO_ARCHIVE_FILE).parent_path().string(),
+                       .startFile = {}});
+        frame.Create(CREATE_CLEAR, 240, 320);
+        ok = app->OnInit(frame) == kOk;
+        Frames(62);
+    }
+    ~Program() { platform::SetDeviceRoot(""); }
+
+    void Frames(int count) {
+        for (int i = 0; i < count; ++i)
+            app->Render(frame, 0);
+    }
+    // Frames until the state is s and no switch is pending (at most five seconds of them).
+    bool Reach(std::int32_t s) {
+        for (int i = 0; i < 150; ++i) {
+            if (GetState() == s && !ScreenStates.IsPending())
+                return true;
+            Frames(1);
+            if (app->Browser().IsLoading())
+                app->Browser().WaitUntilIdle();
+        }
+        return false;
+    }
+    void Tap(Point at) {
+        app->StylusDown(at.x, at.y);
+        app->StylusUp(at.x, at.y);
+    }
+    void Key(std::uint16_t key) {
+        app->KeyDown(key, kKeys);
+        app->KeyUp(key, kKeys);
+    }
+    void Type(const std::u16string& text) {
+        for (char16_t c : text)
+            app->Char(c, 0);
+    }
+    void Choose(int menu, int item) {
+        const MenuLayout& m = kEditorMenus[static_cast<std::size_t>(menu)];
+        Tap(m.header.Center());
+        Frames(6);
+        Tap(m.items[static_cast<std::size_t>(item)].Center());
+    }
+    // A Magnifier stroke on the picture: an unsaved change.
+    void Change() {
+        app->Editor().SelectTool(ToolId::Magnifier);
+        Tap(Point(130, 150));
+        Frames(1);
+    }
+    void Answer(ConfirmDialog::Answer answer) {
+        ASSERT_EQ(GetState(), state::kConfirm);
+        Tap(app->Dialog().ButtonRect(answer).Center());
+    }
+    // File > Save as, into the folder Docs, under a name typed with the keys.
+    void SaveAs(const std::u16string& name) {
+        Choose(EditorScreen::kFileMenu, 3);
+        ASSERT_TRUE(Reach(state::kSave));
+        SaveHere(name);
+    }
+    // On the save screen: into Docs (when not there yet), the name typed, Save.
+    void SaveHere(const std::u16string& name) {
+        if (app->Saver().List().Folder() == u"\\") {
+            Tap(Point(20, kSaveList.top + 5));
+            Frames(2);
+        }
+        Type(name);
+        Tap(kSaveButton.Center());
+    }
+    bool Changed() { return app->Editor().Document().changed.load(); }
+    std::string PictureBmp() { return BmpOf(app->Editor().Document().picture); }
+
+    std::unique_ptr<App> app;
+    Surface frame;
+    bool ok = false;
+};
+
+class SaveFlowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(root / "Docs");
+        ASSERT_TRUE(program.ok);
+        ASSERT_EQ(GetState(), state::kEditor);
+        program.app->Editor().NextGalleryPicture();
+        program.Change();
+    }
+    std::string Docs(const std::string& name) { return root / ("Docs/" + name); }
+
+    test::TempFolder root;
+    Program program{root.Path()};
+};
+
+TEST_F(SaveFlowTest, SavesUnderANameTypedOnTheScreenKeyboardOrTheKeys) {
+    program.Choose(EditorScreen::kFileMenu, 3);
+    ASSERT_TRUE(program.Reach(state::kSave));
+    program.Tap(Point(20, kSaveList.top + 5)); // Docs
+    program.Frames(2);
+    program.Tap(kSaveButton.Center());
+    program.Frames(25);
+    EXPECT_EQ(GetState(), state::kSave) << "an empty name saves nothing";
+
+    // Shift, H, shift, i, 1, space, then the platform's typing and keys: "Hi1 x-y", with the
+    // caret moved back over "y" to insert "-".
+    for (const int key : {kKeyCaseSwitch, 31, kKeyCaseSwitch, 20, 0, kKeySpace}) {
+        program.app->StylusDown(KeyRect(key).Center().x, KeyRect(key).Center().y);
+        program.app->StylusUp(0, 0); // a key acts on release, wherever the stylus is lifted
+    }
+    program.Type(u"x\u00e9\ty"); // characters the keyboard cannot type are not taken
+    program.Key(kLeft);
+    program.Type(u"-");
+    program.Key(kRight);
+    program.Key(kSpaceKey);
+    program.Key(0x08); // and Backspace takes the space away again
+    EXPECT_EQ(program.app->Saver().Name().Text(), u"Hi1 x-y");
+    const std::string expected = program.PictureBmp();
+    program.Tap(kSaveButton.Center());
+    ASSERT_TRUE(program.Reach(state::kEditor));
+    EXPECT_TRUE(ReadFile(Docs("Hi1 x-y.bmp")) == expected);
+    EXPECT_EQ(Hidden(root / "Docs"), std::vector<std::string>{});
+    EditorScreen& editor = program.app->Editor();
+    EXPECT_FALSE(program.Changed());
+    EXPECT_TRUE(editor.Document().hasFile);
+    EXPECT_EQ(std::u16string(editor.Document().path.c_str()), u"\\Docs\\Hi1 x-y.bmp");
+    EXPECT_EQ(editor.Title(), u"Hi1 x-y.bmp - Brelvo");
+
+    // The picture now has its own BMP file: Save writes it back without a word.
+    program.Change();
+    program.Choose(EditorScreen::kFileMenu, 2);
+    EXPECT_TRUE(ReadFile(Docs("Hi1 x-y.bmp")) == program.PictureBmp());
+    EXPECT_FALSE(program.Changed());
+    program.Frames(15);
+    EXPECT_EQ(GetState(), state::kEditor);
+}
+
+TEST_F(SaveFlowTest, ReplacingAFileIsAskedAboutAndNoKeepsItWhole) {
+    for (const std::string name : {"keep", "a[1]"}) {
+        WriteFile(Docs(name + ".bmp"), "the old picture");
+        program.SaveAs(std::u16string(name.begin(), name.end()));
+        ASSERT_TRUE(program.Reach(state::kConfirm)) << name;
+        EXPECT_EQ(program.app->Dialog().Mode(), EditorScreen::kAskOverwrite);
+        program.Key(kEnter); // not an answer to this question
+        program.Frames(12);
+        ASSERT_EQ(GetState(), state::kConfirm);
+        program.Answer(ConfirmDialog::kNo);
+        ASSERT_TRUE(program.Reach(state::kSave));
+        EXPECT_TRUE(ReadFile(Docs(name + ".bmp")) == "the old picture");
+        EXPECT_EQ(program.app->Saver().Name().Text(), std::u16string(name.begin(), name.end()));
+        EXPECT_TRUE(program.Changed());
+
+        program.Tap(kSaveButton.Center());
+        ASSERT_TRUE(program.Reach(state::kConfirm));
+        program.Answer(ConfirmDialog::kYes);
+        ASSERT_TRUE(program.Reach(state::kEditor));
+        EXPECT_TRUE(ReadFile(Docs(name + ".bmp")) == program.PictureBmp());
+        EXPECT_FALSE(program.Changed());
+        program.Change();
+    }
+}
+
+// A name the file system cannot take is refused before the disk is touched; the error's Ok
+// leads back to a save screen where the name can be mended and saved, or Cancel works.
+TEST_F(SaveFlowTest, ABadNameBringsTheErrorAndTheSaveScreenStaysUsable) {
+    const std::u16string bad[] = {u"a/b", u"a\\b", u"a:b", u"a*", u"a?", u"a\"b",
+                                  u"a<b", u"a>b",  u"a|b", u".",  u"..", std::u16string(252, u'n')};
+    program.Choose(EditorScreen::kFileMenu, 3);
+    ASSERT_TRUE(program.Reach(state::kSave));
+    for (const std::u16string& name : bad) {
+        program.SaveHere(name);
+        ASSERT_TRUE(program.Reach(state::kConfirm)) << name.size();
+        EXPECT_EQ(program.app->Dialog().Mode(), EditorScreen::kSaveError);
+        program.Key(kLeft);
+        program.Key(kRight);
+        program.Frames(12);
+        EXPECT_EQ(GetState(), state::kConfirm) << "Left and Right do not answer an error";
+        program.Key(kEnter);
+        ASSERT_TRUE(program.Reach(state::kSave));
+        EXPECT_EQ(program.app->Saver().Name().Text(), name);
+        for (std::size_t i = 0; i < name.size(); ++i)
+            program.Key(0x08);
+    }
+    EXPECT_EQ(fs::directory_iterator(root / "Docs"), fs::directory_iterator());
+    EXPECT_TRUE(program.Changed());
+    program.SaveHere(std::u16string(251, u'n')); // 255 bytes with ".bmp"
+    ASSERT_TRUE(program.Reach(state::kEditor));
+    EXPECT_TRUE(fs::exists(Docs(std::string(251, 'n') + ".bmp")));
+}
+
+// Each answer to each question about unsaved changes, for a picture with its own BMP file
+// (saved in place) and without one (the save screen first, then what was asked for).
+TEST_F(SaveFlowTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
+    enum class Ask { Exit, Gallery, Open };
+    enum class Then { Quit, Gallery, Opened, Same, Browser };
+    struct Case {
+        Ask ask;
+        ConfirmDialog::Answer answer;
+        bool ownFile;
+        Then then;
+        bool saved;
+    };
+    const Case cases[] = {
+        {Ask::Exit, ConfirmDialog::kNo, false, Then::Quit, false},
+        {Ask::Exit, ConfirmDialog::kCancel, false, Then::Same, false},
+        {Ask::Exit, ConfirmDialog::kYes, true, Then::Quit, true},
+        {Ask::Exit, ConfirmDialog::kYes, false, Then::Quit, true},
+        {Ask::Gallery, ConfirmDialog::kNo, false, Then::Gallery, false},
+        {Ask::Gallery, ConfirmDialog::kCancel, true, Then::Same, false},
+        {Ask::Gallery, ConfirmDialog::kYes, true, Then::Gallery, true},
+        {Ask::Gallery, ConfirmDialog::kYes, false, Then::Gallery, true},
+        {Ask::Open, ConfirmDialog::kNo, true, Then::Opened, false},
+        {Ask::Open, ConfirmDialog::kCancel, false, Then::Browser, false},
+        {Ask::Open, ConfirmDialog::kYes, true, Then::Opened, true},
+        {Ask::Open, ConfirmDialog::kYes, false, Then::Opened, true},
+    };
+    Surface other;
+    other.Create(CREATE_CLEAR, 40, 30);
+    ASSERT_EQ(SaveBmpToHostFile(other, root / "other.bmp"), kOk);
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(n++);
+        test::TempFolder folder;
+        fs::create_directories(folder / "Docs");
+        fs::copy_file(root / "other.bmp", folder / "other.bmp");
+        Program p(folder.Path());
+        ASSERT_TRUE(p.ok);
+        EditorScreen& editor = p.app->Editor();
+        editor.NextGalleryPicture();
+        if (c.ownFile) {
+            p.SaveAs(u"own");
+            ASSERT_TRUE(p.Reach(state::kEditor));
+        }
+        p.Change();
+        const std::string before = p.PictureBmp();
+        const std::string path = c.ownFile ? folder / "Docs/own.bmp" : folder / "Docs/new.bmp";
+        const std::string fileBefore = ReadFile(path);
+        switch (c.ask) {
+        case Ask::Exit:
+            p.Choose(EditorScreen::kFileMenu, 4);
+            break;
+        case Ask::Gallery:
+            p.Choose(EditorScreen::kFileMenu, 0);
+            break;
+        case Ask::Open:
+            p.Choose(EditorScreen::kFileMenu, 1);
+            ASSERT_TRUE(p.Reach(state::kBrowser));
+            if (p.app->Browser().Folder() != u"\\") {
+                p.Tap(Point(20, kBrowserList.top + 5)); // back to the root
+                p.Frames(3);
+            }
+            p.Tap(Point(20, kBrowserList.top + 5 + 15)); // other.bmp, after Docs
+            p.app->Browser().WaitUntilIdle();
+            p.Tap(kOpenButton.Center());
+            break;
+        }
+        ASSERT_TRUE(p.Reach(state::kConfirm));
+        EXPECT_EQ(p.app->Dialog().Mode(), c.ask == Ask::Exit ? EditorScreen::kAskBeforeQuitting
+                                          : c.ask == Ask::Gallery
+                                              ? EditorScreen::kAskBeforeGallery
+                                              : EditorScreen::kAskBeforeOpening);
+        p.Answer(c.answer);
+        p.Answer(ConfirmDialog::kNo); // a second answer to the same question is ignored
+        if (c.answer == ConfirmDialog::kYes && !c.ownFile) {
+            ASSERT_TRUE(p.Reach(state::kSave));
+            p.SaveHere(u"new");
+        }
+        switch (c.then) {
+        case Then::Quit:
+            EXPECT_TRUE(p.Reach(state::kExit));
+            break;
+        case Then::Gallery:
+            ASSERT_TRUE(p.Reach(state::kEditor));
+            EXPECT_EQ(editor.GalleryIndex(), 1);
+            EXPECT_FALSE(p.Changed());
+            break;
+        case Then::Opened:
+            ASSERT_TRUE(p.Reach(state::kEditor));
+            EXPECT_EQ(std::u16string(editor.Document().path.c_str()), u"\\other.bmp");
+            EXPECT_TRUE(p.PictureBmp() == ReadFile(folder / "other.bmp"));
+            EXPECT_FALSE(p.Changed());
+            break;
+        case Then::Same:
+        case Then::Browser:
+            ASSERT_TRUE(p.Reach(c.then == Then::Same ? state::kEditor : state::kBrowser));
+            EXPECT_TRUE(p.PictureBmp() == before);
+            EXPECT_TRUE(p.Changed());
+            break;
+        }
+        EXPECT_TRUE(ReadFile(path) == (c.saved ? before : fileBefore));
+    }
+}
+
+// Leaving the save screen by the window's close button and Cancel leaves no errand behind: a
+// later Save as returns to the editor rather than quitting.
+TEST_F(SaveFlowTest, SaveAsForgetsWhatAnEarlierQuestionArranged) {
+    program.Choose(EditorScreen::kFileMenu, 4);
+    ASSERT_TRUE(program.Reach(state::kConfirm));
+    program.Answer(ConfirmDialog::kYes);
+    ASSERT_TRUE(program.Reach(state::kSave));
+    EXPECT_EQ(program.app->Saver().AfterSaveAction(), SaveScreen::kQuit);
+    program.app->OnClose();
+    ASSERT_TRUE(program.Reach(state::kConfirm));
+    program.Answer(ConfirmDialog::kCancel);
+    ASSERT_TRUE(program.Reach(state::kEditor));
+    program.SaveAs(u"later");
+    ASSERT_TRUE(program.Reach(state::kEditor));
+    program.Frames(30);
+    EXPECT_EQ(GetState(), state::kEditor);
+    EXPECT_TRUE(fs::exists(Docs("later.bmp")));
+}
+
+// The dialog shows over a still copy of the editor's last frame, moves by its title strip, and
+// its buttons answer at their new place.
+TEST_F(SaveFlowTest, TheDialogMovesOverAStillPictureOfTheEditor) {
+    program.Frames(2);
+    Surface editorFrame;
+    ASSERT_EQ(CopySurface(program.frame, editorFrame), kOk);
+    program.Choose(EditorScreen::kFileMenu, 4);
+    ASSERT_TRUE(program.Reach(state::kConfirm));
+    ConfirmDialog& dialog = program.app->Dialog();
+    const Point origin = dialog.Origin();
+    EXPECT_EQ(origin, kDialogOrigin);
+    program.app->StylusDown(origin.x + 50, origin.y + 10);
+    program.app->StylusMove(origin.x + 20, origin.y + 150);
+    program.app->StylusUp(origin.x + 20, origin.y + 150);
+    EXPECT_EQ(dialog.Origin(), Point(origin.x - 30, origin.y + 140));
+    program.Frames(1);
+    // Everywhere but the window, the editor as it was, though the menu has closed since.
+    int same = 0, total = 0;
+    for (std::int32_t y = 0; y < 320; ++y)
+        for (std::int32_t x = 0; x < 240; ++x) {
+            if (y >= dialog.Origin().y && y < dialog.Origin().y + 125)
+                continue;
+            ++total;
+            same += program.frame.Header().Row(y)[x] == editorFrame.Header().Row(y)[x];
+        }
+    EXPECT_EQ(same, total);
+    program.Tap(kDialogCancel.Translated(kDialogOrigin.x, kDialogOrigin.y).Center());
+    program.Frames(12);
+    EXPECT_EQ(GetState(), state::kConfirm) << "the old place of Cancel is no button now";
+    program.Answer(ConfirmDialog::kCancel);
+    EXPECT_TRUE(program.Reach(state::kEditor));
+}
+
+} // namespace
+} // namespace brelvo
