@@ -113,8 +113,11 @@ std::string UsageText() {
            "Keys: the arrow keys are the direction pad; Z = A, X = B (the menu key), C = C,\n"
            "Enter = Start; F11 switches full screen. The mouse is the stylus and its wheel\n"
            "scrolls the picture. In the editor: Ctrl+Z undo, Ctrl+Y or Ctrl+Shift+Z redo,\n"
-           "Ctrl+N the next gallery picture, Ctrl+Q exit; typing h, m, g, z or t chooses\n"
-           "Hook, Magnifier, Gripper, Zoom or Trim, and with Zoom w and s zoom in and out.\n"
+           "Ctrl+N the next gallery picture, Ctrl+O open, Ctrl+S save, Ctrl+Shift+S save as,\n"
+           "Ctrl+Q exit; typing h, m, g, z or t chooses Hook, Magnifier, Gripper, Zoom or\n"
+           "Trim, and with Zoom w and s zoom in and out. On the save screen the keys type\n"
+           "the name, Enter saves (or, with no name, enters the chosen folder) and Escape\n"
+           "cancels; in a question Escape gives the answer that changes nothing.\n"
            "\n"
            "Exit status: 0, or the low byte of the failure's code (1 when the artwork\n"
            "archive Brelvo.erc beside the program is missing).\n";

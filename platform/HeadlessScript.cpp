@@ -232,6 +232,16 @@ bool ParseHeadlessScript(std::string_view text, const std::string& name, Headles
             line.remove_prefix(1);
         if (Trim(line).empty() || line.front() == '#')
             continue;
+        // A '#' after a blank starts a comment that runs to the end of the line; the blanks
+        // before it go too.
+        for (std::size_t at = 1; at < line.size(); ++at) {
+            if (line[at] == '#' && IsBlank(line[at - 1])) {
+                line = line.substr(0, at);
+                while (!line.empty() && IsBlank(line.back()))
+                    line.remove_suffix(1);
+                break;
+            }
+        }
         ScriptCommand command;
         command.line = lineNumber;
         const std::string problem = ParseLine(line, command);

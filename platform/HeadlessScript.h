@@ -44,7 +44,9 @@ struct HeadlessScript {
     std::vector<ScriptCommand> commands;
 };
 
-// One command a line; blank lines and lines whose first non-blank character is '#' are skipped.
+// One command a line; blank lines and lines whose first non-blank character is '#' are skipped,
+// and a '#' after a blank starts a comment to the end of the line (so a char text cannot hold a
+// blank followed by '#').
 // Words are separated by blanks; coordinates are signed 16-bit numbers, frame counts 0 to
 // 100000000, key codes 0x1 to 0xFF. False with a message "name:line: ..." in error for the first
 // line that is not a command.

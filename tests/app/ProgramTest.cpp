@@ -145,21 +145,22 @@ TEST_F(ProgramTest, ShowsTheRealArtwork) {
     EXPECT_EQ(ReadShot(Path("editor.png")), Pixels(expected.editor));
 }
 
-// The editor end to end: the gallery's first picture from the File menu, Magnifier from the
-// Tools menu, Size and Power set with the sliders, one tap on the picture. At 100% the view shows
-// the picture's top-left corner pixel for pixel, and it must be what the command-line warp makes
-// of the same picture with the same stroke.
-TEST_F(ProgramTest, AMagnifierTapMatchesTheCommandLineWarp) {
+// The README's script: a gallery picture, the Magnifier at Size 72 and Power 35, one tap, and
+// File > Save as "warped". The view shows the picture's top-left corner pixel for pixel, and the
+// saved file is byte for byte what the command-line warp makes of the same picture with the same
+// stroke.
+TEST_F(ProgramTest, TheReadmeScriptSavesWhatTheCommandLineWarpMakes) {
     std::filesystem::copy_file(BRELVO_REAL_ARCHIVE, Path("Brelvo.erc"));
-    const std::string script = WriteScript("frames 62\n"
-                                           "tap 50 10\nframes 6\ntap 69 36\nframes 11\n"
-                                           "tap 135 10\nframes 6\ntap 153 53\nframes 11\n"
-                                           "down 148 43\nmove 160 43\nup 160 43\n"
-                                           "down 208 43\nmove 200 43\nup 200 43\n"
-                                           "tap 130 150\nframes 1\nshot " +
-                                           Path("warped.png") + "\n");
+    std::filesystem::create_directories(Path("root"));
+    const std::string readme = test::ReadTextFile(std::string(BRELVO_SOURCE_DIR) + "/README.md");
+    const std::size_t from = readme.find("frames 62                             # the start-up");
+    ASSERT_NE(from, std::string::npos);
+    const std::string script = readme.substr(from, readme.find("```", from) - from) +
+                               "frames 1\nshot " + Path("warped.png") + "\n";
     std::string output;
-    ASSERT_EQ(Run({"--headless", "--script", script}, &output), 0) << output;
+    ASSERT_EQ(Run({"--root", Path("root"), "--headless", "--script", WriteScript(script)}, &output),
+              0)
+        << output;
 
     // Size 72 and Power 35 are where the thumbs' catch-up stops (Power steps down while its
     // thumb is right of the stylus); screen (130, 150) is picture point (100, 99).
@@ -173,6 +174,9 @@ TEST_F(ProgramTest, AMagnifierTapMatchesTheCommandLineWarp) {
                          {}, Path("warp.txt"), 60s),
         0)
         << test::ReadTextFile(Path("warp.txt"));
+    const std::string saved = test::ReadTextFile(Path("root/warped.bmp"));
+    EXPECT_FALSE(saved.empty());
+    EXPECT_TRUE(saved == test::ReadTextFile(Path("expected.bmp")));
     platform::Bitmap expected;
     ASSERT_EQ(platform::DecodePictureFile(Path("expected.bmp"), expected), kOk);
     const std::vector<Pixel> shot = ReadShot(Path("warped.png"));

@@ -3,26 +3,19 @@
 #include "platform/DeviceFiles.h"
 #include "tests/gfx/TestSupport.h"
 #include "tests/reference/Reference.h"
+#include "tests/support/DiskFaults.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <new>
-#include <optional>
 #include <random>
-#include <sched.h>
 #include <string>
-#include <sys/mman.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace brelvo {
@@ -166,122 +159,41 @@ TEST_F(SaveBmpFiles, RefusedSavesSayWhyAndLeaveTheOldFileAlone) {
     EXPECT_EQ(EntryCount(), 1u);
 }
 
-// What a save in a child process found. It comes back through a shared mapping because the full
-// disk is a mount that only the child sees, and the files in it go when the child unmounts it.
-struct ChildSave {
-    HResult result;
-    bool oldFileKept;
-    bool temporaryLeft;
-    char cannot[200]; // why the folder could not be broken; empty when it was
-};
-
-// Each breaks the folder in one way inside the child, runs save there, and undoes what it must.
-// Returns why it could not break the folder, or an empty string.
-using Breakage = std::string (*)(const std::filesystem::path& folder,
-                                 const std::function<void()>& save);
-
-std::string Because(const char* what) {
-    return std::string(what) + ": " + std::strerror(errno);
-}
-
-std::string LimitFileSize(const std::filesystem::path&, const std::function<void()>& save) {
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = 16 * 1024;
-    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
-        return Because("cannot lower the file-size limit");
-    save();
-    return {};
-}
-
-// A 64 KiB tmpfs over the folder, in a mount namespace of the child's own so that the host never
-// sees it. The old file is written anew inside, and a filler takes all but 16 KiB.
-std::string FillDisk(const std::filesystem::path& folder, const std::function<void()>& save) {
-    if (::geteuid() != 0)
-        return "mounting a file system needs root";
-    if (::unshare(CLONE_NEWNS) != 0)
-        return Because("no mount namespace of its own");
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-        return Because("cannot make the mounts private");
-    if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
-        return Because("cannot mount a tmpfs");
-    struct Unmount {
-        const char* path;
-        ~Unmount() { ::umount(path); }
-    } unmount{folder.c_str()};
-    std::ofstream(folder / "keep.bmp") << "precious";
-    const int fd = ::open((folder / "filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    const char block[4096] = {};
-    off_t filled = 0;
-    for (ssize_t n; fd >= 0 && (n = ::write(fd, block, sizeof block)) > 0;)
-        filled += n;
-    const bool full = fd >= 0 && errno == ENOSPC && ::ftruncate(fd, filled - 16 * 1024) == 0;
-    if (fd >= 0)
-        ::close(fd);
-    if (!full)
-        return Because("cannot fill the tmpfs");
-    save();
-    return {};
-}
-
-std::optional<ChildSave> SaveInChild(Breakage breakage, const std::filesystem::path& folder,
-                                     const Surface& picture, const char16_t* path) {
-    void* shared = ::mmap(nullptr, sizeof(ChildSave), PROT_READ | PROT_WRITE,
-                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (shared == MAP_FAILED)
-        return std::nullopt;
-    auto* report = new (shared) ChildSave{};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const std::string cannot = breakage(folder, [&] {
-            report->result = SaveBmp(picture, WString(path));
-            std::ifstream in(folder / "keep.bmp", std::ios::binary);
-            report->oldFileKept = std::string(std::istreambuf_iterator<char>(in), {}) == "precious";
-            for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-                const std::string name = entry.path().filename().string();
-                report->temporaryLeft |=
-                    name.starts_with('.') && name.find("keep.bmp") != std::string::npos;
-            }
-        });
-        std::snprintf(report->cannot, sizeof report->cannot, "%s", cannot.c_str());
-        ::_exit(0);
-    }
-    int status = -1;
-    if (pid > 0)
-        ::waitpid(pid, &status, 0);
-    std::optional<ChildSave> result;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        result = *report;
-    ::munmap(shared, sizeof(ChildSave));
-    return result;
-}
-
 // A disk that stops taking the picture part way through: the encoder stops on the refused write,
-// and the save must still say why, from the writer.
+// and the save must still say why, from the writer. Each case runs in a child process that
+// breaks the folder's disk.
 TEST_F(SaveBmpFiles, DiskFailuresPartWaySayWhyAndLeaveTheOldFileAlone) {
-    std::ofstream(m_dir / "Pictures" / "keep.bmp") << "precious";
+    const std::filesystem::path folder = m_dir / "Pictures";
+    std::ofstream(folder / "keep.bmp") << "precious";
     const Surface picture = Filled(100, 100, 0x07E0); // 30 KiB, more than either case takes
     const struct {
-        const char* name;
-        Breakage breakage;
+        test::DiskFault fault;
         HResult expected;
     } cases[] = {
-        {"file-size limit", LimitFileSize, kErrFileTooLarge},
-        {"full disk", FillDisk, kErrDiskFull},
+        {test::DiskFault::FileSizeLimit, kErrFileTooLarge},
+        {test::DiskFault::FullDisk, kErrDiskFull},
     };
     std::string skipped;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::optional<ChildSave> save =
-            SaveInChild(c.breakage, m_dir / "Pictures", picture, u"\\Pictures\\keep.bmp");
-        ASSERT_TRUE(save.has_value()) << "the child did not finish";
-        if (save->cannot[0] != '\0') {
-            skipped += std::string(c.name) + " skipped: " + save->cannot + "\n";
+        SCOPED_TRACE(test::Describe(c.fault));
+        const test::FaultRun run = test::RunWithDiskFault(c.fault, folder, [&] {
+            if (SaveBmp(picture, WString(u"\\Pictures\\keep.bmp")) != c.expected)
+                return 1;
+            std::ifstream in(folder / "keep.bmp", std::ios::binary);
+            if (std::string(std::istreambuf_iterator<char>(in), {}) != "precious")
+                return 2;
+            for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+                const std::string name = entry.path().filename().string();
+                if (name.starts_with('.') && name.find("keep.bmp") != std::string::npos)
+                    return 3;
+            }
+            return 0;
+        });
+        if (!run.cannot.empty()) {
+            skipped += std::string(test::Describe(c.fault)) + " skipped: " + run.cannot + "\n";
             continue;
         }
-        EXPECT_EQ(save->result, c.expected) << ResultText(save->result);
-        EXPECT_TRUE(save->oldFileKept);
-        EXPECT_FALSE(save->temporaryLeft);
+        EXPECT_EQ(run.code, 0) << "1: another result, 2: old file changed, 3: temporary file left";
     }
     if (!skipped.empty())
         GTEST_SKIP() << skipped;

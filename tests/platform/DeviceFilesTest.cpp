@@ -1,5 +1,7 @@
 #include "platform/DeviceFiles.h"
 
+#include "tests/support/DiskFaults.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -50,16 +52,6 @@ std::string HostSpelling(const char16_t* device) {
     for (; *device != 0; ++device)
         host += *device == u'\\' ? '/' : static_cast<char>(*device);
     return host;
-}
-
-// The child's return value becomes its exit status; the wait status is returned.
-int RunInChild(const std::function<int()>& body) {
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(body());
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return status;
 }
 
 class DeviceFilesTest : public ::testing::Test {
@@ -226,7 +218,7 @@ TEST_F(DeviceFilesTest, SaveIntoReadOnlyFolderFailsAndKeepsOldFile) {
     if (::geteuid() == 0) {
         // Root writes into any folder, so an unprivileged child attempts the save.
         ASSERT_EQ(::chmod(m_dir.c_str(), 0755), 0);
-        const int status = RunInChild([&] {
+        const int status = test::RunInChild([&] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
                 return 10;
             if (ReadAll(target) != "old picture")
@@ -249,7 +241,7 @@ TEST_F(DeviceFilesTest, SaveBeyondFileSizeLimitFailsWithoutKillingTheProcess) {
     const fs::path target = m_dir / "big.bmp";
     const std::string old(8192, 'o');
     WriteAll(target, old);
-    const int status = RunInChild([&] {
+    const int status = test::RunInChild([&] {
         rlimit limit{};
         ::getrlimit(RLIMIT_FSIZE, &limit);
         limit.rlim_cur = 4096;
@@ -376,7 +368,7 @@ TEST_F(DeviceFilesTest, AnUnreadableFolderListsAsEmpty) {
     ASSERT_EQ(::chmod((m_dir / "locked").c_str(), 0311), 0);
     ASSERT_EQ(::chmod(m_dir.c_str(), 0755), 0);
     // Root reads any folder, so an unprivileged child lists it.
-    const int status = RunInChild([&] {
+    const int status = test::RunInChild([&] {
         if (::geteuid() == 0 &&
             (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
             return 10;

@@ -29,12 +29,13 @@ TEST(HeadlessScriptTest, ParsesEveryCommand) {
                              "wheel 0 -2\n"
                              "keydown ctrl\n"
                              "close\n"
-                             "wait-state 2\n"
+                             "wait-state 2   # a comment after the command\n"
+                             "char a#b c  # typed: a#b c\n"
                              "quit\n";
     HeadlessScript script;
     std::string error;
     ASSERT_TRUE(ParseHeadlessScript(text, "s.txt", script, error)) << error;
-    ASSERT_EQ(script.commands.size(), 20u);
+    ASSERT_EQ(script.commands.size(), 21u);
     const auto& c = script.commands;
     EXPECT_EQ(c[0].kind, Kind::Frames);
     EXPECT_EQ(c[0].number, 61);
@@ -63,7 +64,8 @@ TEST(HeadlessScriptTest, ParsesEveryCommand) {
     EXPECT_EQ(c[17].kind, Kind::Close);
     EXPECT_EQ(c[18].kind, Kind::WaitState);
     EXPECT_EQ(c[18].number, 2);
-    EXPECT_EQ(c[19].kind, Kind::Quit);
+    EXPECT_EQ(c[19].text, u"a#b c");
+    EXPECT_EQ(c[20].kind, Kind::Quit);
 }
 
 TEST(HeadlessScriptTest, RefusesBadLinesWithTheirNumber) {

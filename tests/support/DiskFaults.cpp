@@ -1,0 +1,136 @@
+#include "tests/support/DiskFaults.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
+#include <iterator>
+#include <map>
+#include <sched.h>
+#include <sys/mman.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace brelvo::test {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uid_t kNobody = 65534;
+
+std::string Because(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+std::string MakeReadOnly(const std::string& folder) {
+    if (::chmod(folder.c_str(), 0555) != 0)
+        return Because("cannot take the folder's write permission");
+    // Root writes into any folder; an unprivileged user meets the permission.
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+        return Because("cannot drop root");
+    return {};
+}
+
+std::string LimitFileSize() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 16 * 1024;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return Because("cannot lower the file-size limit");
+    return {};
+}
+
+std::string FillDisk(const std::string& folder) {
+    if (::geteuid() != 0)
+        return "mounting a file system needs root";
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[entry.path().filename()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    if (::unshare(CLONE_NEWNS) != 0)
+        return Because("no mount namespace of its own");
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return Because("cannot make the mounts private");
+    if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
+        return Because("cannot mount a tmpfs");
+    for (const auto& [name, bytes] : files)
+        std::ofstream(folder + "/" + name, std::ios::binary) << bytes;
+    const int fd = ::open((folder + "/filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    const char block[4096] = {};
+    off_t filled = 0;
+    for (ssize_t n; fd >= 0 && (n = ::write(fd, block, sizeof block)) > 0;)
+        filled += n;
+    const bool full = fd >= 0 && errno == ENOSPC && ::ftruncate(fd, filled - 16 * 1024) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return full ? std::string() : Because("cannot fill the tmpfs");
+}
+
+} // namespace
+
+int RunInChild(const std::function<int()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(body());
+    int status = -1;
+    if (pid > 0)
+        ::waitpid(pid, &status, 0);
+    return status;
+}
+
+const char* Describe(DiskFault fault) {
+    switch (fault) {
+    case DiskFault::ReadOnlyFolder:
+        return "read-only folder";
+    case DiskFault::FileSizeLimit:
+        return "file-size limit";
+    case DiskFault::FullDisk:
+        return "full disk";
+    }
+    return "?";
+}
+
+FaultRun RunWithDiskFault(DiskFault fault, const std::string& folder,
+                          const std::function<int()>& work) {
+    // Why the fault could not be made comes back through a shared page.
+    constexpr std::size_t kSize = 256;
+    void* shared =
+        ::mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED)
+        return FaultRun{-1, Because("no shared page")};
+    auto* cannot = static_cast<char*>(shared);
+    cannot[0] = '\0';
+    const int status = RunInChild([&] {
+        const std::string reason = fault == DiskFault::ReadOnlyFolder  ? MakeReadOnly(folder)
+                                   : fault == DiskFault::FileSizeLimit ? LimitFileSize()
+                                                                       : FillDisk(folder);
+        if (!reason.empty()) {
+            std::snprintf(cannot, kSize, "%s", reason.c_str());
+            return 0;
+        }
+        const int code = work();
+        if (fault == DiskFault::FullDisk)
+            ::umount(folder.c_str());
+        return code;
+    });
+    FaultRun run;
+    run.cannot = cannot;
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (fault == DiskFault::ReadOnlyFolder)
+        ::chmod(folder.c_str(), 0755);
+    ::munmap(shared, kSize);
+    return run;
+}
+
+} // namespace brelvo::test
