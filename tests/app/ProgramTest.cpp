@@ -5,6 +5,7 @@
 #include "archive/ResourceArchive.h"
 #include "base/WString.h"
 #include "gfx/Blit.h"
+#include "gfx/BmpWriter.h"
 #include "gfx/ImageLoad.h"
 #include "platform/PictureDecoder.h"
 #include "tests/app/EditorFrame.h"
@@ -240,6 +241,60 @@ TEST_F(ProgramTest, OpensAPictureThroughTheBrowser) {
                 return &rgba[(static_cast<std::size_t>(y) * 300 + static_cast<std::size_t>(x)) * 4];
             }),
         0);
+}
+
+// One picture of each format, opened through the browser one after another and saved under a
+// new name: each file is what brelvo-warp writes for the same picture without a stroke.
+TEST_F(ProgramTest, OpensEachFormatAndSavesItAsTheCommandLineConverts) {
+    std::filesystem::copy_file(BRELVO_REAL_ARCHIVE, Path("Brelvo.erc"));
+    std::filesystem::create_directories(Path("root/Pictures"));
+    const auto write = [&](const std::string& name, const test::Bytes& bytes) {
+        std::ofstream(Path("root/Pictures/" + name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    };
+    const test::Bytes rgba = test::TestPictureRgba(300, 200);
+    write("a.png", test::WritePng(rgba, 300, 200));
+    test::Bytes rgb;
+    for (std::size_t i = 0; i < rgba.size(); i += 4)
+        rgb.insert(rgb.end(), rgba.begin() + static_cast<std::ptrdiff_t>(i),
+                   rgba.begin() + static_cast<std::ptrdiff_t>(i) + 3);
+    write("b.jpg", test::WriteJpeg(rgb, 300, 200, 0, 90, 2, false));
+    test::GifFrame frame{0, 0, 64, 48, test::Bytes(64 * 48), -1, false};
+    for (std::size_t i = 0; i < frame.indices.size(); ++i)
+        frame.indices[i] = static_cast<std::uint8_t>((i % 64 / 8 + i / 64 / 8) % 4);
+    write("c.gif", test::WriteGif(64, 48, {0, 0, 0, 255, 0, 0, 0, 255, 0, 250, 250, 250}, {frame}));
+    Surface bmp;
+    test::MakePattern(bmp, 90, 70, 7);
+    ASSERT_EQ(SaveBmpToHostFile(bmp, Path("root/Pictures/d.bmp")), kOk);
+
+    // The browser lists the folder's BMP, PNG, JPEG and GIF files in that order, from row 1.
+    const std::string names[] = {"d.bmp", "a.png", "b.jpg", "c.gif"};
+    std::string script = "frames 62\n";
+    for (int row = 1; row <= 4; ++row) {
+        script += "tap 56 10\nframes 6\ntap 69 54\nwait-state 4\nframes 2\n";
+        if (row == 1)
+            script += "tap 40 50\nframes 3\n"; // into Pictures
+        script += "tap 40 " + std::to_string(50 + 15 * row) + "\nframes 1\ntap 20 309\n" +
+                  "wait-state 2\ntap 56 10\nframes 6\ntap 69 96\nwait-state 6\nframes 2\n" +
+                  "char out" + std::to_string(row) + "\ntap 19 309\nwait-state 2\n";
+    }
+    std::string output;
+    ASSERT_EQ(Run({"--root", Path("root"), "--headless", "--script", WriteScript(script)}, &output),
+              0)
+        << output;
+    for (int row = 1; row <= 4; ++row) {
+        const std::string& name = names[row - 1];
+        ASSERT_EQ(
+            test::RunProgram({BRELVO_WARP_EXE, Path("root/Pictures/" + name), Path("expected.bmp")},
+                             {}, Path("warp.txt"), 60s),
+            0)
+            << test::ReadTextFile(Path("warp.txt"));
+        const std::string saved =
+            test::ReadTextFile(Path("root/out" + std::to_string(row) + ".bmp"));
+        EXPECT_FALSE(saved.empty()) << name;
+        EXPECT_TRUE(saved == test::ReadTextFile(Path("expected.bmp"))) << name;
+    }
 }
 
 // brelvo PICTURE: the editor starts with it; a broken or missing picture is named on standard
