@@ -59,7 +59,9 @@ App::App(const ApplicationConfig& config, AppOptions options)
       m_editor(m_context, EditorScreen::Neighbours{
                               .browser = true,
                               .saveScreen = true,
+                              .help = true,
                               .resetBrowser = [this] { m_open.Reset(); },
+                              .resetHelp = [this] { m_help.Reset(); },
                               .resetSaveScreen =
                                   [this] {
                                       m_save.Reset();
@@ -67,7 +69,8 @@ App::App(const ApplicationConfig& config, AppOptions options)
                                   },
                               .startDialog = [this](std::int32_t mode) { m_dialog.Start(mode); }}),
       m_title(m_context, TitlePicture), m_open(m_context, m_editor),
-      m_save(m_context, m_editor, m_open), m_dialog(m_context, m_editor, m_save, m_open) {
+      m_save(m_context, m_editor, m_open), m_dialog(m_context, m_editor, m_save, m_open),
+      m_help(m_context) {
     m_open.SetAskBeforeOpening([this] { m_dialog.Start(EditorScreen::kAskBeforeOpening); });
     m_save.SetDialog([this](std::int32_t mode) { m_dialog.Start(mode); });
     m_screens[state::kEditor] = &m_editor;
@@ -75,6 +78,7 @@ App::App(const ApplicationConfig& config, AppOptions options)
     m_screens[state::kBrowser] = &m_open;
     m_screens[state::kSave] = &m_save;
     m_screens[state::kConfirm] = &m_dialog;
+    m_screens[state::kHelp] = &m_help;
     // The controller's process-wide values start afresh with every program run.
     ScreenStates.Reset();
     IgnoreNextTap.store(false);
@@ -243,8 +247,10 @@ HResult App::StylusMove(std::int32_t x, std::int32_t y) {
 
 HResult App::Wheel(std::int32_t dx, std::int32_t dy) {
     ScreenContext::Dispatch hold(m_context);
-    if (GetState() == state::kEditor) {
-        if (Screen* screen = Target(state::kEditor))
+    // The screens that scroll: the editor's picture and the help pages.
+    const std::int32_t s = GetState();
+    if (s == state::kEditor || s == state::kHelp) {
+        if (Screen* screen = Target(s))
             screen->Wheel(dx, dy);
     }
     return kOk;

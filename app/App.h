@@ -4,6 +4,7 @@
 #include "archive/ResourceArchive.h"
 #include "screens/ConfirmDialog.h"
 #include "screens/EditorScreen.h"
+#include "screens/HelpScreen.h"
 #include "screens/OpenScreen.h"
 #include "screens/SaveScreen.h"
 #include "screens/TitleScreen.h"
@@ -53,6 +54,7 @@ public:
     OpenScreen& Browser() { return m_open; }
     SaveScreen& Saver() { return m_save; }
     ConfirmDialog& Dialog() { return m_dialog; }
+    HelpScreen& Help() { return m_help; }
 
     HResult OnInit(Surface& display) override;
     HResult Render(Surface& backBuffer, std::uint32_t frameFlags) override;
@@ -88,6 +90,7 @@ private:
     OpenScreen m_open;
     SaveScreen m_save;
     ConfirmDialog m_dialog;
+    HelpScreen m_help;
     std::array<Screen*, state::kCount> m_screens{};
     // The state drawn last, to tell the screen that the program leaves.
     std::int32_t m_drawnState = state::kNone;

@@ -54,6 +54,7 @@ struct Browser {
     ScreenContext& context = shared.context;
     EditorScreen editor{context, EditorScreen::Neighbours{.browser = true,
                                                           .resetBrowser = {},
+                                                          .resetHelp = {},
                                                           .resetSaveScreen = {},
                                                           .startDialog = {}}};
     OpenScreen browser{context, editor};

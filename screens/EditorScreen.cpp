@@ -197,8 +197,7 @@ void EditorScreen::BuildMenus(ResourceArchive& archive) {
         {[this] { SelectTool(ToolId::Hook); }, [this] { SelectTool(ToolId::Magnifier); },
          [this] { SelectTool(ToolId::Gripper); }, [this] { SelectTool(ToolId::Zoom); },
          [this] { SelectTool(ToolId::Trim); }},
-        {[this] { m_context.SetState(state::kHelp, MenuDelay(kHelpMenu)); },
-         [this] { ShowTitle(MenuDelay(kHelpMenu)); }},
+        {[this] { ShowHelp(MenuDelay(kHelpMenu)); }, [this] { ShowTitle(MenuDelay(kHelpMenu)); }},
     }};
     for (std::size_t m = 0; m < kEditorMenus.size(); ++m) {
         const MenuLayout& layoutOfMenu = kEditorMenus[m];
@@ -446,6 +445,14 @@ HResult EditorScreen::SavePicture(const std::u16string& devicePath) {
     m_document.changed.store(false);
     m_menuBar.CloseAll();
     return kOk;
+}
+
+void EditorScreen::ShowHelp(std::int32_t delay) {
+    if (!m_neighbours.help)
+        return;
+    if (m_neighbours.resetHelp)
+        m_neighbours.resetHelp();
+    m_context.SetState(state::kHelp, delay);
 }
 
 void EditorScreen::Open(std::int32_t delay) {
@@ -728,6 +735,11 @@ void EditorScreen::KeyDown(std::uint16_t key, const KeyMap& keys) {
     }
     if (key == kKeyShift) {
         m_shift = true;
+        return;
+    }
+    if (key == platform::vk::kF1) {
+        // Help, where a desktop user looks for it.
+        ShowHelp();
         return;
     }
     if (m_ctrl) {

@@ -58,6 +58,8 @@ public:
         bool help = false;
         // Prepares the browser for a visit; called by the Open command before the switch.
         std::function<void()> resetBrowser;
+        // Prepares help for a visit: its index, from the top.
+        std::function<void()> resetHelp;
         // Prepares the save screen for a visit from Save as: an empty name, nothing to do after
         // the save but return here.
         std::function<void()> resetSaveScreen;
@@ -129,6 +131,8 @@ public:
     void ShowTitle(std::int32_t delay = 0);
     // Enters the browser, when the program has one.
     void Open(std::int32_t delay = 0);
+    // Help > Help (and F1): the help screen's index, when the program has one.
+    void ShowHelp(std::int32_t delay = 0);
     // Makes a decoded picture the document, opened from the file at devicePath: the history
     // starts afresh from the two copies of it the caller made (EditHistory::adopt), the view
     // goes back to the top-left corner, the menus close. The caller holds the lock; all three

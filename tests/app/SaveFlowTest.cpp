@@ -1,10 +1,10 @@
 // Saving, and every question before work could be lost, through the program's own controller:
 // the real screens on the real artwork, files in a folder the test makes.
-#include "app/App.h"
 #include "base/ByteSink.h"
 #include "gfx/BmpWriter.h"
 #include "platform/DeviceFiles.h"
 #include "screens/Layout.h"
+#include "tests/app/ProgramDriver.h"
 #include "tests/support/DiskFaults.h"
 #include "tests/support/Subprocess.h"
 #include "ui/Shared.h"
@@ -22,11 +22,13 @@
 namespace brelvo {
 namespace {
 
+using test::BmpOf;
+using test::Program;
+
 using namespace layout;
 namespace fs = std::filesystem;
 
 constexpr std::uint16_t kLeft = 0x25, kRight = 0x27, kEnter = 0x0D, kSpaceKey = 0x20;
-const KeyMap kKeys{.up = 0x26, .down = 0x28, .left = kLeft, .right = kRight};
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -37,13 +39,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// The bytes the BMP writer makes of a picture.
-std::string BmpOf(const Surface& picture) {
-    VectorSink sink;
-    EXPECT_TRUE(EncodeBmp(picture, sink));
-    return std::string(sink.Bytes().begin(), sink.Bytes().end());
-}
-
 // Names in a folder that start with ".": a temporary file left behind.
 std::vector<std::string> Hidden(const std::string& folder) {
     std::vector<std::string> names;
@@ -52,91 +47,6 @@ std::vector<std::string> Hidden(const std::string& folder) {
             names.push_back(entry.path().filename().string());
     return names;
 }
-
-// The program's controller with every screen, as the program runs it, on a device root of the
-// test's own that holds a folder Docs.
-class Program {
-public:
-    explicit Program(const std::string& root) {
-        platform::SetDeviceRoot(root);
-        ApplicationConfig config;
-        config.title = u"Brelvo";
-        config.frameRate = 30;
-        app = std::make_unique<App>(
-            config,
-            AppOptions{.programFolder = fs::path(BRELVO_ARCHIVE_FILE).parent_path().string(),
-                       .startFile = {}});
-        frame.Create(CREATE_CLEAR, 240, 320);
-        ok = app->OnInit(frame) == kOk;
-        Frames(62);
-    }
-    ~Program() { platform::SetDeviceRoot(""); }
-
-    void Frames(int count) {
-        for (int i = 0; i < count; ++i)
-            app->Render(frame, 0);
-    }
-    // Frames until the state is s and no switch is pending (at most five seconds of them).
-    bool Reach(std::int32_t s) {
-        for (int i = 0; i < 150; ++i) {
-            if (GetState() == s && !ScreenStates.IsPending())
-                return true;
-            Frames(1);
-            if (app->Browser().IsLoading())
-                app->Browser().WaitUntilIdle();
-        }
-        return false;
-    }
-    void Tap(Point at) {
-        app->StylusDown(at.x, at.y);
-        app->StylusUp(at.x, at.y);
-    }
-    void Key(std::uint16_t key) {
-        app->KeyDown(key, kKeys);
-        app->KeyUp(key, kKeys);
-    }
-    void Type(const std::u16string& text) {
-        for (char16_t c : text)
-            app->Char(c, 0);
-    }
-    void Choose(int menu, int item) {
-        const MenuLayout& m = kEditorMenus[static_cast<std::size_t>(menu)];
-        Tap(m.header.Center());
-        Frames(6);
-        Tap(m.items[static_cast<std::size_t>(item)].Center());
-    }
-    // A Magnifier stroke on the picture: an unsaved change.
-    void Change() {
-        app->Editor().SelectTool(ToolId::Magnifier);
-        Tap(Point(130, 150));
-        Frames(1);
-    }
-    void Answer(ConfirmDialog::Answer answer) {
-        ASSERT_EQ(GetState(), state::kConfirm);
-        Tap(app->Dialog().ButtonRect(answer).Center());
-    }
-    // File > Save as, into the folder Docs, under a name typed with the keys.
-    void SaveAs(const std::u16string& name) {
-        Choose(EditorScreen::kFileMenu, 3);
-        ASSERT_TRUE(Reach(state::kSave));
-        SaveHere(name);
-    }
-    // On the save screen: into Docs (when not there yet), the name typed, Save.
-    void SaveHere(const std::u16string& name) {
-        if (app->Saver().List().Folder() == u"\\") {
-            Tap(Point(20, kSaveList.top + 5));
-            Frames(2);
-        }
-        Type(name);
-        Tap(kSaveButton.Center());
-    }
-    bool Changed() { return app->Editor().Document().changed.load(); }
-    std::string PictureBmp() { return BmpOf(app->Editor().Document().picture); }
-
-    std::unique_ptr<App> app;
-    Surface frame;
-    bool ok = false;
-};
 
 class SaveFlowTest : public ::testing::Test {
 protected:

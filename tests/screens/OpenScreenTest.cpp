@@ -98,6 +98,7 @@ protected:
     ScreenContext& context = shared.context;
     EditorScreen editor{context, EditorScreen::Neighbours{.browser = true,
                                                           .resetBrowser = {},
+                                                          .resetHelp = {},
                                                           .resetSaveScreen = {},
                                                           .startDialog = {}}};
     OpenScreen browser{context, editor};

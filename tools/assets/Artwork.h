@@ -50,15 +50,6 @@ bool AddPictures(const std::string& fontDir, std::vector<ArtworkEntry>& entries,
 // Serialises entries as the archive file's bytes: each image as eBM, compressed.
 bool WriteArchive(const std::vector<ArtworkEntry>& entries, std::vector<std::uint8_t>& bytes);
 
-// The whole-screen compositions the screens will draw from these images, for review: the
-// editor, the browser, the save screen, help and the dialog, each 240x320.
-struct Mockup {
-    std::string name;
-    Surface image;
-};
-bool DrawMockups(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
-                 std::vector<Mockup>& mockups);
-
 // One image showing every entry with its number, for review.
 bool DrawSheet(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts, Surface& sheet);
 

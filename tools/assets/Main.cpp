@@ -23,7 +23,6 @@ constexpr const char* kUsage =
     "       brelvo-assets list ARCHIVE.erc\n"
     "       brelvo-assets extract ARCHIVE.erc ID OUTPUT.png [SCALE]\n"
     "       brelvo-assets sheet ARCHIVE.erc OUTPUT.png [SCALE]\n"
-    "       brelvo-assets mockups ARCHIVE.erc FOLDER\n"
     "\n"
     "build    draws every image and font of the program into a new archive; the same fonts\n"
     "         always give the same bytes. DIR holds the DejaVu fonts.\n"
@@ -31,8 +30,7 @@ constexpr const char* kUsage =
     "list     prints each entry of an archive: number and image size.\n"
     "extract  writes one entry as a PNG (transparent pixels magenta).\n"
     "SCALE    enlarges the PNG that many times, pixel for pixel (1 to 8; default 1).\n"
-    "sheet    one PNG of every entry with its number; transparency shown as a checkerboard.\n"
-    "mockups  a 240x320 PNG per screen still to come, composed from the archive.\n";
+    "sheet    one PNG of every entry with its number; transparency shown as a checkerboard.\n";
 
 bool WriteScaledPng(const Surface& image, int scale, const std::string& path) {
     if (scale == 1)
@@ -122,21 +120,6 @@ int Sheet(const std::string& path, const std::string& output, int scale) {
     return WriteScaledPng(sheet, scale, output) ? 0 : 1;
 }
 
-int Mockups(const std::string& path, const std::string& folder) {
-    std::vector<ArtworkEntry> entries;
-    ArtworkFonts fonts;
-    std::string error;
-    if (!ReadArchive(path, entries, &fonts, &error))
-        return Fail(error);
-    std::vector<Mockup> mockups;
-    if (!DrawMockups(entries, fonts, mockups))
-        return Fail("cannot draw the mock-ups");
-    for (const Mockup& m : mockups)
-        if (!WriteSurfacePng(m.image, folder + "/" + m.name + ".png"))
-            return 1;
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -162,8 +145,6 @@ int main(int argc, char** argv) {
         return Extract(args[1], args[2], args[3], ParseScale(args, 4));
     if (isScaled(3, "sheet"))
         return Sheet(args[1], args[2], ParseScale(args, 3));
-    if (is(3, "mockups"))
-        return Mockups(args[1], args[2]);
     std::fputs(kUsage, stderr);
     return 2;
 }

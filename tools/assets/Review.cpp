@@ -1,7 +1,6 @@
 #include "base/WString.h"
 #include "gfx/Blit.h"
 #include "gfx/TransformBlit.h"
-#include "screens/Layout.h"
 #include "tools/assets/Artwork.h"
 #include "tools/assets/Paint.h"
 
@@ -12,19 +11,12 @@ namespace brelvo::assets {
 namespace {
 
 using namespace art;
-using namespace layout;
 
 std::u16string U16(const std::string& text) {
     std::u16string out;
     for (char c : text)
         out += static_cast<char16_t>(static_cast<unsigned char>(c));
     return out;
-}
-
-const Surface& Image(const std::vector<ArtworkEntry>& entries, EntryId id) {
-    static const Surface empty;
-    const ArtworkEntry* entry = FindEntry(entries, id);
-    return entry ? entry->image : empty;
 }
 
 // Transparent areas are shown as a light checkerboard, so that a stray magenta pixel stands out.
@@ -35,65 +27,7 @@ void Checker(Surface& s, const Rect& r) {
                  ((x / 4 + y / 4) % 2) ? Rgb(205, 205, 205) : Rgb(235, 235, 235));
 }
 
-Surface HelpMockup(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
-                   bool topic) {
-    Surface s;
-    CopySurface(Image(entries, kHelpBackground), s);
-    Surface page;
-    MakeImage(page, kHelpPageWidth, topic ? 150 : 260, kHelpPage);
-    if (topic) {
-        Text(page, 5, 5, fonts.helpHeading, u"Magnifier");
-        const char16_t* lines[] = {u"Flatten an image in any direction you choose.",
-                                   u"Touch the picture and the area round the stylus",
-                                   u"bulges outwards. Move the stylus to bulge more.",
-                                   u"Size sets the radius, Power how strongly it",
-                                   u"bulges. The three buttons on the left choose",
-                                   u"the direction: both axes, up-down or left-right.",
-                                   u"Every change can be undone with the arrows",
-                                   u"on the left or with Undo in the Edit menu."};
-        for (int i = 0; i < 8; ++i)
-            Text(page, 5, 30 + 15 * i, fonts.helpBody, lines[i]);
-        Stamp(s, kHelpBackAt.x, kHelpBackAt.y, Image(entries, kHelpBackButton));
-    } else {
-        struct Line {
-            int x, y;
-            const char16_t* text;
-        };
-        const Line lines[] = {{5, 5, u"''Brelvo'' description"},
-                              {5, 25, u"Working with a file"},
-                              {20, 45, u"Create a new image"},
-                              {20, 65, u"Open an image"},
-                              {20, 85, u"Save an image"},
-                              {5, 105, u"Working with an image"},
-                              {20, 125, u"Hook"},
-                              {20, 145, u"Magnifier"},
-                              {20, 165, u"Gripper"},
-                              {20, 185, u"Zoom"},
-                              {20, 205, u"Trim"},
-                              {20, 225, u"Other"}};
-        for (const Line& line : lines)
-            Text(page, line.x, line.y, fonts.helpIndex, line.text);
-    }
-    Blit(s, kHelpView.left, kHelpView.top, page, nullptr, 0);
-    return s;
-}
-
 } // namespace
-
-bool DrawMockups(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
-                 std::vector<Mockup>& mockups) {
-    mockups.clear();
-    const auto add = [&](const char* name, Surface image) {
-        mockups.push_back(Mockup{name, std::move(image)});
-    };
-    // The screens that exist are shown by scripts/screenshots instead, from the program itself.
-    add("help-index", HelpMockup(entries, fonts, false));
-    add("help-topic", HelpMockup(entries, fonts, true));
-    for (const Mockup& m : mockups)
-        if (m.image.GetWidth() != 240)
-            return false;
-    return true;
-}
 
 bool DrawSheet(const std::vector<ArtworkEntry>& entries, const ArtworkFonts& fonts,
                Surface& sheet) {

@@ -1,0 +1,114 @@
+#pragma once
+
+// Drives the program's own controller in the test's thread, on the real artwork.
+#include "app/App.h"
+#include "base/ByteSink.h"
+#include "gfx/BmpWriter.h"
+#include "platform/DeviceFiles.h"
+#include "screens/Layout.h"
+#include "ui/Shared.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace brelvo::test {
+
+// The bytes the BMP writer makes of a picture.
+inline std::string BmpOf(const Surface& picture) {
+    VectorSink sink;
+    EXPECT_TRUE(EncodeBmp(picture, sink));
+    return std::string(sink.Bytes().begin(), sink.Bytes().end());
+}
+
+inline constexpr KeyMap kProgramKeys{.up = 0x26, .down = 0x28, .left = 0x25, .right = 0x27};
+
+// The program's controller with every screen, as the program runs it, on a device root of the
+// test's own, driven in this thread: frames, taps, keys and typing, as the window would give them.
+class Program {
+public:
+    explicit Program(const std::string& root, std::int32_t height = 320) {
+        platform::SetDeviceRoot(root);
+        ApplicationConfig config;
+        config.title = u"Brelvo";
+        config.frameRate = 30;
+        app = std::make_unique<App>(
+            config,
+            AppOptions{.programFolder =
+                           std::filesystem::path(BRELVO_ARCHIVE_FILE).parent_path().string(),
+                       .startFile = {}});
+        frame.Create(CREATE_CLEAR, 240, height);
+        ok = app->OnInit(frame) == kOk;
+        Frames(62);
+    }
+    ~Program() { platform::SetDeviceRoot(""); }
+
+    void Frames(int count) {
+        for (int i = 0; i < count; ++i)
+            app->Render(frame, 0);
+    }
+    // Frames until the state is s and no switch is pending (at most five seconds of them).
+    bool Reach(std::int32_t s) {
+        for (int i = 0; i < 150; ++i) {
+            if (GetState() == s && !ScreenStates.IsPending())
+                return true;
+            Frames(1);
+            if (app->Browser().IsLoading())
+                app->Browser().WaitUntilIdle();
+        }
+        return false;
+    }
+    void Tap(Point at) {
+        app->StylusDown(at.x, at.y);
+        app->StylusUp(at.x, at.y);
+    }
+    void Key(std::uint16_t key) {
+        app->KeyDown(key, kProgramKeys);
+        app->KeyUp(key, kProgramKeys);
+    }
+    void Type(const std::u16string& text) {
+        for (char16_t c : text)
+            app->Char(c, 0);
+    }
+    void Choose(int menu, int item) {
+        const layout::MenuLayout& m = layout::kEditorMenus[static_cast<std::size_t>(menu)];
+        Tap(m.header.Center());
+        Frames(6);
+        Tap(m.items[static_cast<std::size_t>(item)].Center());
+    }
+    // A Magnifier stroke on the picture: an unsaved change.
+    void Change() {
+        app->Editor().SelectTool(ToolId::Magnifier);
+        Tap(Point(130, 150));
+        Frames(1);
+    }
+    void Answer(ConfirmDialog::Answer answer) {
+        ASSERT_EQ(GetState(), state::kConfirm);
+        Tap(app->Dialog().ButtonRect(answer).Center());
+    }
+    // File > Save as, into the folder Docs, under a name typed with the keys.
+    void SaveAs(const std::u16string& name) {
+        Choose(EditorScreen::kFileMenu, 3);
+        ASSERT_TRUE(Reach(state::kSave));
+        SaveHere(name);
+    }
+    // On the save screen: into Docs (when not there yet), the name typed, Save.
+    void SaveHere(const std::u16string& name) {
+        if (app->Saver().List().Folder() == u"\\") {
+            Tap(Point(20, layout::kSaveList.top + 5));
+            Frames(2);
+        }
+        Type(name);
+        Tap(layout::kSaveButton.Center());
+    }
+    bool Changed() { return app->Editor().Document().changed.load(); }
+    std::string PictureBmp() { return BmpOf(app->Editor().Document().picture); }
+
+    std::unique_ptr<App> app;
+    Surface frame;
+    bool ok = false;
+};
+
+} // namespace brelvo::test
