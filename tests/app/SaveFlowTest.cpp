@@ -368,5 +368,61 @@ TEST(SaveFaultTest, AFailedSaveLosesNothing) {
         GTEST_SKIP() << skipped;
 }
 
+// When Yes saves a picture into its own BMP file and that fails, nothing further happens: the
+// program does not quit, no gallery picture or chosen file replaces the picture, and it keeps its
+// history and its unsaved mark.
+TEST(SaveFaultTest, AFailedSaveInPlaceGoesNoFurther) {
+    test::TempFolder root;
+    const std::string docs = root / "Docs";
+    fs::create_directories(docs);
+    ASSERT_EQ(::chmod(root.Path().c_str(), 0755), 0);
+    Surface small; // large enough for the Magnifier's tap to land on it
+    small.Create(CREATE_CLEAR, 200, 200);
+    ASSERT_EQ(SaveBmpToHostFile(small, root / "other.bmp"), kOk);
+    ASSERT_EQ(SaveBmpToHostFile(small, docs + "/own.bmp"), kOk);
+    const test::FaultRun run = test::RunWithDiskFault(test::DiskFault::ReadOnlyFolder, docs, [&] {
+        Program p(root.Path());
+        if (!p.ok)
+            return 1;
+        p.app->Browser().OpenPictureFile(u"\\Docs\\own.bmp");
+        p.app->Browser().WaitUntilIdle();
+        if (!p.Reach(state::kEditor) || !p.app->Editor().HasOwnBmpFile())
+            return 2;
+        for (int ask = 0; ask < 3; ++ask) {
+            p.Change();
+            const std::string before = p.PictureBmp();
+            if (ask == 2) {
+                // As the browser's Open asks, for a picture chosen there.
+                p.app->Browser().Choose(u"\\other.bmp");
+                p.app->Dialog().Start(EditorScreen::kAskBeforeOpening);
+                SetState(state::kConfirm, 0);
+            } else {
+                p.Choose(EditorScreen::kFileMenu, ask == 0 ? 4 : 0); // Exit, New
+            }
+            if (!p.Reach(state::kConfirm))
+                return 10 + ask;
+            p.Answer(ConfirmDialog::kYes);
+            if (!p.Reach(state::kConfirm) || p.app->Dialog().Mode() != EditorScreen::kSaveError)
+                return 20 + ask;
+            p.Frames(40);
+            p.app->Browser().WaitUntilIdle();
+            p.Frames(2);
+            if (GetState() != state::kConfirm || p.PictureBmp() != before || !p.Changed() ||
+                p.app->Editor().GalleryIndex() != -1)
+                return 30 + ask;
+            p.Answer(ConfirmDialog::kOk);
+            if (!p.Reach(state::kSave))
+                return 40 + ask;
+            p.Tap(kSaveCancelButton.Center());
+            if (!p.Reach(state::kEditor))
+                return 50 + ask;
+        }
+        return 0;
+    });
+    ASSERT_TRUE(run.cannot.empty()) << run.cannot;
+    EXPECT_EQ(run.code, 0) << "1x: no question, 2x: no error, 3x: went further, 4x/5x: no way "
+                              "back (x: 0 Exit, 1 New, 2 Open)";
+}
+
 } // namespace
 } // namespace brelvo
