@@ -29,16 +29,17 @@ inline constexpr KeyMap kProgramKeys{.up = 0x26, .down = 0x28, .left = 0x25, .ri
 // test's own, driven in this thread: frames, taps, keys and typing, as the window would give them.
 class Program {
 public:
-    explicit Program(const std::string& root, std::int32_t height = 320) {
+    // programFolder holds Brelvo.erc; by default the build's own.
+    explicit Program(const std::string& root, std::int32_t height = 320,
+                     std::string programFolder = {}) {
+        if (programFolder.empty())
+            programFolder = std::filesystem::path(BRELVO_ARCHIVE_FILE).parent_path().string();
         platform::SetDeviceRoot(root);
         ApplicationConfig config;
         config.title = u"Brelvo";
         config.frameRate = 30;
-        app = std::make_unique<App>(
-            config,
-            AppOptions{.programFolder =
-                           std::filesystem::path(BRELVO_ARCHIVE_FILE).parent_path().string(),
-                       .startFile = {}});
+        app = std::make_unique<App>(config,
+                                    AppOptions{.programFolder = programFolder, .startFile = {}});
         frame.Create(CREATE_CLEAR, 240, height);
         ok = app->OnInit(frame) == kOk;
         Frames(62);

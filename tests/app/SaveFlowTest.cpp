@@ -328,8 +328,12 @@ TEST(SaveFaultTest, AFailedSaveLosesNothing) {
         ASSERT_EQ(::chmod(root.Path().c_str(), 0755), 0);
         const std::string old(1000, 'o');
         WriteFile(docs + "/old.bmp", old);
+        // The unprivileged user of the read-only case reads the archive from here.
+        const std::string program = root / "program";
+        fs::create_directories(program);
+        fs::copy_file(BRELVO_ARCHIVE_FILE, program + "/Brelvo.erc");
         const test::FaultRun run = test::RunWithDiskFault(fault, docs, [&] {
-            Program p(root.Path());
+            Program p(root.Path(), 320, program);
             if (!p.ok)
                 return 1;
             p.app->Editor().NextGalleryPicture();
@@ -380,8 +384,11 @@ TEST(SaveFaultTest, AFailedSaveInPlaceGoesNoFurther) {
     small.Create(CREATE_CLEAR, 200, 200);
     ASSERT_EQ(SaveBmpToHostFile(small, root / "other.bmp"), kOk);
     ASSERT_EQ(SaveBmpToHostFile(small, docs + "/own.bmp"), kOk);
+    const std::string program = root / "program"; // readable by the unprivileged user
+    fs::create_directories(program);
+    fs::copy_file(BRELVO_ARCHIVE_FILE, program + "/Brelvo.erc");
     const test::FaultRun run = test::RunWithDiskFault(test::DiskFault::ReadOnlyFolder, docs, [&] {
-        Program p(root.Path());
+        Program p(root.Path(), 320, program);
         if (!p.ok)
             return 1;
         p.app->Browser().OpenPictureFile(u"\\Docs\\own.bmp");

@@ -60,7 +60,12 @@ std::string FillDisk(const std::string& folder) {
     }
     if (::unshare(CLONE_NEWNS) != 0)
         return Because("no mount namespace of its own");
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+    // Nothing mounted here may reach the host. Where the root is no mount point (a chroot, as
+    // in CI), the folder is bound onto itself and that mount made private instead.
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 &&
+        (errno != EINVAL ||
+         ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+         ::mount(nullptr, folder.c_str(), nullptr, MS_PRIVATE, nullptr) != 0))
         return Because("cannot make the mounts private");
     if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
         return Because("cannot mount a tmpfs");
@@ -121,7 +126,7 @@ FaultRun RunWithDiskFault(DiskFault fault, const std::string& folder,
         }
         const int code = work();
         if (fault == DiskFault::FullDisk)
-            ::umount(folder.c_str());
+            ::umount2(folder.c_str(), MNT_DETACH); // the tmpfs, and a bind mount under it
         return code;
     });
     FaultRun run;
