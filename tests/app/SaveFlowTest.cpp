@@ -280,6 +280,49 @@ TEST_F(SaveFlowTest, SaveAsForgetsWhatAnEarlierQuestionArranged) {
     EXPECT_TRUE(fs::exists(Docs("later.bmp")));
 }
 
+// A picture handed over by another copy of the program, while this one holds unsaved changes,
+// is asked about as the browser's Open asks; while a name is being typed it is refused.
+TEST_F(SaveFlowTest, AHandedOverPictureAsksAboutUnsavedChangesFirst) {
+    Surface other;
+    other.Create(CREATE_CLEAR, 50, 40);
+    ASSERT_EQ(SaveBmpToHostFile(other, root / "other.bmp"), kOk);
+    program.Choose(EditorScreen::kFileMenu, 3);
+    ASSERT_TRUE(program.Reach(state::kSave));
+    program.app->OnOpenRequest(root / "other.bmp");
+    program.Frames(30);
+    EXPECT_EQ(GetState(), state::kSave);
+    program.Tap(kSaveCancelButton.Center());
+    ASSERT_TRUE(program.Reach(state::kEditor));
+
+    program.app->OnOpenRequest(root / "other.bmp");
+    ASSERT_TRUE(program.Reach(state::kConfirm));
+    EXPECT_EQ(program.app->Dialog().Mode(), EditorScreen::kAskBeforeOpening);
+    program.Answer(ConfirmDialog::kNo);
+    ASSERT_TRUE(program.Reach(state::kEditor));
+    EXPECT_EQ(std::u16string(program.app->Editor().Document().path.c_str()), u"\\other.bmp");
+    EXPECT_FALSE(program.Changed());
+}
+
+// On a screen of 240 rows the platform's own keyboard types the name: the drawn one is neither
+// shown nor touched.
+TEST(SaveShortScreenTest, TheKeysTypeTheNameAndTheScreenKeyboardIsGone) {
+    test::TempFolder root;
+    Program p(root.Path(), 240);
+    ASSERT_TRUE(p.ok);
+    p.app->Editor().NextGalleryPicture();
+    p.Change();
+    p.Choose(EditorScreen::kFileMenu, 3);
+    ASSERT_TRUE(p.Reach(state::kSave));
+    for (const int key : {15, kKeyCaseSwitch, 50})
+        p.Tap(KeyRect(key).Translated(0, -80).Center());
+    EXPECT_EQ(p.app->Saver().Name().Text(), u"");
+    EXPECT_FALSE(p.app->Saver().UpperCase());
+    p.Type(u"short");
+    p.Tap(kSaveButton.Translated(0, -80).Center());
+    ASSERT_TRUE(p.Reach(state::kEditor));
+    EXPECT_TRUE(fs::exists(root / "short.bmp"));
+}
+
 // The dialog shows over a still copy of the editor's last frame, moves by its title strip, and
 // its buttons answer at their new place.
 TEST_F(SaveFlowTest, TheDialogMovesOverAStillPictureOfTheEditor) {
