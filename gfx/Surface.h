@@ -3,6 +3,7 @@
 #include "base/Result.h"
 #include "gfx/PixelFormat.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace brelvo {

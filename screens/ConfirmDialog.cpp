@@ -87,12 +87,12 @@ void ConfirmDialog::Start(std::int32_t mode) {
 
 bool ConfirmDialog::Shows(Answer answer) const {
     switch (answer) {
-    case kYes:
-    case kNo:
+    case kAnswerYes:
+    case kAnswerNo:
         return m_mode != EditorScreen::kSaveError;
-    case kCancel:
+    case kAnswerCancel:
         return m_mode >= 2 && m_mode <= 4;
-    case kOk:
+    case kAnswerOk:
         return m_mode == EditorScreen::kSaveError;
     default:
         return false;
@@ -167,16 +167,16 @@ void ConfirmDialog::KeyDown(std::uint16_t key, const KeyMap& keys) {
     const bool overwrite = m_mode == EditorScreen::kAskOverwrite;
     if (key == keys.right) {
         if (!error)
-            TapButton(overwrite ? kNo : kCancel);
+            TapButton(overwrite ? kAnswerNo : kAnswerCancel);
     } else if (key == keys.left) {
         if (!error)
-            TapButton(kYes);
+            TapButton(kAnswerYes);
     } else if (key == vk::kEnter) {
         if (!overwrite)
-            TapButton(error ? kOk : kNo);
+            TapButton(error ? kAnswerOk : kAnswerNo);
     } else if (key == vk::kEscape) {
         // The desktop's way out of a question: the answer that changes nothing.
-        TapButton(error ? kOk : overwrite ? kNo : kCancel);
+        TapButton(error ? kAnswerOk : overwrite ? kAnswerNo : kAnswerCancel);
     }
 }
 
@@ -190,13 +190,13 @@ void ConfirmDialog::Act(Answer answer) {
         return;
     }
     if (mode == EditorScreen::kAskOverwrite) {
-        if (answer == kYes)
+        if (answer == kAnswerYes)
             m_saveScreen.SaveNow();
         else
             m_context.SetState(state::kSave, kAnswerFrames);
         return;
     }
-    if (answer == kCancel) {
+    if (answer == kAnswerCancel) {
         if (mode == EditorScreen::kAskBeforeOpening) {
             m_browser.Reset();
             m_context.SetState(state::kBrowser, kAnswerFrames);
@@ -205,7 +205,7 @@ void ConfirmDialog::Act(Answer answer) {
         }
         return;
     }
-    if (answer == kYes && !m_editor.HasOwnBmpFile()) {
+    if (answer == kAnswerYes && !m_editor.HasOwnBmpFile()) {
         // The picture needs a name first; the save screen carries on once it is saved.
         m_context.SetState(state::kSave, kAnswerFrames);
         m_saveScreen.Reset();
@@ -215,7 +215,7 @@ void ConfirmDialog::Act(Answer answer) {
                                             : SaveScreen::kOpenChosen);
         return;
     }
-    if (answer == kYes && Failed(m_editor.SavePicture(m_editor.Document().path.c_str())))
+    if (answer == kAnswerYes && Failed(m_editor.SavePicture(m_editor.Document().path.c_str())))
         return; // the save-error question follows, and nothing else happens
     switch (mode) {
     case EditorScreen::kAskBeforeQuitting:

@@ -24,7 +24,7 @@ class SaveScreen;
 // question instead, and nothing else happens: the picture, its history and its unsaved mark stay.
 class ConfirmDialog final : public Screen {
 public:
-    enum Answer { kYes, kNo, kCancel, kOk, kAnswerCount };
+    enum Answer { kAnswerYes, kAnswerNo, kAnswerCancel, kAnswerOk, kAnswerCount };
 
     ConfirmDialog(ScreenContext& context, EditorScreen& editor, SaveScreen& saveScreen,
                   OpenScreen& browser);

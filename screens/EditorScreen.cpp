@@ -22,7 +22,6 @@ namespace {
 
 using namespace layout;
 
-constexpr std::int32_t kMenuFeedback = Menu::kFeedbackFrames;
 constexpr std::int32_t kBusyFrames = 10;
 constexpr const char16_t* kBusyTexts[] = {u"Please wait .. \\", u"Please wait .. |",
                                           u"Please wait .. /", u"Please wait .. -"};

@@ -122,6 +122,8 @@ void HelpScreen::Draw(Surface& target) {
     if (m_indexCountdown > 0 && --m_indexCountdown == 0) {
         BuildPage(0);
         m_indexCountdown = -1;
+        // A tap meanwhile (on the dead close button, say) showed it again; the index has none.
+        m_back.SetVisible(false);
     }
     Blit(target, 0, 0, m_background);
     m_bar.Draw(target);

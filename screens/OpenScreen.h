@@ -118,7 +118,6 @@ private:
     bool m_jobReport = false;
     bool m_jobChosen = false;      // from Open selected: a failure brings the program here
     std::uint64_t m_jobNumber = 0; // raised by every request, so a stale result is dropped
-    std::uint64_t m_finishedNumber = 0;
     bool m_working = false;
     bool m_stop = false;
     std::thread m_loader;

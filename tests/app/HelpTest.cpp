@@ -17,7 +17,7 @@ namespace {
 using namespace layout;
 using test::Program;
 
-constexpr std::uint16_t kDown = 0x28, kF1 = 0x70, kF2 = 0x71;
+constexpr std::uint16_t kUp = 0x26, kDown = 0x28, kF1 = 0x70, kF2 = 0x71;
 
 // The centre of a page point's place on the screen, at the top of the page.
 Point OnScreen(Point onPage) {
@@ -72,6 +72,7 @@ TEST_F(HelpTest, EveryLinkOpensItsTopicAndBackReturnsTenFramesLater) {
         EXPECT_EQ(Help().Topic(), k + 1);
         program.Frames(1);
         EXPECT_EQ(Help().Topic(), 0);
+        EXPECT_FALSE(Help().BackShown());
         EXPECT_EQ(GetState(), state::kHelp);
     }
     program.Frames(1); // Back's pressed look has gone
@@ -105,6 +106,14 @@ TEST(HelpScrollTest, HeldDownScrollsFivePixelsAFrameToThePageEnd) {
         }
         program.Frames(3);
         EXPECT_EQ(help.ScrollY(), end);
+        program.app->KeyUp(kDown, test::kProgramKeys);
+        program.app->KeyDown(kUp, test::kProgramKeys); // and Up scrolls back
+        program.Frames(2);
+        program.app->KeyUp(kUp, test::kProgramKeys);
+        program.Frames(2);
+        EXPECT_EQ(help.ScrollY(), end - 10);
+        program.app->KeyDown(kDown, test::kProgramKeys);
+        program.Frames(2);
         program.app->KeyUp(kDown, test::kProgramKeys);
         Surface page;
         HelpScreen::DrawPage(topic, InterfaceFonts, page);

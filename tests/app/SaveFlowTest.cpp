@@ -114,7 +114,7 @@ TEST_F(SaveFlowTest, ReplacingAFileIsAskedAboutAndNoKeepsItWhole) {
         program.Key(kEnter); // not an answer to this question
         program.Frames(12);
         ASSERT_EQ(GetState(), state::kConfirm);
-        program.Answer(ConfirmDialog::kNo);
+        program.Answer(ConfirmDialog::kAnswerNo);
         ASSERT_TRUE(program.Reach(state::kSave));
         EXPECT_TRUE(ReadFile(Docs(name + ".bmp")) == "the old picture");
         EXPECT_EQ(program.app->Saver().Name().Text(), std::u16string(name.begin(), name.end()));
@@ -122,7 +122,7 @@ TEST_F(SaveFlowTest, ReplacingAFileIsAskedAboutAndNoKeepsItWhole) {
 
         program.Tap(kSaveButton.Center());
         ASSERT_TRUE(program.Reach(state::kConfirm));
-        program.Answer(ConfirmDialog::kYes);
+        program.Answer(ConfirmDialog::kAnswerYes);
         ASSERT_TRUE(program.Reach(state::kEditor));
         EXPECT_TRUE(ReadFile(Docs(name + ".bmp")) == program.PictureBmp());
         EXPECT_FALSE(program.Changed());
@@ -171,18 +171,18 @@ TEST_F(SaveFlowTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
         bool saved;
     };
     const Case cases[] = {
-        {Ask::Exit, ConfirmDialog::kNo, false, Then::Quit, false},
-        {Ask::Exit, ConfirmDialog::kCancel, false, Then::Same, false},
-        {Ask::Exit, ConfirmDialog::kYes, true, Then::Quit, true},
-        {Ask::Exit, ConfirmDialog::kYes, false, Then::Quit, true},
-        {Ask::Gallery, ConfirmDialog::kNo, false, Then::Gallery, false},
-        {Ask::Gallery, ConfirmDialog::kCancel, true, Then::Same, false},
-        {Ask::Gallery, ConfirmDialog::kYes, true, Then::Gallery, true},
-        {Ask::Gallery, ConfirmDialog::kYes, false, Then::Gallery, true},
-        {Ask::Open, ConfirmDialog::kNo, true, Then::Opened, false},
-        {Ask::Open, ConfirmDialog::kCancel, false, Then::Browser, false},
-        {Ask::Open, ConfirmDialog::kYes, true, Then::Opened, true},
-        {Ask::Open, ConfirmDialog::kYes, false, Then::Opened, true},
+        {Ask::Exit, ConfirmDialog::kAnswerNo, false, Then::Quit, false},
+        {Ask::Exit, ConfirmDialog::kAnswerCancel, false, Then::Same, false},
+        {Ask::Exit, ConfirmDialog::kAnswerYes, true, Then::Quit, true},
+        {Ask::Exit, ConfirmDialog::kAnswerYes, false, Then::Quit, true},
+        {Ask::Gallery, ConfirmDialog::kAnswerNo, false, Then::Gallery, false},
+        {Ask::Gallery, ConfirmDialog::kAnswerCancel, true, Then::Same, false},
+        {Ask::Gallery, ConfirmDialog::kAnswerYes, true, Then::Gallery, true},
+        {Ask::Gallery, ConfirmDialog::kAnswerYes, false, Then::Gallery, true},
+        {Ask::Open, ConfirmDialog::kAnswerNo, true, Then::Opened, false},
+        {Ask::Open, ConfirmDialog::kAnswerCancel, false, Then::Browser, false},
+        {Ask::Open, ConfirmDialog::kAnswerYes, true, Then::Opened, true},
+        {Ask::Open, ConfirmDialog::kAnswerYes, false, Then::Opened, true},
     };
     Surface other;
     other.Create(CREATE_CLEAR, 40, 30);
@@ -225,13 +225,19 @@ TEST_F(SaveFlowTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
             break;
         }
         ASSERT_TRUE(p.Reach(state::kConfirm));
+        // Three buttons in their places.
+        const Point origin = p.app->Dialog().Origin();
+        EXPECT_EQ(p.app->Dialog().ButtonRect(ConfirmDialog::kAnswerYes),
+                  kDialogYes.Translated(origin.x, origin.y));
+        EXPECT_EQ(p.app->Dialog().ButtonRect(ConfirmDialog::kAnswerCancel),
+                  kDialogCancel.Translated(origin.x, origin.y));
         EXPECT_EQ(p.app->Dialog().Mode(), c.ask == Ask::Exit ? EditorScreen::kAskBeforeQuitting
                                           : c.ask == Ask::Gallery
                                               ? EditorScreen::kAskBeforeGallery
                                               : EditorScreen::kAskBeforeOpening);
         p.Answer(c.answer);
-        p.Answer(ConfirmDialog::kNo); // a second answer to the same question is ignored
-        if (c.answer == ConfirmDialog::kYes && !c.ownFile) {
+        p.Answer(ConfirmDialog::kAnswerNo); // a second answer to the same question is ignored
+        if (c.answer == ConfirmDialog::kAnswerYes && !c.ownFile) {
             ASSERT_TRUE(p.Reach(state::kSave));
             p.SaveHere(u"new");
         }
@@ -266,12 +272,12 @@ TEST_F(SaveFlowTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
 TEST_F(SaveFlowTest, SaveAsForgetsWhatAnEarlierQuestionArranged) {
     program.Choose(EditorScreen::kFileMenu, 4);
     ASSERT_TRUE(program.Reach(state::kConfirm));
-    program.Answer(ConfirmDialog::kYes);
+    program.Answer(ConfirmDialog::kAnswerYes);
     ASSERT_TRUE(program.Reach(state::kSave));
     EXPECT_EQ(program.app->Saver().AfterSaveAction(), SaveScreen::kQuit);
     program.app->OnClose();
     ASSERT_TRUE(program.Reach(state::kConfirm));
-    program.Answer(ConfirmDialog::kCancel);
+    program.Answer(ConfirmDialog::kAnswerCancel);
     ASSERT_TRUE(program.Reach(state::kEditor));
     program.SaveAs(u"later");
     ASSERT_TRUE(program.Reach(state::kEditor));
@@ -297,7 +303,7 @@ TEST_F(SaveFlowTest, AHandedOverPictureAsksAboutUnsavedChangesFirst) {
     program.app->OnOpenRequest(root / "other.bmp");
     ASSERT_TRUE(program.Reach(state::kConfirm));
     EXPECT_EQ(program.app->Dialog().Mode(), EditorScreen::kAskBeforeOpening);
-    program.Answer(ConfirmDialog::kNo);
+    program.Answer(ConfirmDialog::kAnswerNo);
     ASSERT_TRUE(program.Reach(state::kEditor));
     EXPECT_EQ(std::u16string(program.app->Editor().Document().path.c_str()), u"\\other.bmp");
     EXPECT_FALSE(program.Changed());
@@ -352,7 +358,7 @@ TEST_F(SaveFlowTest, TheDialogMovesOverAStillPictureOfTheEditor) {
     program.Tap(kDialogCancel.Translated(kDialogOrigin.x, kDialogOrigin.y).Center());
     program.Frames(12);
     EXPECT_EQ(GetState(), state::kConfirm) << "the old place of Cancel is no button now";
-    program.Answer(ConfirmDialog::kCancel);
+    program.Answer(ConfirmDialog::kAnswerCancel);
     EXPECT_TRUE(program.Reach(state::kEditor));
 }
 
@@ -384,14 +390,14 @@ TEST(SaveFaultTest, AFailedSaveLosesNothing) {
             p.SaveAs(u"old");
             if (!p.Reach(state::kConfirm))
                 return 2;
-            p.Answer(ConfirmDialog::kYes); // replace it
+            p.Answer(ConfirmDialog::kAnswerYes); // replace it
             if (!p.Reach(state::kConfirm) || p.app->Dialog().Mode() != EditorScreen::kSaveError)
                 return 3;
             if (ReadFile(docs + "/old.bmp") != old || !Hidden(docs).empty())
                 return 4;
             if (!p.Changed() || p.app->Editor().Document().hasFile)
                 return 5;
-            p.Answer(ConfirmDialog::kOk);
+            p.Answer(ConfirmDialog::kAnswerOk);
             if (!p.Reach(state::kSave) || p.app->Saver().Name().Text() != u"old")
                 return 6;
             p.Tap(kSaveCancelButton.Center());
@@ -451,7 +457,7 @@ TEST(SaveFaultTest, AFailedSaveInPlaceGoesNoFurther) {
             }
             if (!p.Reach(state::kConfirm))
                 return 10 + ask;
-            p.Answer(ConfirmDialog::kYes);
+            p.Answer(ConfirmDialog::kAnswerYes);
             if (!p.Reach(state::kConfirm) || p.app->Dialog().Mode() != EditorScreen::kSaveError)
                 return 20 + ask;
             p.Frames(40);
@@ -460,7 +466,7 @@ TEST(SaveFaultTest, AFailedSaveInPlaceGoesNoFurther) {
             if (GetState() != state::kConfirm || p.PictureBmp() != before || !p.Changed() ||
                 p.app->Editor().GalleryIndex() != -1)
                 return 30 + ask;
-            p.Answer(ConfirmDialog::kOk);
+            p.Answer(ConfirmDialog::kAnswerOk);
             if (!p.Reach(state::kSave))
                 return 40 + ask;
             p.Tap(kSaveCancelButton.Center());
