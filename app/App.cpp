@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace brelvo {
@@ -97,7 +98,24 @@ std::string App::ArchivePath() const {
         folder = platform::ProgramFolder();
     if (!folder.empty() && folder.back() != '/')
         folder.push_back('/');
-    return folder + kArchiveFileName;
+    const std::string beside = folder + kArchiveFileName;
+    // An installed program finds it under its prefix's share folder, found from where the
+    // program is, so that a prefix moved elsewhere works; the build folder has it beside.
+    const std::string installed = InstalledArchivePath();
+    struct stat info {};
+    if (m_options.programFolder.empty() && ::stat(beside.c_str(), &info) != 0 &&
+        ::stat(installed.c_str(), &info) == 0)
+        return installed;
+    return beside;
+}
+
+std::string App::InstalledArchivePath() const {
+    std::string folder = m_options.programFolder;
+    if (folder.empty())
+        folder = platform::ProgramFolder();
+    return std::filesystem::path(folder + "/../share/brelvo/" + kArchiveFileName)
+        .lexically_normal()
+        .string();
 }
 
 Screen* App::Target(std::int32_t s) const {
@@ -144,8 +162,8 @@ HResult App::OnInit(Surface& display) {
         struct stat info {};
         const char* reason =
             ::stat(path.c_str(), &info) != 0 ? std::strerror(errno) : "not a readable archive";
-        std::fprintf(stderr, "brelvo: cannot open the artwork archive %s: %s\n", path.c_str(),
-                     reason);
+        std::fprintf(stderr, "brelvo: cannot open the artwork archive %s (nor %s): %s\n",
+                     path.c_str(), InstalledArchivePath().c_str(), reason);
         return kErrArchiveMissing;
     }
 

@@ -72,8 +72,10 @@ public:
     // Opens a picture that a later copy was started with, as the browser's Open does.
     HResult OnOpenRequest(const std::string& hostPath) override;
 
-    // The archive OnInit opens: the program folder followed by kArchiveFileName.
+    // The archive OnInit opens: kArchiveFileName in the program folder or, for the installed
+    // program, in the share/brelvo folder of its prefix (InstalledArchivePath).
     std::string ArchivePath() const;
+    std::string InstalledArchivePath() const;
     std::int32_t DisplayHeight() const { return m_displayHeight; }
 
 private:

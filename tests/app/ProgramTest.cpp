@@ -343,10 +343,27 @@ TEST_F(ProgramTest, AMissingArchiveIsNamedAndEndsWithItsCode) {
     std::string output;
     const int status = Run({"--headless", "--script", WriteScript(kStartupScript)}, &output);
     EXPECT_EQ(status, 0x01); // the low byte of 0xc8660001
-    EXPECT_NE(output.find("cannot open the artwork archive " + Path("Brelvo.erc")),
-              std::string::npos)
+    // Both places it looks: beside itself, and under its prefix's share folder.
+    EXPECT_NE(
+        output.find(
+            "cannot open the artwork archive " + Path("Brelvo.erc") + " (nor " +
+            std::filesystem::path(Path("../share/brelvo/Brelvo.erc")).lexically_normal().string()),
+        std::string::npos)
         << output;
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+}
+
+// Installed, the program lies in PREFIX/bin and its archive in PREFIX/share/brelvo; it finds the
+// archive from where it is, so the prefix may be anywhere.
+TEST_F(ProgramTest, AnInstalledProgramFindsItsArchiveUnderItsPrefix) {
+    std::filesystem::create_directories(Path("prefix/bin"));
+    std::filesystem::create_directories(Path("prefix/share/brelvo"));
+    std::filesystem::rename(Exe(), Path("prefix/bin/brelvo"));
+    ASSERT_TRUE(test::WriteTestArchive(Path("prefix/share/brelvo/Brelvo.erc")));
+    const int status = test::RunProgram(
+        {Path("prefix/bin/brelvo"), "--headless", "--script", WriteScript(kStartupScript)}, Env(),
+        Path("out.txt"), 60s);
+    EXPECT_EQ(status, 0) << test::ReadTextFile(Path("out.txt"));
 }
 
 TEST_F(ProgramTest, AScriptThatFailsEndsWithAMessage) {

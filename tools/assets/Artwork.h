@@ -44,6 +44,8 @@ bool AddFonts(const std::string& fontDir, std::vector<ArtworkEntry>& entries, Ar
 bool AddEditorArtwork(const ArtworkFonts& fonts, std::vector<ArtworkEntry>& entries);
 bool AddScreenArtwork(const ArtworkFonts& fonts, std::vector<ArtworkEntry>& entries);
 // The start-up and title pictures and the three gallery pictures.
+// The program's icon, size x size pixels, for the desktop's menus and file managers.
+Surface ProgramIcon(int size);
 bool AddPictures(const std::string& fontDir, std::vector<ArtworkEntry>& entries,
                  std::string* error);
 

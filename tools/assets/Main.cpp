@@ -23,6 +23,7 @@ constexpr const char* kUsage =
     "       brelvo-assets list ARCHIVE.erc\n"
     "       brelvo-assets extract ARCHIVE.erc ID OUTPUT.png [SCALE]\n"
     "       brelvo-assets sheet ARCHIVE.erc OUTPUT.png [SCALE]\n"
+    "       brelvo-assets icon SIZE OUTPUT.png\n"
     "\n"
     "build    draws every image and font of the program into a new archive; the same fonts\n"
     "         always give the same bytes. DIR holds the DejaVu fonts.\n"
@@ -30,7 +31,8 @@ constexpr const char* kUsage =
     "list     prints each entry of an archive: number and image size.\n"
     "extract  writes one entry as a PNG (transparent pixels magenta).\n"
     "SCALE    enlarges the PNG that many times, pixel for pixel (1 to 8; default 1).\n"
-    "sheet    one PNG of every entry with its number; transparency shown as a checkerboard.\n";
+    "sheet    one PNG of every entry with its number; transparency shown as a checkerboard.\n"
+    "icon     the program's icon, SIZE x SIZE pixels (16 to 512).\n";
 
 bool WriteScaledPng(const Surface& image, int scale, const std::string& path) {
     if (scale == 1)
@@ -120,6 +122,14 @@ int Sheet(const std::string& path, const std::string& output, int scale) {
     return WriteScaledPng(sheet, scale, output) ? 0 : 1;
 }
 
+int Icon(const std::string& sizeText, const std::string& output) {
+    char* end = nullptr;
+    const long size = std::strtol(sizeText.c_str(), &end, 10);
+    if (sizeText.empty() || *end != '\0' || size < 16 || size > 512)
+        return Fail("not an icon size from 16 to 512: " + sizeText);
+    return WriteScaledPng(ProgramIcon(static_cast<int>(size)), 1, output) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +153,8 @@ int main(int argc, char** argv) {
         return List(args[1]);
     if (isScaled(4, "extract"))
         return Extract(args[1], args[2], args[3], ParseScale(args, 4));
+    if (is(3, "icon"))
+        return Icon(args[1], args[2]);
     if (isScaled(3, "sheet"))
         return Sheet(args[1], args[2], ParseScale(args, 3));
     std::fputs(kUsage, stderr);

@@ -3,6 +3,7 @@
 #include "tools/assets/Paint.h"
 #include "tools/fontgen/FontGen.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace brelvo::assets {
@@ -74,6 +75,19 @@ Surface Splash(const PictureFonts& fonts, int rows, bool about) {
 }
 
 } // namespace
+
+Surface ProgramIcon(int size) {
+    // The start-up picture's mark on its blue, filling the square: a ring round a bulged grid.
+    Surface s;
+    MakeImage(s, size, size, kWhite);
+    VGradient(s, Rect(0, 0, size - 1, size - 1), Rgb(18, 60, 190), Rgb(120, 180, 255));
+    const double centre = size / 2.0;
+    const double ring = size * 0.46;
+    const double line = std::max(1.0, size / 48.0);
+    Disc(s, centre, centre, ring, kWhite, ring - line);
+    BulgedGrid(s, centre, centre, ring / 1.55, size < 32 ? 4 : 8, 0.38, kWhite, line);
+    return s;
+}
 
 bool AddPictures(const std::string& fontDir, std::vector<ArtworkEntry>& entries,
                  std::string* error) {
