@@ -1,4 +1,5 @@
 #include "archive/ArchiveWriter.h"
+#include "base/LittleEndian.h"
 
 #include "archive/ResourceArchive.h"
 #include "base/WString.h"
@@ -17,15 +18,9 @@ namespace {
 
 using Layout = ArchiveLayout;
 
-void PutLe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 void PutText(std::uint8_t* p, const std::u16string& text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
-        p[2 * i] = static_cast<std::uint8_t>(text[i]);
-        p[2 * i + 1] = static_cast<std::uint8_t>(text[i] >> 8);
+        StoreLe16(p + 2 * i, text[i]);
     }
 }
 
@@ -113,10 +108,10 @@ bool ArchiveWriter::WriteTo(ByteSink& sink) const {
             return false;
 
         std::array<std::uint8_t, Layout::kTable> header{};
-        PutLe32(&header[Layout::kHeaderWord], m_headerWord);
+        StoreLe32(&header[Layout::kHeaderWord], m_headerWord);
         std::memcpy(&header[Layout::kHeaderBytes], m_headerBytes, sizeof m_headerBytes);
         PutText(&header[Layout::kTitle], m_title);
-        PutLe32(&header[Layout::kCount], static_cast<std::uint32_t>(m_entries.size()));
+        StoreLe32(&header[Layout::kCount], static_cast<std::uint32_t>(m_entries.size()));
 
         std::vector<std::uint8_t> table(m_entries.size() * Layout::kRecordSize, 0);
         std::uint32_t offset = static_cast<std::uint32_t>(tableEnd);
@@ -125,10 +120,10 @@ bool ArchiveWriter::WriteTo(ByteSink& sink) const {
         for (const auto& [id, entry] : m_entries) {
             std::uint8_t* record = table.data() + at;
             const auto stored = static_cast<std::uint32_t>(entry.stored.size());
-            PutLe32(record + Layout::kRecordId, id);
-            PutLe32(record + Layout::kRecordOffset, offset);
-            PutLe32(record + Layout::kRecordStoredSize, stored);
-            PutLe32(record + Layout::kRecordSizeField, entry.size);
+            StoreLe32(record + Layout::kRecordId, id);
+            StoreLe32(record + Layout::kRecordOffset, offset);
+            StoreLe32(record + Layout::kRecordStoredSize, stored);
+            StoreLe32(record + Layout::kRecordSizeField, entry.size);
             record[Layout::kRecordFlag] = entry.flag;
             PutText(record + Layout::kRecordName, entry.name);
             PutText(record + Layout::kRecordType, entry.type);

@@ -1,4 +1,6 @@
 #include "archive/ResourceArchive.h"
+#include "base/FreeDeleter.h"
+#include "base/LittleEndian.h"
 
 #include "base/WString.h"
 
@@ -16,20 +18,11 @@ namespace {
 
 using Layout = ArchiveLayout;
 
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-char16_t Le16(const std::uint8_t* p) {
-    return static_cast<char16_t>(p[0] | p[1] << 8);
-}
-
 // Compares like a bounded string comparison: equal when the first count units agree, or when
 // both texts end at the same place before that. The stored field need not be terminated.
 bool FieldEquals(const char16_t* text, const std::uint8_t* field, std::uint32_t count) {
     for (std::uint32_t i = 0; i < count; ++i) {
-        const char16_t stored = Le16(field + 2 * i);
+        const char16_t stored = static_cast<char16_t>(LoadLe16(field + 2 * i));
         if (text[i] != stored)
             return false;
         if (stored == 0)
@@ -37,10 +30,6 @@ bool FieldEquals(const char16_t* text, const std::uint8_t* field, std::uint32_t 
     }
     return true;
 }
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
 
 } // namespace
 
@@ -82,7 +71,7 @@ int ResourceArchive::Open(const char16_t* hostPath) {
         m_fileSize = 0;
         return 0;
     }
-    m_count = Le32(count);
+    m_count = LoadLe32(count);
     m_open = 1;
     return 1;
 }
@@ -131,7 +120,7 @@ int ResourceArchive::GetTitle(char16_t* buffer, std::uint32_t capacity) {
     if (!ReadAt(Layout::kTitle, bytes, 2 * units))
         return 0;
     for (std::uint32_t i = 0; i + 1 < units; ++i)
-        buffer[i] = Le16(bytes + 2 * i);
+        buffer[i] = static_cast<char16_t>(LoadLe16(bytes + 2 * i));
     buffer[units - 1] = 0;
     return 1;
 }
@@ -141,7 +130,7 @@ std::uint32_t ResourceArchive::GetHeaderWord() {
     std::uint8_t word[4];
     if (!m_open || !ReadAt(Layout::kHeaderWord, word, sizeof word))
         return 0;
-    return Le32(word);
+    return LoadLe32(word);
 }
 
 int ResourceArchive::GetHeaderBytes(std::uint8_t bytes[8]) {
@@ -169,7 +158,7 @@ std::uint32_t ResourceArchive::FindById(std::uint32_t id) {
         std::uint8_t word[4];
         if (!ReadRecord(mid, Layout::kRecordId, word, sizeof word))
             return kNotFound;
-        const std::uint32_t found = Le32(word);
+        const std::uint32_t found = LoadLe32(word);
         if (found == id)
             return mid;
         if (id > found)
@@ -203,7 +192,7 @@ std::uint32_t ResourceArchive::GetIdAt(std::uint32_t index) {
     std::uint8_t word[4];
     if (!m_open || index >= m_count || !ReadRecord(index, Layout::kRecordId, word, sizeof word))
         return kNotFound;
-    return Le32(word);
+    return LoadLe32(word);
 }
 
 std::uint32_t ResourceArchive::GetSizeAt(std::uint32_t index, std::uint32_t* storedSize) {
@@ -216,8 +205,8 @@ std::uint32_t ResourceArchive::GetSizeAt(std::uint32_t index, std::uint32_t* sto
         !ReadRecord(index, Layout::kRecordStoredSize, sizes, sizeof sizes))
         return 0;
     if (storedSize)
-        *storedSize = Le32(sizes);
-    return Le32(sizes + 4);
+        *storedSize = LoadLe32(sizes);
+    return LoadLe32(sizes + 4);
 }
 
 int ResourceArchive::GetDataAt(std::uint32_t index, void** data, std::uint32_t* size) {
@@ -233,9 +222,9 @@ int ResourceArchive::GetDataAt(std::uint32_t index, void** data, std::uint32_t* 
     std::uint8_t fields[13];
     if (!ReadRecord(index, Layout::kRecordOffset, fields, sizeof fields))
         return 0;
-    const std::uint32_t offset = Le32(fields);
-    const std::uint32_t stored = Le32(fields + 4);
-    const std::uint32_t entrySize = Le32(fields + 8);
+    const std::uint32_t offset = LoadLe32(fields);
+    const std::uint32_t stored = LoadLe32(fields + 4);
+    const std::uint32_t entrySize = LoadLe32(fields + 8);
     if (stored == 0 || entrySize == 0)
         return 0;
     if (!data) {

@@ -1,4 +1,5 @@
 #include "gfx/BmpWriter.h"
+#include "base/LittleEndian.h"
 
 #include "platform/DeviceFiles.h"
 
@@ -9,16 +10,6 @@
 namespace brelvo {
 
 namespace {
-
-void Put16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void Put32(std::uint8_t* p, std::uint32_t v) {
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
-}
 
 // The pixel array is converted a band of rows at a time so that a large picture needs neither a
 // buffer of its full size nor one write per row.
@@ -40,14 +31,14 @@ bool EncodeBmp(const Surface& surface, ByteSink& sink) {
     std::array<std::uint8_t, 54> header{};
     header[0] = 'B';
     header[1] = 'M';
-    Put32(&header[2], static_cast<std::uint32_t>(54 + imageSize));
-    Put32(&header[10], 54);
-    Put32(&header[14], 40);
-    Put32(&header[18], static_cast<std::uint32_t>(h.width));
-    Put32(&header[22], static_cast<std::uint32_t>(h.height));
-    Put16(&header[26], 1);
-    Put16(&header[28], 24);
-    Put32(&header[34], static_cast<std::uint32_t>(imageSize));
+    StoreLe32(&header[2], static_cast<std::uint32_t>(54 + imageSize));
+    StoreLe32(&header[10], 54);
+    StoreLe32(&header[14], 40);
+    StoreLe32(&header[18], static_cast<std::uint32_t>(h.width));
+    StoreLe32(&header[22], static_cast<std::uint32_t>(h.height));
+    StoreLe16(&header[26], 1);
+    StoreLe16(&header[28], 24);
+    StoreLe32(&header[34], static_cast<std::uint32_t>(imageSize));
     if (!sink.Write(header.data(), 14) || !sink.Write(header.data() + 14, 40))
         return false;
 

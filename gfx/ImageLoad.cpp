@@ -1,4 +1,6 @@
 #include "gfx/ImageLoad.h"
+#include "base/FreeDeleter.h"
+#include "base/LittleEndian.h"
 
 #include "platform/DeviceFiles.h"
 
@@ -10,30 +12,16 @@ namespace brelvo {
 
 namespace {
 
-std::uint32_t Le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void PutLe32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
 // Both marks are zero-terminated strings, so a fourth byte that is not zero is not a match.
 bool HasEbmMarks(const std::uint8_t* p, std::size_t size) {
     return size >= 8 && std::memcmp(p, "eBM\0", 4) == 0 && std::memcmp(p + 4, "565\0", 4) == 0;
 }
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-
 HResult LoadEbm(Surface& surface, const std::uint8_t* block, std::size_t size) {
     if (size < kEbmHeaderSize)
         return kErrOutOfMemory;
-    const std::uint32_t width = Le32(block + 8), height = Le32(block + 12);
-    const std::uint32_t dataSize = Le32(block + 16);
+    const std::uint32_t width = LoadLe32(block + 8), height = LoadLe32(block + 12);
+    const std::uint32_t dataSize = LoadLe32(block + 16);
     // The rows are copied in one piece, so they must have exactly the Surface's layout, and the
     // data must lie inside the block.
     const std::uint64_t pitch = (static_cast<std::uint64_t>(width) + 1) & ~1ull;
@@ -46,7 +34,7 @@ HResult LoadEbm(Surface& surface, const std::uint8_t* block, std::size_t size) {
         return r;
     if (dataSize > 0)
         std::memcpy(surface.GetPixels(), block + kEbmHeaderSize, dataSize);
-    surface.SetColorKey(Le32(block + 28));
+    surface.SetColorKey(LoadLe32(block + 28));
     return kOk;
 }
 
@@ -135,12 +123,12 @@ bool EncodeEbm(const Surface& surface, Color colorKey, ByteSink& sink) {
     std::array<std::uint8_t, kEbmHeaderSize> header{};
     std::memcpy(header.data(), "eBM", 4); // each mark with its terminating zero
     std::memcpy(header.data() + 4, "565", 4);
-    PutLe32(&header[8], static_cast<std::uint32_t>(h.width));
-    PutLe32(&header[12], static_cast<std::uint32_t>(h.height));
-    PutLe32(&header[16], h.size);
-    PutLe32(&header[20], 1);
-    PutLe32(&header[24], static_cast<std::uint32_t>(h.width));
-    PutLe32(&header[28], colorKey);
+    StoreLe32(&header[8], static_cast<std::uint32_t>(h.width));
+    StoreLe32(&header[12], static_cast<std::uint32_t>(h.height));
+    StoreLe32(&header[16], h.size);
+    StoreLe32(&header[20], 1);
+    StoreLe32(&header[24], static_cast<std::uint32_t>(h.width));
+    StoreLe32(&header[28], colorKey);
     return sink.Write(header.data(), header.size()) &&
            (h.size == 0 || sink.Write(h.pixels, h.size));
 }

@@ -1,3 +1,4 @@
+#include "base/LittleEndian.h"
 #include "platform/PictureDecoder.h"
 
 #include <array>
@@ -33,9 +34,7 @@ public:
         return at <= m_size && count <= m_size - at;
     }
     std::uint32_t U8(std::uint64_t at) { return Has(at, 1) ? m_data[at] : Fail(); }
-    std::uint32_t U16(std::uint64_t at) {
-        return Has(at, 2) ? m_data[at] | static_cast<std::uint32_t>(m_data[at + 1]) << 8 : Fail();
-    }
+    std::uint32_t U16(std::uint64_t at) { return Has(at, 2) ? LoadLe16(m_data + at) : Fail(); }
     std::uint32_t U32(std::uint64_t at) { return U16(at) | U16(at + 2) << 16; }
     std::int32_t I32(std::uint64_t at) { return static_cast<std::int32_t>(U32(at)); }
     // Only for a span the caller has checked with Has.

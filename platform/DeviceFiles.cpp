@@ -2,6 +2,7 @@
 
 #include "base/Verify.h"
 #include "base/WString.h"
+#include "platform/SettingsFolder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +14,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
-#include <pwd.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,19 +43,8 @@ std::string WithoutTrailingSlashes(std::string folder) {
 }
 
 std::string DefaultDeviceRoot() {
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-        return home;
-    // A service or a test harness may run without HOME; the password entry still knows.
-    long bufferSize = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    if (bufferSize <= 0)
-        bufferSize = 16384;
-    std::vector<char> buffer(static_cast<std::size_t>(bufferSize));
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] != '\0')
-        return found->pw_dir;
-    return "/";
+    const std::string home = HomeFolder();
+    return home.empty() ? "/" : home;
 }
 
 bool IsHighSurrogate(char32_t c) {

@@ -5,9 +5,9 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace brelvo::platform {
-namespace {
 
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
@@ -15,11 +15,19 @@ std::string HomeFolder() {
         return home;
     // Services and some login paths start programs without HOME; the password entry still
     // knows where the user lives.
-    const passwd* entry = ::getpwuid(::getuid());
-    if (entry != nullptr && entry->pw_dir != nullptr && entry->pw_dir[0] == '/')
-        return entry->pw_dir;
+    long bufferSize = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    if (bufferSize <= 0)
+        bufferSize = 16384;
+    std::vector<char> buffer(static_cast<std::size_t>(bufferSize));
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/')
+        return found->pw_dir;
     return {};
 }
+
+namespace {
 
 bool IsFolder(const std::string& path) {
     struct stat info {};

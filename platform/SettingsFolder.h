@@ -15,4 +15,8 @@ std::string SettingsFolderPath();
 // failure.
 bool CreateSettingsFolder(std::string* created = nullptr);
 
+// The user's home folder: $HOME when it is an absolute path, else the password entry's home
+// (read reentrantly, so any thread may ask); empty when neither is there.
+std::string HomeFolder();
+
 } // namespace brelvo::platform
