@@ -210,7 +210,14 @@ WString operator+(const WString& a, const char16_t* b) {
     return result;
 }
 
-WString FromUtf8(std::string_view utf8) {
+std::u16string Utf8ToUtf16(std::string_view utf8, bool* wellFormed) {
+    if (wellFormed)
+        *wellFormed = true;
+    const auto replace = [wellFormed](std::u16string& into) {
+        into.push_back(kReplacement);
+        if (wellFormed)
+            *wellFormed = false;
+    };
     std::u16string units;
     units.reserve(utf8.size());
     const std::size_t size = utf8.size();
@@ -252,7 +259,7 @@ WString FromUtf8(std::string_view utf8) {
             else if (lead == 0xF4)
                 high = 0x8F;
         } else {
-            units.push_back(kReplacement);
+            replace(units);
             ++i;
             continue;
         }
@@ -271,7 +278,7 @@ WString FromUtf8(std::string_view utf8) {
         // broke it, which may start a valid sequence of its own.
         i = next;
         if (!complete) {
-            units.push_back(kReplacement);
+            replace(units);
         } else if (cp < 0x10000) {
             units.push_back(static_cast<char16_t>(cp));
         } else {
@@ -280,6 +287,11 @@ WString FromUtf8(std::string_view utf8) {
             units.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
         }
     }
+    return units;
+}
+
+WString FromUtf8(std::string_view utf8) {
+    const std::u16string units = Utf8ToUtf16(utf8);
     VERIFY(units.size() <= static_cast<std::size_t>(WString::kMaxLength));
     WString result;
     result.Assign(units.data(), static_cast<int>(units.size()));

@@ -80,6 +80,9 @@ WString operator+(const WString& a, const char16_t* b);
 // U+FFFD, one per maximal ill-formed subsequence, and a surrogate without its partner becomes
 // U+FFFD on the way out. A NUL byte ends the text, as a zero unit would.
 WString FromUtf8(std::string_view utf8);
+// The same decoding into a std::u16string of any length; *wellFormed, when given, says whether
+// the text was valid UTF-8 (nothing was replaced).
+std::u16string Utf8ToUtf16(std::string_view utf8, bool* wellFormed = nullptr);
 std::string ToUtf8(const WString& text);
 
 } // namespace brelvo

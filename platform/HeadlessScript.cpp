@@ -1,4 +1,5 @@
 #include "platform/HeadlessScript.h"
+#include "base/WString.h"
 
 #include "platform/VirtualKeys.h"
 
@@ -69,51 +70,6 @@ bool ParseKey(std::string_view word, std::uint16_t& key) {
     return key != 0;
 }
 
-// UTF-8 to UTF-16; false for a malformed sequence.
-bool Utf8ToUtf16(std::string_view in, std::u16string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < in.size();) {
-        const auto c = static_cast<unsigned char>(in[i]);
-        std::uint32_t cp = 0;
-        std::size_t length = 0;
-        if (c < 0x80) {
-            cp = c;
-            length = 1;
-        } else if ((c & 0xE0) == 0xC0) {
-            cp = c & 0x1F;
-            length = 2;
-        } else if ((c & 0xF0) == 0xE0) {
-            cp = c & 0x0F;
-            length = 3;
-        } else if ((c & 0xF8) == 0xF0) {
-            cp = c & 0x07;
-            length = 4;
-        } else {
-            return false;
-        }
-        if (i + length > in.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto cc = static_cast<unsigned char>(in[i + k]);
-            if ((cc & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        static constexpr std::uint32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
-        if (cp < kShortest[length] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-        i += length;
-    }
-    return true;
-}
-
 struct Named {
     std::string_view word;
     ScriptCommand::Kind kind;
@@ -159,7 +115,9 @@ std::string ParseLine(std::string_view line, ScriptCommand& command) {
             line.substr(word.size() < line.size() ? word.size() + 1 : line.size());
         if (text.empty())
             return "char needs a text";
-        if (!Utf8ToUtf16(text, command.text))
+        bool wellFormed = false;
+        command.text = Utf8ToUtf16(text, &wellFormed);
+        if (!wellFormed)
             return "char: the text is not UTF-8";
         return {};
     }

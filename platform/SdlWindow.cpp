@@ -71,40 +71,11 @@ std::uint16_t TranslateKey(SDL_Keycode key) {
     }
 }
 
-// UTF-8 text input as UTF-16 units; a malformed byte becomes U+FFFD.
+// UTF-8 text input as UTF-16 units; malformed bytes become U+FFFD.
 void AppendUtf16(const char* text, std::deque<WindowEvent>& out) {
-    const auto* s = reinterpret_cast<const unsigned char*>(text);
-    while (*s) {
-        std::uint32_t cp = 0xFFFD;
-        int length = 1;
-        if (*s < 0x80) {
-            cp = *s;
-        } else if ((*s & 0xE0) == 0xC0 && (s[1] & 0xC0) == 0x80) {
-            cp = ((*s & 0x1Fu) << 6) | (s[1] & 0x3Fu);
-            length = 2;
-        } else if ((*s & 0xF0) == 0xE0 && (s[1] & 0xC0) == 0x80 && (s[2] & 0xC0) == 0x80) {
-            cp = ((*s & 0x0Fu) << 12) | ((s[1] & 0x3Fu) << 6) | (s[2] & 0x3Fu);
-            length = 3;
-        } else if ((*s & 0xF8) == 0xF0 && (s[1] & 0xC0) == 0x80 && (s[2] & 0xC0) == 0x80 &&
-                   (s[3] & 0xC0) == 0x80) {
-            cp = ((*s & 0x07u) << 18) | ((s[1] & 0x3Fu) << 12) | ((s[2] & 0x3Fu) << 6) |
-                 (s[3] & 0x3Fu);
-            length = 4;
-        }
-        s += length;
-        auto push = [&](std::uint32_t unit) {
-            out.push_back(WindowEvent{.type = WindowEvent::Type::Char,
-                                      .character = static_cast<char16_t>(unit),
-                                      .keyData = 1});
-        };
-        if (cp >= 0x10000 && cp <= 0x10FFFF) {
-            cp -= 0x10000;
-            push(0xD800 + (cp >> 10));
-            push(0xDC00 + (cp & 0x3FF));
-        } else {
-            push(cp);
-        }
-    }
+    for (const char16_t unit : Utf8ToUtf16(text))
+        out.push_back(
+            WindowEvent{.type = WindowEvent::Type::Char, .character = unit, .keyData = 1});
 }
 
 // Milliseconds from BRELVO_TIMING_ORIGIN (a CLOCK_MONOTONIC reading in nanoseconds, taken by

@@ -123,6 +123,9 @@ TEST(WStringTest, Utf8Conversion) {
         const WString decoded = FromUtf8(c.in);
         ExpectText(decoded, c.units);
         EXPECT_EQ(ToUtf8(decoded), c.out);
+        bool wellFormed = false;
+        EXPECT_EQ(Utf8ToUtf16(c.in, &wellFormed), c.units);
+        EXPECT_EQ(wellFormed, c.units.find(u'\xFFFD') == std::u16string::npos);
     }
     EXPECT_EQ(ToUtf8(u"a\xD83D!"), "a" + kBad + "!");
     EXPECT_EQ(ToUtf8(u"\xDE00\xD83D"), kBad + kBad);

@@ -88,6 +88,7 @@ TEST(HeadlessScriptTest, RefusesBadLinesWithTheirNumber) {
         {"char", "s:1: char needs a text"},
         {"char \xff", "s:1: char: the text is not UTF-8"},
         {"char \xed\xa0\x80", "s:1: char: the text is not UTF-8"},
+        {"char \xc0\xaf", "s:1: char: the text is not UTF-8"}, // overlong
         {"shot", "s:1: shot needs a file name"},
         {"quit now", "s:1: quit takes nothing after it"},
         {"expect-state two", "s:1: expect-state needs one number from 0 to 2147483647"},
