@@ -14,25 +14,48 @@ namespace {
 
 using u32 = std::uint32_t;
 
-u32 U(std::int64_t v) {
+// The mapping's fixed point. Its coefficients a-d are source pixels per destination pixel in
+// 1/1024ths; a destination position is taken in 1/64ths of a pixel, so their product, and the
+// offsets e and f, are source positions in 1/65536ths (16.16), whose top 16 bits are the source
+// pixel. Destination pixel centres lie half a step in. All of it wraps modulo 2^32 by design:
+// negative steps (rotation) come through as two's complements and cancel out.
+constexpr u32 kCoefficientOne = 1024;
+constexpr u32 kPositionSteps = 64;
+constexpr u32 kHalfPosition = kPositionSteps / 2;
+constexpr int kPixelShift = 16;
+
+// Fits a 64-bit value into the wrapping 32-bit arithmetic.
+u32 Wrap(std::int64_t v) {
     return static_cast<u32>(v);
 }
 
-// Stretch of the source rectangle (sl, st, sr, sb) onto the destination rectangle.
-void StretchMapping(std::int64_t sl, std::int64_t st, std::int64_t sr, std::int64_t sb,
-                    const Rect& r, TransformMapping& m) {
-    const u32 stepX = U(std::llabs(sr - sl) * 1024) / U(std::llabs(std::int64_t(r.right) - r.left));
-    const u32 stepY = U(std::llabs(sb - st) * 1024) / U(std::llabs(std::int64_t(r.bottom) - r.top));
+// A destination coordinate in position steps, at the pixel's centre.
+u32 CentreOf(std::int32_t coordinate) {
+    return Wrap(kPositionSteps * std::int64_t(coordinate) + kHalfPosition);
+}
+
+// Stretch of the source rectangle onto the destination rectangle r.
+void StretchMapping(std::int64_t srcLeft, std::int64_t srcTop, std::int64_t srcRight,
+                    std::int64_t srcBottom, const Rect& r, TransformMapping& m) {
+    const u32 stepX = Wrap(std::llabs(srcRight - srcLeft) * kCoefficientOne) /
+                      Wrap(std::llabs(std::int64_t(r.right) - r.left));
+    const u32 stepY = Wrap(std::llabs(srcBottom - srcTop) * kCoefficientOne) /
+                      Wrap(std::llabs(std::int64_t(r.bottom) - r.top));
     m.a = stepX;
     m.b = 0;
     m.c = 0;
     m.d = stepY;
-    m.e = (U(sl) * 1024u - stepX * U(r.left)) * 64u;
-    m.f = (U(st) * 1024u - stepY * U(r.top)) * 64u;
+    m.e = (Wrap(srcLeft) * kCoefficientOne - stepX * Wrap(r.left)) * kPositionSteps;
+    m.f = (Wrap(srcTop) * kCoefficientOne - stepY * Wrap(r.top)) * kPositionSteps;
 }
 
 // Converts a double to an integer by truncation without undefined behaviour for values that
 // do not fit: such values only arise from absurd zoom factors and are pinned to the range.
+// Angles are in hundredths of a degree. The factor is pi / 18000 as the drawing rules give it,
+// 0.00017453288, a little short of the true 0.000174532925: pictures rotated with it must stay
+// the pictures the rules define, pixel for pixel, so it is kept as it is.
+constexpr double kRadiansPerAngleUnit = 0.00017453288;
+
 std::int64_t Trunc(double v) {
     if (!(v == v))
         return 0;
@@ -53,7 +76,7 @@ void Sample(const SurfaceHeader& d, const Rect& r, const SurfaceHeader& s,
     const Pixel key = s.colorKey;
     const Pixel fill = ColorToPixel(fx.color);
     const u32 alpha = fx.alpha;
-    const u32 sw = U(s.width), sh = U(s.height);
+    const u32 sw = Wrap(s.width), sh = Wrap(s.height);
 
     auto write = [&](Pixel& out, const Pixel* srcRow, u32 su) {
         const Pixel v = srcRow[M == Mode::MirrorH ? sw - 1 - su : su];
@@ -75,11 +98,11 @@ void Sample(const SurfaceHeader& d, const Rect& r, const SurfaceHeader& s,
         // Stretch and zoom: each destination column takes the same source column in every row,
         // so the columns are worked out once, and each row needs only its source row.
         std::vector<u32> column(cols);
-        u32 u = m.a * U(64 * std::int64_t(r.left) + 32) + m.e;
+        u32 u = m.a * CentreOf(r.left) + m.e;
         std::size_t firstIn = cols, lastIn = 0;
         bool contiguous = true;
-        for (std::size_t i = 0; i < cols; ++i, u += m.a * 64u) {
-            column[i] = u >> 16;
+        for (std::size_t i = 0; i < cols; ++i, u += m.a * kPositionSteps) {
+            column[i] = u >> kPixelShift;
             if (column[i] < sw) {
                 if (firstIn == cols)
                     firstIn = i;
@@ -92,9 +115,9 @@ void Sample(const SurfaceHeader& d, const Rect& r, const SurfaceHeader& s,
             return;
         Pixel* prevOut = nullptr;
         const Pixel* prevSrc = nullptr;
-        u32 v = m.d * U(64 * std::int64_t(r.top) + 32) + m.f;
-        for (std::int32_t y = r.top; y < r.bottom; ++y, v += m.d * 64u) {
-            const u32 sv = v >> 16;
+        u32 v = m.d * CentreOf(r.top) + m.f;
+        for (std::int32_t y = r.top; y < r.bottom; ++y, v += m.d * kPositionSteps) {
+            const u32 sv = v >> kPixelShift;
             if (sv >= sh)
                 continue;
             const Pixel* srcRow = srcRowOf(sv);
@@ -123,15 +146,15 @@ void Sample(const SurfaceHeader& d, const Rect& r, const SurfaceHeader& s,
         return;
     }
 
-    u32 rowU =
-        m.a * U(64 * std::int64_t(r.left) + 32) + m.c * U(64 * std::int64_t(r.top) + 32) + m.e;
-    u32 rowV =
-        m.b * U(64 * std::int64_t(r.left) + 32) + m.d * U(64 * std::int64_t(r.top) + 32) + m.f;
-    for (std::int32_t y = r.top; y < r.bottom; ++y, rowU += m.c * 64u, rowV += m.d * 64u) {
+    u32 rowU = m.a * CentreOf(r.left) + m.c * CentreOf(r.top) + m.e;
+    u32 rowV = m.b * CentreOf(r.left) + m.d * CentreOf(r.top) + m.f;
+    for (std::int32_t y = r.top; y < r.bottom;
+         ++y, rowU += m.c * kPositionSteps, rowV += m.d * kPositionSteps) {
         Pixel* out = d.Row(y) + r.left;
         u32 u = rowU, v = rowV;
-        for (std::size_t i = 0; i < cols; ++i, u += m.a * 64u, v += m.b * 64u) {
-            const u32 su = u >> 16, sv = v >> 16;
+        for (std::size_t i = 0; i < cols;
+             ++i, u += m.a * kPositionSteps, v += m.b * kPositionSteps) {
+            const u32 su = u >> kPixelShift, sv = v >> kPixelShift;
             if (su < sw && sv < sh)
                 write(out[i], srcRowOf(sv), su);
         }
@@ -159,75 +182,84 @@ bool PrepareTransform(const SurfaceHeader& dh, const Rect* dstRect, const Surfac
                       const Rect* srcRect, std::uint32_t flags, const BlitEffect* effect,
                       Rect& outDst, TransformMapping& m) {
     const BlitEffect fx = effect ? *effect : BlitEffect{};
-    auto [sl, st, sr, sb] = ClampToSize(srcRect, sh.width, sh.height);
+    auto [srcLeft, srcTop, srcRight, srcBottom] = ClampToSize(srcRect, sh.width, sh.height);
     const auto [left, top, right, bottom] = ClampToSize(dstRect, dh.width, dh.height);
-    const std::int64_t sw = sr - sl, sht = sb - st;
-    const std::int64_t dw = right - left, dhgt = bottom - top;
-    if (sw < 1 || sht < 1 || dw < 1 || dhgt < 1)
+    const std::int64_t srcWidth = srcRight - srcLeft, srcHeight = srcBottom - srcTop;
+    const std::int64_t dstWidth = right - left, dstHeight = bottom - top;
+    if (srcWidth < 1 || srcHeight < 1 || dstWidth < 1 || dstHeight < 1)
         return false;
-    const std::int64_t cx = left + dw / 2, cy = top + dhgt / 2;
+    const std::int64_t cx = left + dstWidth / 2, cy = top + dstHeight / 2;
 
     if (flags & BLT_ZOOM) {
         const double z = fx.zoom * 0.01;
-        const std::int64_t w2 = Trunc(static_cast<double>(dw) * z);
-        const std::int64_t h2 = Trunc(static_cast<double>(dhgt) * z);
+        const std::int64_t zoomedWidth = Trunc(static_cast<double>(dstWidth) * z);
+        const std::int64_t zoomedHeight = Trunc(static_cast<double>(dstHeight) * z);
         // A zoom that leaves no area draws nothing (and would otherwise divide by zero).
-        if (w2 < 1 || h2 < 1)
+        if (zoomedWidth < 1 || zoomedHeight < 1)
             return false;
-        std::int64_t l2 = cx - w2 / 2, t2 = cy - h2 / 2;
-        std::int64_t r2 = l2 + w2, b2 = t2 + h2;
-        if (t2 < 0) {
-            st += Trunc(static_cast<double>(-t2) / z);
-            t2 = 0;
+        std::int64_t shownLeft = cx - zoomedWidth / 2, shownTop = cy - zoomedHeight / 2;
+        std::int64_t shownRight = shownLeft + zoomedWidth, shownBottom = shownTop + zoomedHeight;
+        if (shownTop < 0) {
+            srcTop += Trunc(static_cast<double>(-shownTop) / z);
+            shownTop = 0;
         }
-        if (l2 < 0) {
-            sl += Trunc(static_cast<double>(-l2) / z);
-            l2 = 0;
+        if (shownLeft < 0) {
+            srcLeft += Trunc(static_cast<double>(-shownLeft) / z);
+            shownLeft = 0;
         }
-        if (r2 > dh.width) {
-            sr -= Trunc(static_cast<double>(r2 - dh.width) / z);
-            r2 = dh.width;
+        if (shownRight > dh.width) {
+            srcRight -= Trunc(static_cast<double>(shownRight - dh.width) / z);
+            shownRight = dh.width;
         }
-        if (b2 > dh.height) {
-            sb -= Trunc(static_cast<double>(b2 - dh.height) / z);
-            b2 = dh.height;
+        if (shownBottom > dh.height) {
+            srcBottom -= Trunc(static_cast<double>(shownBottom - dh.height) / z);
+            shownBottom = dh.height;
         }
-        if (r2 <= l2 || b2 <= t2)
+        if (shownRight <= shownLeft || shownBottom <= shownTop)
             return false;
-        outDst = Rect(static_cast<std::int32_t>(l2), static_cast<std::int32_t>(t2),
-                      static_cast<std::int32_t>(r2), static_cast<std::int32_t>(b2));
-        StretchMapping(sl, st, sr, sb, outDst, m);
+        outDst =
+            Rect(static_cast<std::int32_t>(shownLeft), static_cast<std::int32_t>(shownTop),
+                 static_cast<std::int32_t>(shownRight), static_cast<std::int32_t>(shownBottom));
+        StretchMapping(srcLeft, srcTop, srcRight, srcBottom, outDst, m);
         return true;
     }
 
     if (flags & BLT_ROTATE) {
-        const double hw = static_cast<double>(sw / 2), hh = static_cast<double>(sht / 2);
-        const std::int64_t r = Trunc(std::sqrt(hw * hw + hh * hh) + 1);
-        const std::int64_t l2 = std::max<std::int64_t>(cx - r, 0);
-        const std::int64_t t2 = std::max<std::int64_t>(cy - r, 0);
-        const std::int64_t r2 = std::min<std::int64_t>(cx + r, dh.width);
-        const std::int64_t b2 = std::min<std::int64_t>(cy + r, dh.height);
-        if (r2 <= l2 || b2 <= t2)
+        const double halfWidth = static_cast<double>(srcWidth / 2),
+                     halfHeight = static_cast<double>(srcHeight / 2);
+        const std::int64_t radius =
+            Trunc(std::sqrt(halfWidth * halfWidth + halfHeight * halfHeight) + 1);
+        const std::int64_t shownLeft = std::max<std::int64_t>(cx - radius, 0);
+        const std::int64_t shownTop = std::max<std::int64_t>(cy - radius, 0);
+        const std::int64_t shownRight = std::min<std::int64_t>(cx + radius, dh.width);
+        const std::int64_t shownBottom = std::min<std::int64_t>(cy + radius, dh.height);
+        if (shownRight <= shownLeft || shownBottom <= shownTop)
             return false;
-        outDst = Rect(static_cast<std::int32_t>(l2), static_cast<std::int32_t>(t2),
-                      static_cast<std::int32_t>(r2), static_cast<std::int32_t>(b2));
-        const double theta = fx.angle * 0.00017453288;
+        outDst =
+            Rect(static_cast<std::int32_t>(shownLeft), static_cast<std::int32_t>(shownTop),
+                 static_cast<std::int32_t>(shownRight), static_cast<std::int32_t>(shownBottom));
+        const double theta = fx.angle * kRadiansPerAngleUnit;
         // Negative coefficients come through as their two's complement, which the wrapping
         // arithmetic of the sampler turns back into the intended negative steps.
-        const u32 co = U(Trunc(std::cos(theta) * 1024));
-        const u32 si = U(Trunc(std::sin(theta) * 1024));
-        m.a = co;
-        m.b = 0u - si;
-        m.c = si;
-        m.d = co;
-        m.e = (U(sw) * 512u - si * U(cy) - co * U(cx)) * 64u;
-        m.f = (si * U(cx) - co * U(cy) + U(sht) * 512u) * 64u;
+        const u32 cosine = Wrap(Trunc(std::cos(theta) * kCoefficientOne));
+        const u32 sine = Wrap(Trunc(std::sin(theta) * kCoefficientOne));
+        m.a = cosine;
+        m.b = 0u - sine;
+        m.c = sine;
+        m.d = cosine;
+        // The rotation turns about the destination's centre (cx, cy) and puts it on the
+        // source's centre, half the source's size in.
+        const u32 halfCoefficient = kCoefficientOne / 2;
+        m.e = (Wrap(srcWidth) * halfCoefficient - sine * Wrap(cy) - cosine * Wrap(cx)) *
+              kPositionSteps;
+        m.f = (sine * Wrap(cx) - cosine * Wrap(cy) + Wrap(srcHeight) * halfCoefficient) *
+              kPositionSteps;
         return true;
     }
 
     outDst = Rect(static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
                   static_cast<std::int32_t>(right), static_cast<std::int32_t>(bottom));
-    StretchMapping(sl, st, sr, sb, outDst, m);
+    StretchMapping(srcLeft, srcTop, srcRight, srcBottom, outDst, m);
     return true;
 }
 
