@@ -92,13 +92,17 @@ void App::SetScreen(std::int32_t s, Screen* screen) {
         m_screens[static_cast<std::size_t>(s)] = screen;
 }
 
-std::string App::ArchivePath() const {
+std::string App::ProgramFolderPath() const {
     std::string folder = m_options.programFolder;
     if (folder.empty())
         folder = platform::ProgramFolder();
     if (!folder.empty() && folder.back() != '/')
         folder.push_back('/');
-    const std::string beside = folder + kArchiveFileName;
+    return folder;
+}
+
+std::string App::ArchivePath() const {
+    const std::string beside = ProgramFolderPath() + kArchiveFileName;
     // An installed program finds it under its prefix's share folder, found from where the
     // program is, so that a prefix moved elsewhere works; the build folder has it beside.
     const std::string installed = InstalledArchivePath();
@@ -110,10 +114,7 @@ std::string App::ArchivePath() const {
 }
 
 std::string App::InstalledArchivePath() const {
-    std::string folder = m_options.programFolder;
-    if (folder.empty())
-        folder = platform::ProgramFolder();
-    return std::filesystem::path(folder + "/../share/brelvo/" + kArchiveFileName)
+    return std::filesystem::path(ProgramFolderPath() + "../share/brelvo/" + kArchiveFileName)
         .lexically_normal()
         .string();
 }
@@ -152,8 +153,6 @@ void App::LoadFonts() {
 HResult App::OnInit(Surface& display) {
     m_displayHeight = display.GetHeight();
     LayoutOffset = Point(0, kDesignHeight - m_displayHeight);
-    m_programFolder =
-        m_options.programFolder.empty() ? platform::ProgramFolder() : m_options.programFolder;
 
     const std::string path = ArchivePath();
     m_archive.Close();

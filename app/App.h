@@ -79,12 +79,13 @@ public:
     std::int32_t DisplayHeight() const { return m_displayHeight; }
 
 private:
+    // The folder the program's files are looked for from, ending in "/".
+    std::string ProgramFolderPath() const;
     // The screen that receives events in the current state, or null.
     Screen* Target(std::int32_t state) const;
     void LoadFonts();
 
     AppOptions m_options;
-    std::string m_programFolder;
     std::int32_t m_displayHeight = 0;
     ScreenContext& m_context;
     EditorScreen m_editor;

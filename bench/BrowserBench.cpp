@@ -52,11 +52,11 @@ struct Browser {
     std::recursive_mutex& lock = shared.lock;
     StateMachine& states = shared.states;
     ScreenContext& context = shared.context;
-    EditorScreen editor{context, EditorScreen::Neighbours{.browser = true,
-                                                          .resetBrowser = {},
-                                                          .resetHelp = {},
-                                                          .resetSaveScreen = {},
-                                                          .startDialog = {}}};
+    EditorScreen editor{context, [] {
+                            EditorScreen::Neighbours browserOnly;
+                            browserOnly.browser = true;
+                            return browserOnly;
+                        }()};
     OpenScreen browser{context, editor};
     Surface frame;
 };

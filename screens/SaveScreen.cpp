@@ -70,9 +70,7 @@ void SaveScreen::Initialise(ResourceArchive& archive) {
 }
 
 void SaveScreen::Reset() {
-    m_saved = false;
-    m_cancelled = false;
-    m_keyPressed = false;
+    Resume();
     m_name.Clear();
     // The folder may have changed since the last visit, by this program or by another; a stale
     // listing would hide a new folder and show files that are gone.

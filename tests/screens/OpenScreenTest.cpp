@@ -96,11 +96,11 @@ protected:
     std::recursive_mutex& lock = shared.lock;
     StateMachine& states = shared.states;
     ScreenContext& context = shared.context;
-    EditorScreen editor{context, EditorScreen::Neighbours{.browser = true,
-                                                          .resetBrowser = {},
-                                                          .resetHelp = {},
-                                                          .resetSaveScreen = {},
-                                                          .startDialog = {}}};
+    EditorScreen editor{context, [] {
+                            EditorScreen::Neighbours browserOnly;
+                            browserOnly.browser = true;
+                            return browserOnly;
+                        }()};
     OpenScreen browser{context, editor};
     const KeyMap keys{.up = 0x26, .down = 0x28};
     Surface target;
