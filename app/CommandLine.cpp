@@ -1,73 +1,43 @@
 #include "app/CommandLine.h"
 
-#include <charconv>
+#include "base/Options.h"
 
 namespace brelvo {
 
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error) {
+    static constexpr OptionSpec kOptions[] = {
+        {"--root", true}, {"--scale", true}, {"--script", true},
+        {"--fullscreen"}, {"--headless"},    {"--help"},
+        {"-h"},           {"--version"},
+    };
+    std::vector<Argument> read;
+    if (!ReadArguments(kOptions, args, read, error))
+        return false;
     CommandLine result;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool hasValue = false;
-        if (const std::size_t eq = name.find('=');
-            name.starts_with("--") && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-            hasValue = true;
-        }
-        const bool takesValue = name == "--root" || name == "--scale" || name == "--script";
-        if (takesValue && !hasValue) {
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
+    for (const Argument& arg : read) {
+        if (arg.Is("--root") || arg.Is("--script")) {
+            if (arg.value.empty()) {
+                error = std::string(arg.option) +
+                        (arg.Is("--root") ? " needs a folder" : " needs a file");
                 return false;
             }
-            value = args[++i];
-            hasValue = true;
-        }
-        if (!takesValue && hasValue) {
-            error = name + " takes no value";
-            return false;
-        }
-
-        if (name == "--root") {
-            if (value.empty()) {
-                error = "--root needs a folder";
+            (arg.Is("--root") ? result.root : result.script) = arg.value;
+        } else if (arg.Is("--scale")) {
+            if (!ReadWholeNumber("--scale", arg.value, 1, kMaxScale, result.scale, error))
                 return false;
-            }
-            result.root = value;
-        } else if (name == "--scale") {
-            int scale = 0;
-            const char* last = value.data() + value.size();
-            const auto [end, ec] = std::from_chars(value.data(), last, scale);
-            if (ec != std::errc() || end != last || scale < 1 || scale > kMaxScale) {
-                error = "--scale needs a whole number from 1 to " + std::to_string(kMaxScale);
-                return false;
-            }
-            result.scale = scale;
-        } else if (name == "--script") {
-            if (value.empty()) {
-                error = "--script needs a file";
-                return false;
-            }
-            result.script = value;
-        } else if (name == "--fullscreen") {
+        } else if (arg.Is("--fullscreen")) {
             result.fullScreen = true;
-        } else if (name == "--headless") {
+        } else if (arg.Is("--headless")) {
             result.headless = true;
-        } else if (name == "--help" || name == "-h") {
+        } else if (arg.Is("--help") || arg.Is("-h")) {
             result.help = true;
-        } else if (name == "--version") {
+        } else if (arg.Is("--version")) {
             result.version = true;
-        } else if (!name.starts_with("-") || name == "-") {
-            if (!result.file.empty()) {
-                error = "one picture at a time: '" + result.file + "' and '" + name + "'";
-                return false;
-            }
-            result.file = name;
-        } else {
-            error = "unknown option '" + name + "'";
+        } else if (!result.file.empty()) {
+            error = "one picture at a time: '" + result.file + "' and '" + arg.value + "'";
             return false;
+        } else {
+            result.file = arg.value;
         }
     }
     if (!result.script.empty() && !result.headless && !result.help && !result.version) {

@@ -2,6 +2,7 @@
 
 #include "app/App.h"
 #include "app/CommandLine.h"
+#include "base/Options.h"
 #include "platform/DeviceFiles.h"
 #include "platform/HeadlessWindow.h"
 #include "platform/SdlWindow.h"
@@ -36,10 +37,8 @@ int Main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     CommandLine options;
     std::string error;
-    if (!ParseCommandLine(args, options, error)) {
-        std::fprintf(stderr, "brelvo: %s\nTry 'brelvo --help'.\n", error.c_str());
-        return 2;
-    }
+    if (!ParseCommandLine(args, options, error))
+        return UsageError("brelvo", error);
     if (options.help) {
         std::fputs(UsageText().c_str(), stdout);
         return 0;
@@ -50,10 +49,8 @@ int Main(int argc, char** argv) {
     }
     if (!options.root.empty()) {
         struct stat info {};
-        if (::stat(options.root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-            std::fprintf(stderr, "brelvo: --root %s: not a folder\n", options.root.c_str());
-            return 2;
-        }
+        if (::stat(options.root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+            return UsageError("brelvo", "--root " + options.root + ": not a folder");
         platform::SetDeviceRoot(options.root);
     }
     // A picture named on the command line: its real path, for a copy already running, and its
@@ -70,11 +67,9 @@ int Main(int argc, char** argv) {
             pictureHostPath = real;
             std::free(real);
             if (Failed(platform::DevicePathFromHost(pictureHostPath, pictureDevicePath))) {
-                if (!options.root.empty()) {
-                    std::fprintf(stderr, "brelvo: %s is not inside --root %s\n",
-                                 options.file.c_str(), options.root.c_str());
-                    return 2;
-                }
+                if (!options.root.empty())
+                    return UsageError("brelvo",
+                                      options.file + " is not inside --root " + options.root);
                 // Outside the home folder: the picture's own folder stands for the root.
                 platform::SetDeviceRoot(pictureHostPath.substr(
                     0, std::max<std::size_t>(1, pictureHostPath.rfind('/'))));

@@ -2,6 +2,7 @@
 // holds for review.
 
 #include "base/ByteSink.h"
+#include "base/Options.h"
 #include "platform/DeviceFiles.h"
 #include "tools/assets/Artwork.h"
 #include "tools/common/SurfacePng.h"
@@ -47,13 +48,6 @@ bool WriteScaledPng(const Surface& image, int scale, const std::string& path) {
     return WriteSurfacePng(big, path);
 }
 
-int ParseScale(const std::vector<std::string>& args, std::size_t at) {
-    if (args.size() <= at)
-        return 1;
-    const std::string& text = args[at];
-    return text.size() == 1 && text[0] >= '1' && text[0] <= '8' ? text[0] - '0' : 0;
-}
-
 int Fail(const std::string& message) {
     std::fprintf(stderr, "brelvo-assets: %s\n", message.c_str());
     return 1;
@@ -96,12 +90,11 @@ int List(const std::string& path) {
 
 int Extract(const std::string& path, const std::string& idText, const std::string& output,
             int scale) {
-    char* end = nullptr;
-    const unsigned long id = std::strtoul(idText.c_str(), &end, 10);
-    if (idText.empty() || *end != '\0')
-        return Fail("not an entry number: " + idText);
-    std::vector<ArtworkEntry> entries;
+    std::uint32_t id = 0;
     std::string error;
+    if (!ReadWholeNumber("ID", idText, 0, 0xFFFFFFFF, id, error))
+        return UsageError("brelvo-assets", error);
+    std::vector<ArtworkEntry> entries;
     if (!ReadArchive(path, entries, nullptr, &error))
         return Fail(error);
     const ArtworkEntry* entry = FindEntry(entries, static_cast<art::EntryId>(id));
@@ -123,40 +116,58 @@ int Sheet(const std::string& path, const std::string& output, int scale) {
 }
 
 int Icon(const std::string& sizeText, const std::string& output) {
-    char* end = nullptr;
-    const long size = std::strtol(sizeText.c_str(), &end, 10);
-    if (sizeText.empty() || *end != '\0' || size < 16 || size > 512)
-        return Fail("not an icon size from 16 to 512: " + sizeText);
-    return WriteScaledPng(ProgramIcon(static_cast<int>(size)), 1, output) ? 0 : 1;
+    int size = 0;
+    std::string error;
+    if (!ReadWholeNumber("SIZE", sizeText, 16, 512, size, error))
+        return UsageError("brelvo-assets", error);
+    return WriteScaledPng(ProgramIcon(size), 1, output) ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const auto is = [&](std::size_t count, const char* command) {
-        return args.size() == count && args[0] == command;
-    };
-    const auto isScaled = [&](std::size_t count, const char* command) {
-        return (args.size() == count || args.size() == count + 1) && args[0] == command &&
-               ParseScale(args, count) > 0;
-    };
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(kUsage, stdout);
-        return 0;
+    static constexpr OptionSpec kOptions[] = {{"--fonts", true}, {"--help"}, {"-h"}};
+    std::vector<Argument> read;
+    std::string error;
+    if (!ReadArguments(kOptions, std::vector<std::string>(argv + 1, argv + argc), read, error))
+        return UsageError("brelvo-assets", error);
+    std::string fonts;
+    std::vector<std::string> args;
+    for (const Argument& arg : read) {
+        if (arg.Is("--help") || arg.Is("-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        (arg.Is("--fonts") ? fonts : args.emplace_back()) = arg.value;
     }
-    if (is(4, "build") && args[1] == "--fonts")
-        return Build(args[2], args[3]);
-    if (is(3, "table") && args[1] == "--fonts")
-        return Table(args[2]);
+    const std::string command = args.empty() ? "" : args[0];
+    // The commands that read fonts must have them, and the others take none.
+    if (fonts.empty() != (command != "build" && command != "table"))
+        return UsageError("brelvo-assets", fonts.empty() ? "--fonts DIR is needed"
+                                                         : "--fonts is for build and table");
+    // An optional last operand SCALE for extract and sheet.
+    int scale = 1;
+    const std::size_t scaled = command == "extract" ? 4 : command == "sheet" ? 3 : 0;
+    if (scaled && args.size() == scaled + 1) {
+        if (!ReadWholeNumber("SCALE", args.back(), 1, 8, scale, error))
+            return UsageError("brelvo-assets", error);
+        args.pop_back();
+    }
+    const auto is = [&](std::size_t count, const char* name) {
+        return args.size() == count && command == name;
+    };
+    if (is(2, "build"))
+        return Build(fonts, args[1]);
+    if (is(1, "table"))
+        return Table(fonts);
     if (is(2, "list"))
         return List(args[1]);
-    if (isScaled(4, "extract"))
-        return Extract(args[1], args[2], args[3], ParseScale(args, 4));
+    if (is(4, "extract"))
+        return Extract(args[1], args[2], args[3], scale);
     if (is(3, "icon"))
         return Icon(args[1], args[2]);
-    if (isScaled(3, "sheet"))
-        return Sheet(args[1], args[2], ParseScale(args, 3));
-    std::fputs(kUsage, stderr);
-    return 2;
+    if (is(3, "sheet"))
+        return Sheet(args[1], args[2], scale);
+    return UsageError("brelvo-assets",
+                      command.empty() ? "no command given" : "wrong use of '" + command + "'");
 }

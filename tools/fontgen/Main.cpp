@@ -3,6 +3,7 @@
 // page of sample text.
 
 #include "base/ByteSink.h"
+#include "base/Options.h"
 #include "gfx/BitmapFont.h"
 #include "gfx/Blit.h"
 #include "gfx/ImageLoad.h"
@@ -53,11 +54,6 @@ struct Options {
     int sampleScale = 1;
 };
 
-bool ParseInt(std::string_view text, int& value) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
 // Command-line colours are 0xRRGGBB; the program's colours are 0x00BBGGRR.
 bool ParseColor(std::string_view text, Color& color) {
     if (text.starts_with("0x") || text.starts_with("0X"))
@@ -84,66 +80,64 @@ bool ParseCharset(std::string_view text, std::uint32_t& charset) {
     return true;
 }
 
-// 0 to go on, 1 for a usage error (already reported), -1 when --help was asked for.
+// 0 to go on, 2 for a usage error (already reported), -1 when --help was asked for.
 int ParseArguments(int argc, char** argv, Options& options) {
+    static constexpr OptionSpec kOptions[] = {
+        {"--font", true}, {"--face", true}, {"--size", true},          {"--charset", true},
+        {"--fg", true},   {"--bg", true},   {"--extra-advance", true}, {"--out", true},
+        {"--png", true},  {"--cpp", true},  {"--sample", true},        {"--sample-scale", true},
+        {"--help"},       {"-h"},
+    };
+    std::vector<Argument> args;
+    std::string error;
+    if (!ReadArguments(kOptions, std::vector<std::string>(argv + 1, argv + argc), args, error))
+        return UsageError("brelvo-fontgen", error);
     bool haveFont = false, haveSize = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view name = argv[i];
-        if (name == "--help" || name == "-h")
-            return -1;
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "brelvo-fontgen: %s needs a value (see --help)\n", argv[i]);
-            return 1;
-        }
-        const std::string_view value = argv[++i];
+    FontSpec& font = options.fontSpec;
+    for (const Argument& arg : args) {
+        const std::string& value = arg.value;
         bool ok = true;
-        Color color = 0;
-        if (name == "--font") {
-            options.fontSpec.fontFile = value;
+        if (arg.Is("--help") || arg.Is("-h")) {
+            return -1;
+        } else if (arg.IsOperand()) {
+            return UsageError("brelvo-fontgen", "unexpected '" + value + "': outputs are options");
+        } else if (arg.Is("--font")) {
+            font.fontFile = value;
             haveFont = true;
-        } else if (name == "--face") {
-            ok = ParseInt(value, options.fontSpec.faceIndex) && options.fontSpec.faceIndex >= 0;
-        } else if (name == "--size") {
-            ok = ParseInt(value, options.fontSpec.pixelSize);
+        } else if (arg.Is("--face")) {
+            ok = ReadWholeNumber("--face", value, 0, 65535, font.faceIndex, error);
+        } else if (arg.Is("--size")) {
+            ok = ReadWholeNumber("--size", value, 1, 1000, font.pixelSize, error);
             haveSize = true;
-        } else if (name == "--charset") {
-            ok = ParseCharset(value, options.fontSpec.charset);
-        } else if (name == "--fg") {
-            ok = ParseColor(value, options.fontSpec.foreground);
-        } else if (name == "--bg") {
+        } else if (arg.Is("--extra-advance")) {
+            ok = ReadWholeNumber("--extra-advance", value, -100, 100, font.extraAdvance, error);
+        } else if (arg.Is("--sample-scale")) {
+            ok = ReadWholeNumber("--sample-scale", value, 1, 16, options.sampleScale, error);
+        } else if (arg.Is("--charset")) {
+            ok = ParseCharset(value, font.charset);
+            error = "--charset takes latin, cyrillic or full, not '" + value + "'";
+        } else if (arg.Is("--fg") || arg.Is("--bg")) {
+            Color color = 0;
             ok = ParseColor(value, color);
-            options.fontSpec.background = color;
-        } else if (name == "--extra-advance") {
-            ok = ParseInt(value, options.fontSpec.extraAdvance);
-        } else if (name == "--out") {
-            options.ebmPath = value;
-        } else if (name == "--png") {
-            options.pngPath = value;
-        } else if (name == "--cpp") {
-            options.cppPath = value;
-        } else if (name == "--sample") {
-            options.samplePath = value;
-        } else if (name == "--sample-scale") {
-            ok = ParseInt(value, options.sampleScale) && options.sampleScale >= 1 &&
-                 options.sampleScale <= 16;
+            if (arg.Is("--fg"))
+                font.foreground = color;
+            else
+                font.background = color;
+            error = std::string(arg.option) + " takes a colour 0xRRGGBB, not '" + value + "'";
         } else {
-            std::fprintf(stderr, "brelvo-fontgen: unknown option %s (see --help)\n", argv[i - 1]);
-            return 1;
+            (arg.Is("--out")   ? options.ebmPath
+             : arg.Is("--png") ? options.pngPath
+             : arg.Is("--cpp") ? options.cppPath
+                               : options.samplePath) = value;
         }
-        if (!ok) {
-            std::fprintf(stderr, "brelvo-fontgen: bad value for %s: %s\n", argv[i - 1], argv[i]);
-            return 1;
-        }
+        if (!ok)
+            return UsageError("brelvo-fontgen", error);
     }
-    if (!haveFont || !haveSize) {
-        std::fprintf(stderr, "brelvo-fontgen: --font and --size are required (see --help)\n");
-        return 1;
-    }
+    if (!haveFont || !haveSize)
+        return UsageError("brelvo-fontgen", "--font and --size are required");
     if (options.ebmPath.empty() && options.pngPath.empty() && options.cppPath.empty() &&
-        options.samplePath.empty()) {
-        std::fprintf(stderr, "brelvo-fontgen: no output given (see --help)\n");
-        return 1;
-    }
+        options.samplePath.empty())
+        return UsageError("brelvo-fontgen", "no output given");
     return 0;
 }
 

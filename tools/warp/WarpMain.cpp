@@ -1,5 +1,6 @@
 // brelvo-warp: applies the editor's warp strokes to a picture from the command line.
 
+#include "base/Options.h"
 #include "base/Result.h"
 #include "editor/HookTool.h"
 #include "editor/ImageDocument.h"
@@ -7,7 +8,6 @@
 #include "gfx/BmpWriter.h"
 #include "gfx/ImageLoad.h"
 
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -53,15 +53,6 @@ struct Stroke {
     std::vector<Point> points;
 };
 
-bool ParseInt(std::string_view text, int lo, int hi, int& out) {
-    int v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || v < lo || v > hi)
-        return false;
-    out = v;
-    return true;
-}
-
 // "x,y x,y ..." with any amount of blank between points.
 bool ParsePoints(std::string_view text, std::vector<Point>& out) {
     std::size_t i = 0;
@@ -75,9 +66,10 @@ bool ParsePoints(std::string_view text, std::vector<Point>& out) {
             text.substr(i, end == std::string_view::npos ? end : end - i);
         const std::size_t comma = token.find(',');
         int x = 0, y = 0;
+        std::string unused;
         if (comma == std::string_view::npos ||
-            !ParseInt(token.substr(0, comma), -1000000, 1000000, x) ||
-            !ParseInt(token.substr(comma + 1), -1000000, 1000000, y))
+            !brelvo::ReadWholeNumber("x", token.substr(0, comma), -1000000, 1000000, x, unused) ||
+            !brelvo::ReadWholeNumber("y", token.substr(comma + 1), -1000000, 1000000, y, unused))
             return false;
         out.push_back(Point(x, y));
         i += token.size();
@@ -86,8 +78,7 @@ bool ParsePoints(std::string_view text, std::vector<Point>& out) {
 }
 
 int Fail(const std::string& message) {
-    std::fprintf(stderr, "brelvo-warp: %s\n", message.c_str());
-    return 2;
+    return brelvo::UsageError("brelvo-warp", message);
 }
 
 class NoObserver final : public brelvo::EditorObserver {
@@ -97,61 +88,56 @@ class NoObserver final : public brelvo::EditorObserver {
 } // namespace
 
 int main(int argc, char** argv) {
+    static constexpr brelvo::OptionSpec kOptions[] = {
+        {"--tool", true},   {"--power", true}, {"--size", true}, {"--mode", true},
+        {"--stroke", true}, {"--help"},        {"-h"},
+    };
+    std::vector<brelvo::Argument> args;
+    std::string error;
+    if (!brelvo::ReadArguments(kOptions, std::vector<std::string>(argv + 1, argv + argc), args,
+                               error))
+        return Fail(error);
     std::vector<std::string> positional;
     std::vector<Stroke> strokes;
     Settings settings;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
+    for (const brelvo::Argument& arg : args) {
+        const std::string& value = arg.value;
+        if (arg.Is("--help") || arg.Is("-h")) {
             std::fputs(kUsage, stdout);
             return 0;
+        } else if (arg.IsOperand()) {
+            positional.push_back(value);
+        } else if (arg.Is("--tool")) {
+            if (value == "hook")
+                settings.tool = Tool::Hook;
+            else if (value == "magnifier")
+                settings.tool = Tool::Magnifier;
+            else if (value == "gripper")
+                settings.tool = Tool::Gripper;
+            else
+                return Fail("unknown tool '" + value + "': use hook, magnifier or gripper");
+        } else if (arg.Is("--power") || arg.Is("--size")) {
+            if (!brelvo::ReadWholeNumber(arg.option, value, 0, 100,
+                                         arg.Is("--power") ? settings.power : settings.size, error))
+                return Fail(error);
+        } else if (arg.Is("--mode")) {
+            if (value == "both")
+                settings.horizontal = settings.vertical = true;
+            else if (value == "x")
+                settings.horizontal = true, settings.vertical = false;
+            else if (value == "y")
+                settings.horizontal = false, settings.vertical = true;
+            else
+                return Fail("unknown mode '" + value + "': use both, x or y");
+        } else {
+            Stroke stroke{settings, {}};
+            if (!ParsePoints(value, stroke.points))
+                return Fail("a stroke is a list of points \"x,y x,y ...\", not '" + value + "'");
+            strokes.push_back(std::move(stroke));
         }
-        if (arg.starts_with("--")) {
-            if (i + 1 >= argc)
-                return Fail(std::string(arg) + " needs a value (see --help)");
-            const std::string_view value = argv[++i];
-            if (arg == "--tool") {
-                if (value == "hook")
-                    settings.tool = Tool::Hook;
-                else if (value == "magnifier")
-                    settings.tool = Tool::Magnifier;
-                else if (value == "gripper")
-                    settings.tool = Tool::Gripper;
-                else
-                    return Fail("unknown tool '" + std::string(value) +
-                                "': use hook, magnifier or gripper");
-            } else if (arg == "--power") {
-                if (!ParseInt(value, 0, 100, settings.power))
-                    return Fail("--power takes a whole number from 0 to 100, not '" +
-                                std::string(value) + "'");
-            } else if (arg == "--size") {
-                if (!ParseInt(value, 0, 100, settings.size))
-                    return Fail("--size takes a whole number from 0 to 100, not '" +
-                                std::string(value) + "'");
-            } else if (arg == "--mode") {
-                if (value == "both")
-                    settings.horizontal = settings.vertical = true;
-                else if (value == "x")
-                    settings.horizontal = true, settings.vertical = false;
-                else if (value == "y")
-                    settings.horizontal = false, settings.vertical = true;
-                else
-                    return Fail("unknown mode '" + std::string(value) + "': use both, x or y");
-            } else if (arg == "--stroke") {
-                Stroke stroke{settings, {}};
-                if (!ParsePoints(value, stroke.points))
-                    return Fail("a stroke is a list of points \"x,y x,y ...\", not '" +
-                                std::string(value) + "'");
-                strokes.push_back(std::move(stroke));
-            } else {
-                return Fail("unknown option " + std::string(arg) + " (see --help)");
-            }
-            continue;
-        }
-        positional.emplace_back(arg);
     }
     if (positional.size() != 2)
-        return Fail("expected an input picture and an output file (see --help)");
+        return Fail("expected an input picture and an output file");
 
     std::recursive_mutex globalLock;
     brelvo::ImageDocument document(globalLock);
