@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <string>
 
 namespace brelvo {
 namespace {
@@ -22,7 +23,7 @@ struct Recorder : EditorObserver {
 };
 
 // A document whose picture is one colour at a time, so that a picture is known by its first
-// pixel.
+// pixel; it is loaded in colour 100.
 class EditHistoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -36,115 +37,95 @@ protected:
         }
         std::fill_n(doc.picture.GetPixels(), doc.picture.GetSize() / 2, colour);
     }
-    void commitColour(Pixel colour) {
-        paint(colour);
-        doc.history.commit();
-    }
     Pixel shown() const { return doc.picture.GetPixels()[0]; }
-    bool available(EditCommand command) { return recorder.state.at(command); }
+    // Undo, Redo and Undo all as last reported, '1' where available.
+    std::string commands() {
+        std::string s;
+        for (EditCommand c : {EditCommand::Undo, EditCommand::Redo, EditCommand::UndoAll})
+            s += recorder.state.at(c) ? '1' : '0';
+        return s;
+    }
 
     std::recursive_mutex lock;
     ImageDocument doc{lock};
     Recorder recorder;
 };
 
-TEST_F(EditHistoryTest, LoadLeavesNothingToUndo) {
-    EXPECT_FALSE(available(EditCommand::Undo));
-    EXPECT_FALSE(available(EditCommand::Redo));
-    EXPECT_FALSE(available(EditCommand::UndoAll));
-    EXPECT_EQ(doc.history.count(), 1);
-    EXPECT_EQ(doc.history.current(), 0);
-}
-
-// A picture handed over with its copies made beforehand is a loaded picture: nothing to undo,
-// and undo all and undo after edits come back to it.
-TEST_F(EditHistoryTest, AdoptingPreparedCopiesIsLoading) {
-    for (Pixel c : {1, 2, 3, 4})
-        commitColour(c);
-    paint(50);
-    Surface base, first;
-    ASSERT_EQ(CopySurface(doc.picture, base), kOk);
-    ASSERT_EQ(CopySurface(doc.picture, first), kOk);
-    doc.history.adopt(std::move(base), std::move(first));
-    EXPECT_FALSE(available(EditCommand::Undo));
-    EXPECT_FALSE(available(EditCommand::UndoAll));
-    EXPECT_FALSE(doc.history.overflowed());
-    EXPECT_EQ(doc.history.count(), 1);
-    commitColour(60);
-    commitColour(70);
-    doc.history.undo();
-    doc.history.undo();
-    EXPECT_EQ(shown(), 50);
-    commitColour(80);
-    doc.history.undoAll();
-    EXPECT_EQ(shown(), 50);
-}
-
-TEST_F(EditHistoryTest, FourthCommitDropsTheLoadedStateButUndoAllStillReachesIt) {
-    for (Pixel c : {1, 2, 3})
-        commitColour(c);
-    EXPECT_EQ(doc.history.count(), 4);
-    EXPECT_FALSE(doc.history.overflowed());
-    commitColour(4);
-    EXPECT_EQ(doc.history.count(), 4);
-    EXPECT_EQ(doc.history.current(), 3);
-    EXPECT_TRUE(doc.history.overflowed());
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(doc.history.snapshot(i).GetPixels()[0], i + 1);
-    for (Pixel expected : {3, 2, 1, 1}) {
-        doc.history.undo();
-        EXPECT_EQ(shown(), expected);
+// One session, step by step: 'c' paints the colour and commits, 'p' only paints, 'a' hands the
+// painted picture over with its copies made beforehand, 'u' undo, 'r' redo, 'A' undo all. After
+// each step: the colour shown, the commands ('?' not checked), the states and the current one.
+TEST_F(EditHistoryTest, KeepsFourStatesAndTheLoadedPicture) {
+    const struct {
+        char op;
+        Pixel colour, shown;
+        const char* commands;
+        int count, current;
+    } steps[] = {
+        {'-', 0, 100, "000", 1, 0}, // as loaded: nothing to undo
+        {'c', 1, 1, "101", 2, 1},
+        {'c', 2, 2, "101", 3, 2},
+        {'u', 0, 1, "111", 3, 1},
+        {'c', 5, 5, "101", 3, 2}, // a commit after undo cuts the redo branch
+        {'p', 9, 9, "101", 3, 2},
+        {'r', 0, 5, "101", 3, 2}, // redo at the newest state copies it again
+        {'u', 0, 1, "111", 3, 1},
+        {'c', 3, 3, "101", 3, 2},
+        {'c', 4, 4, "101", 4, 3},
+        {'c', 6, 6, "101", 4, 3}, // the fourth commit drops the loaded state
+        {'u', 0, 4, "111", 4, 2},
+        {'u', 0, 3, "111", 4, 1},
+        {'u', 0, 1, "011", 4, 0}, // the oldest kept state; undo all still reaches the loaded one
+        {'u', 0, 1, "011", 4, 0},
+        {'p', 50, 50, "011", 4, 0},
+        {'a', 0, 50, "000", 1, 0}, // a picture adopted with its copies is a loaded picture
+        {'c', 60, 60, "101", 2, 1},
+        {'u', 0, 50, "010", 2, 0},
+        {'c', 1, 1, "101", 2, 1},
+        {'c', 2, 2, "101", 3, 2},
+        {'c', 3, 3, "101", 4, 3},
+        {'c', 4, 4, "101", 4, 3},
+        {'A', 0, 50, "?00", 1, 0},
+        {'c', 7, 7, "101", 2, 1},
+        {'u', 0, 50, "010", 2, 0}, // undo all forgot the dropped state
+    };
+    int restores = recorder.replaced;
+    for (const auto& s : steps) {
+        SCOPED_TRACE(testing::Message() << s.op << " " << s.colour);
+        if (s.op == 'c' || s.op == 'p')
+            paint(s.colour);
+        if (s.op == 'c')
+            doc.history.commit();
+        if (s.op == 'a') {
+            Surface base, first;
+            ASSERT_EQ(CopySurface(doc.picture, base), kOk);
+            ASSERT_EQ(CopySurface(doc.picture, first), kOk);
+            doc.history.adopt(std::move(base), std::move(first));
+        }
+        s.op == 'u'   ? doc.history.undo()
+        : s.op == 'r' ? doc.history.redo()
+        : s.op == 'A' ? doc.history.undoAll()
+                      : void();
+        restores += s.op == 'u' || s.op == 'r' || s.op == 'A';
+        EXPECT_EQ(shown(), s.shown);
+        std::string reported = commands();
+        for (std::size_t i = 0; i < reported.size(); ++i)
+            reported[i] = s.commands[i] == '?' ? '?' : reported[i];
+        EXPECT_EQ(reported, s.commands);
+        EXPECT_EQ(doc.history.count(), s.count);
+        EXPECT_EQ(doc.history.current(), s.current);
     }
-    EXPECT_FALSE(available(EditCommand::Undo));
-    EXPECT_TRUE(available(EditCommand::UndoAll));
-    doc.history.undoAll();
-    EXPECT_EQ(shown(), 100);
-    EXPECT_FALSE(doc.history.overflowed());
-    EXPECT_FALSE(available(EditCommand::UndoAll));
-    doc.history.commit();
-    doc.history.undo();
-    EXPECT_FALSE(available(EditCommand::UndoAll));
-}
-
-TEST_F(EditHistoryTest, CommitAfterUndoCutsTheRedoBranch) {
-    commitColour(1);
-    commitColour(2);
-    doc.history.undo();
-    EXPECT_EQ(shown(), 1);
-    EXPECT_TRUE(available(EditCommand::Redo));
-    commitColour(5);
-    EXPECT_EQ(doc.history.count(), 3);
-    EXPECT_FALSE(available(EditCommand::Redo));
-    doc.history.redo();
-    EXPECT_EQ(shown(), 5);
-    doc.history.undo();
-    EXPECT_EQ(shown(), 1);
-}
-
-TEST_F(EditHistoryTest, RedoAtTheNewestStateCopiesItAgain) {
-    commitColour(1);
-    commitColour(2);
-    doc.history.undo();
-    doc.history.redo();
-    EXPECT_EQ(shown(), 2);
-    EXPECT_FALSE(available(EditCommand::Redo));
-    paint(9);
-    const int replaced = recorder.replaced;
-    doc.history.redo();
-    EXPECT_EQ(shown(), 2);
-    EXPECT_EQ(recorder.replaced, replaced + 1);
-    EXPECT_EQ(doc.history.current(), 2);
+    EXPECT_EQ(recorder.replaced, restores);
 }
 
 TEST_F(EditHistoryTest, UndoRestoresThePictureSizeACropChanged) {
     ASSERT_EQ(doc.picture.Create(0, 7, 3), kOk);
-    commitColour(6);
+    paint(6);
+    doc.history.commit();
     doc.history.undo();
-    EXPECT_EQ(doc.picture.GetWidth(), 30);
-    EXPECT_EQ(doc.picture.GetHeight(), 20);
+    EXPECT_EQ(Point(doc.picture.GetWidth(), doc.picture.GetHeight()), Point(30, 20));
     EXPECT_EQ(shown(), 100);
     doc.history.redo();
-    EXPECT_EQ(doc.picture.GetWidth(), 7);
+    EXPECT_EQ(Point(doc.picture.GetWidth(), doc.picture.GetHeight()), Point(7, 3));
     EXPECT_EQ(shown(), 6);
 }
 
