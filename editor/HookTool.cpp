@@ -28,10 +28,9 @@ HookTool::HookTool(Surface& picture, std::recursive_mutex& globalLock)
 void HookTool::configure(int power, int size) {
     if (!isWarpable(*m_picture))
         return;
-    size = std::clamp(size, 0, 100);
-    m_sizePercent = size;
     m_strength = percentLerp(std::clamp(power, 0, 100), 0.3, 1.0);
-    m_radius = std::trunc(percentLerp(size, kWarpRadiusAtSize0, kWarpRadiusAtSize100));
+    m_radius =
+        std::trunc(percentLerp(std::clamp(size, 0, 100), kWarpRadiusAtSize0, kWarpRadiusAtSize100));
 }
 
 void HookTool::begin(std::int32_t x, std::int32_t y) {

@@ -45,7 +45,6 @@ public:
         m_stepObserver = std::move(observer);
     }
 
-    int sizePercent() const { return m_sizePercent; }
     double strength() const { return m_strength; }
     double radius() const { return m_radius; }
     Point lastPoint() const { return m_lastPoint; }
@@ -57,7 +56,6 @@ private:
             m_stepObserver(p);
     }
 
-    int m_sizePercent = 0;
     double m_strength = 0.0;
     double m_radius = 0.0;
     Point m_lastPoint;
