@@ -8,61 +8,53 @@ namespace brelvo {
 namespace {
 
 TEST(PixelFormat, ConversionsKeepTopBitsWithoutRounding) {
-    struct Case {
+    const struct {
         Color color;
         Pixel pixel;
         Color back;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {0xff00ff, 0xF81F, 0xf800f8}, {0xf8fcf8, 0xFFFF, 0xf8f8f8}, {0xc7c7c7, 0xC638, 0xc0c0c0},
         {0xffffff, 0xFFFF, 0xf8f8f8}, {0x000000, 0x0000, 0x000000}, {0x123456, 0x51A2, 0x103050},
         {0x00ff00, 0x07E0, 0x00f800}, {0xff4d00, 0x027F, 0xf84800},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.color);
         EXPECT_EQ(ColorToPixel(c.color), c.pixel);
         EXPECT_EQ(PixelToColor(c.pixel), c.back);
     }
-}
-
-TEST(PixelFormat, ReadBackLosesOnlyTheLowestGreenBit) {
+    // Read back and stored again, every pixel loses only the lowest green bit.
     for (std::uint32_t p = 0; p <= 0xFFFF; ++p)
         ASSERT_EQ(ColorToPixel(PixelToColor(static_cast<Pixel>(p))), p & ~0x20u) << p;
 }
 
 TEST(PixelFormat, MixMatchesTheDesignedValues) {
-    struct Case {
+    const struct {
         Pixel s, d;
         std::uint32_t alpha;
         Pixel expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {0xFFFF, 0x0000, 127, 0x7BEF}, {0xFFFF, 0x0000, 255, 0xF7DE}, {0x1234, 0xABCD, 0, 0xABCD},
         {0x0000, 0xFFFF, 255, 0x0000}, {0xF800, 0x001F, 128, 0x780F},
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(MixPixel(c.s, c.d, c.alpha), c.expected) << c.s << " " << c.d << " " << c.alpha;
 }
 
-TEST(Surface, CreateSetsTheHeader) {
-    struct Case {
+TEST(Surface, CreateSetsTheHeaderAndKeepsItsBlockForTheSameSize) {
+    const struct {
         std::int32_t w, h;
         std::uint32_t pitch, size;
-    };
-    const Case cases[] = {{5, 3, 6, 36}, {4, 1, 4, 8}, {1, 1, 2, 4}, {240, 320, 240, 153600}};
-    for (const Case& c : cases) {
+    } cases[] = {{5, 3, 6, 36}, {4, 1, 4, 8}, {1, 1, 2, 4}, {240, 320, 240, 153600}};
+    for (const auto& c : cases) {
         Surface s;
         ASSERT_EQ(s.Create(0, c.w, c.h), kOk);
         EXPECT_EQ(s.GetPitch(), c.pitch);
         EXPECT_EQ(s.GetSize(), c.size);
         EXPECT_EQ(s.Header().pitchBytes, 2 * c.pitch);
         EXPECT_EQ(s.Header().format, 1u);
-        EXPECT_NE(s.GetPixels(), nullptr);
-        EXPECT_TRUE(s.OwnsPixels());
+        EXPECT_TRUE(s.GetPixels() && s.OwnsPixels());
     }
-}
 
-TEST(Surface, CreateWithTheSameSizeKeepsTheStorage) {
     Surface s;
     ASSERT_EQ(s.Create(0, 5, 3), kOk);
     Pixel* block = s.GetPixels();
@@ -72,8 +64,7 @@ TEST(Surface, CreateWithTheSameSizeKeepsTheStorage) {
     EXPECT_EQ(s.GetPixels()[7], 0x1234);
     ASSERT_EQ(s.Create(CREATE_CLEAR, 5, 3), kOk);
     EXPECT_EQ(s.GetPixels(), block);
-    for (std::uint32_t i = 0; i < s.GetSize() / 2; ++i)
-        EXPECT_EQ(s.GetPixels()[i], 0);
+    EXPECT_TRUE(test::SameStorage(s, test::Solid(5, 3, 0)));
 }
 
 TEST(Surface, BorrowedStorageIsNeverClaimed) {
@@ -106,15 +97,13 @@ TEST(Surface, RefusesSizesItCannotHold) {
 }
 
 TEST(Surface, PixelAccessOutsideIsRefused) {
-    Surface s;
-    ASSERT_EQ(s.Create(CREATE_CLEAR, 4, 3), kOk);
+    Surface s = test::Solid(4, 3, 0);
     Color c = 0xABCDEF;
     EXPECT_EQ(s.GetPixel(-1, 0, &c), kErrInvalidArg);
     EXPECT_EQ(c, 0xABCDEFu);
     EXPECT_EQ(s.SetPixel(4, 0, 0xFFFFFF), kErrInvalidArg);
     EXPECT_EQ(s.SetPixel(0, 3, 0xFFFFFF), kErrInvalidArg);
-    for (std::uint32_t i = 0; i < s.GetSize() / 2; ++i)
-        EXPECT_EQ(s.GetPixels()[i], 0);
+    EXPECT_TRUE(test::SameStorage(s, test::Solid(4, 3, 0)));
     EXPECT_EQ(s.GetPixelRaw(-1, 0), 0xF81F);
     s.SetColorKey(0xf8fcf8);
     EXPECT_EQ(s.GetColorKey(), 0xFFFF);
@@ -124,8 +113,6 @@ TEST(Surface, PixelAccessOutsideIsRefused) {
     EXPECT_EQ(test::PixelAt(s, 0, 0), 0x51A2);
     ASSERT_EQ(s.GetPixel(0, 0, &c), kOk);
     EXPECT_EQ(c, 0x103050u);
-    ASSERT_EQ(s.SetPixel(0, 0, c), kOk);
-    EXPECT_EQ(test::PixelAt(s, 0, 0), 0x5182);
 }
 
 TEST(Surface, MoveTransfersTheStorage) {

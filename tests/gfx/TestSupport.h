@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 
@@ -17,6 +18,14 @@ inline Surface RandomSurface(std::mt19937& rng, std::int32_t w, std::int32_t h) 
     std::uniform_int_distribution<int> pix(0, 0xFFFF), coin(0, 7);
     for (std::uint32_t i = 0; i < s.GetSize() / 2; ++i)
         s.GetPixels()[i] = coin(rng) == 0 ? s.GetColorKey() : static_cast<Pixel>(pix(rng));
+    return s;
+}
+
+// A Surface of the given size with every pixel, spare ones included, set to p.
+inline Surface Solid(std::int32_t w, std::int32_t h, Pixel p) {
+    Surface s;
+    EXPECT_EQ(s.Create(0, w, h), kOk);
+    std::fill(s.GetPixels(), s.GetPixels() + s.GetSize() / 2, p);
     return s;
 }
 
