@@ -4,79 +4,50 @@
 #include "tests/gfx/TestSupport.h"
 #include "tests/reference/Reference.h"
 #include "tests/support/DiskFaults.h"
+#include "tests/support/Subprocess.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 namespace brelvo {
 namespace {
 
-std::vector<std::uint8_t> Encode(const Surface& s) {
+using Bytes = std::vector<std::uint8_t>;
+using test::Solid;
+
+Bytes Encode(const Surface& s) {
     VectorSink sink;
     EXPECT_TRUE(EncodeBmp(s, sink));
     return sink.Bytes();
 }
 
-std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+std::string Text(const Bytes& b) {
+    return {b.begin(), b.end()};
 }
 
-Surface Filled(int w, int h, Pixel p) {
-    Surface s;
-    EXPECT_EQ(s.Create(0, w, h), kOk);
-    for (std::uint32_t i = 0; i < s.GetSize() / 2; ++i)
-        s.GetPixels()[i] = p;
-    return s;
-}
-
-TEST(BmpWriter, Layouts) {
-    struct Case {
-        int w, h;
-        std::uint32_t rowSize, fileSize;
-    };
-    const Case cases[] = {{3, 2, 12, 78}, {4, 1, 12, 66}, {1, 1, 4, 58}, {5, 3, 16, 102}};
-    for (const Case& c : cases) {
-        const auto b = Encode(Filled(c.w, c.h, 0x1234));
-        ASSERT_EQ(b.size(), c.fileSize);
-        EXPECT_EQ(b[0], 'B');
-        EXPECT_EQ(b[1], 'M');
-        EXPECT_EQ(Le32(b, 2), c.fileSize);
-        EXPECT_EQ(Le32(b, 10), 54u);
-        EXPECT_EQ(Le32(b, 14), 40u);
-        EXPECT_EQ(Le32(b, 18), static_cast<std::uint32_t>(c.w));
-        EXPECT_EQ(Le32(b, 22), static_cast<std::uint32_t>(c.h));
-        EXPECT_EQ(b[26] | b[27] << 8, 1);
-        EXPECT_EQ(b[28] | b[29] << 8, 24);
-        EXPECT_EQ(Le32(b, 34), c.rowSize * static_cast<std::uint32_t>(c.h));
-        for (std::size_t i = 38; i < 54; ++i)
-            EXPECT_EQ(b[i], 0);
-        // Padding at the end of every row is zero.
-        for (int r = 0; r < c.h; ++r)
-            for (std::uint32_t i = 3 * static_cast<std::uint32_t>(c.w); i < c.rowSize; ++i)
-                EXPECT_EQ(b[54 + r * c.rowSize + i], 0);
-    }
-}
-
-TEST(BmpWriter, PixelsWidenByShiftingAndRowsRunBottomUp) {
-    Surface s = Filled(2, 2, 0);
+// Spelled out byte by byte, so that the literal converter below is checked against the format.
+TEST(BmpWriter, WritesTheHeadersThenPaddedRowsBottomUp) {
+    Surface s = Solid(3, 2, 0);
     s.GetPixels()[0] = 0xF800;                // top-left red
-    s.GetPixels()[s.GetPitch() + 1] = 0xFFFF; // bottom-right white
-    const auto b = Encode(s);
-    // File row 0 is the bottom Surface row: pixel 1 is white.
-    const std::vector<std::uint8_t> bottom(b.begin() + 54, b.begin() + 60);
-    EXPECT_EQ(bottom, (std::vector<std::uint8_t>{0, 0, 0, 0xF8, 0xFC, 0xF8}));
-    const std::vector<std::uint8_t> top(b.begin() + 62, b.begin() + 68);
-    EXPECT_EQ(top, (std::vector<std::uint8_t>{0x00, 0x00, 0xF8, 0, 0, 0}));
+    s.GetPixels()[s.GetPitch() + 2] = 0xFFFF; // bottom-right white
+    const Bytes want = {
+        'B', 'M', 78,   0, 0,  0, 0,    0,    0,    0, 54, 0, 0, 0, // file header: size, where the
+                                                                    // rows are
+        40,  0,   0,    0, 3,  0, 0,    0,    2,    0, 0,  0, 1, 0, 24,
+        0,                                 // header size, width, height, 1 plane, 24 bits
+        0,   0,   0,    0, 24, 0, 0,    0, // no compression, 24 bytes of rows
+        0,   0,   0,    0, 0,  0, 0,    0,    0,    0, 0,  0, 0, 0, 0,
+        0,                                                     // resolution and palette: none
+        0,   0,   0,    0, 0,  0, 0xF8, 0xFC, 0xF8, 0, 0,  0,  // the bottom row, then its padding
+        0,   0,   0xF8, 0, 0,  0, 0,    0,    0,    0, 0,  0}; // the top row
+    EXPECT_EQ(Encode(s), want);
+    Surface empty;
+    VectorSink sink;
+    EXPECT_FALSE(EncodeBmp(empty, sink));
 }
 
 TEST(BmpWriter, MatchesTheLiteralConverter) {
@@ -95,67 +66,46 @@ TEST(BmpWriter, MatchesTheLiteralConverter) {
     EXPECT_EQ(Encode(tall), want.Bytes());
 }
 
-TEST(BmpWriter, EmptySurfaceIsNotSaved) {
-    Surface empty;
-    VectorSink sink;
-    EXPECT_FALSE(EncodeBmp(empty, sink));
-}
-
 class SaveBmpFiles : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("brelvo-bmp-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir / "Pictures");
+        std::filesystem::create_directories(m_folder);
+        std::ofstream(m_folder + "/keep.bmp") << "precious";
         m_oldRoot = platform::GetDeviceRoot();
-        platform::SetDeviceRoot(m_dir.string());
+        platform::SetDeviceRoot(m_dir.Path());
     }
-    void TearDown() override {
-        platform::SetDeviceRoot(m_oldRoot);
-        std::filesystem::remove_all(m_dir);
-    }
-    static std::vector<std::uint8_t> Read(const std::filesystem::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    void TearDown() override { platform::SetDeviceRoot(m_oldRoot); }
     std::size_t EntryCount() const {
-        const auto it = std::filesystem::directory_iterator(m_dir / "Pictures");
+        const auto it = std::filesystem::directory_iterator(m_folder);
         return static_cast<std::size_t>(std::distance(begin(it), end(it)));
     }
-    std::filesystem::path m_dir;
+    test::TempFolder m_dir;
+    const std::string m_folder = m_dir / "Pictures";
     std::string m_oldRoot;
+    const Surface m_picture = Solid(3, 2, 0x07E0);
 };
 
 TEST_F(SaveBmpFiles, ReplacesAnExistingFile) {
-    const auto target = m_dir / "Pictures" / "out.bmp";
-    std::ofstream(target) << "old contents";
-    const Surface s = Filled(3, 2, 0x07E0);
-    ASSERT_EQ(SaveBmp(s, WString(u"\\Pictures\\out.bmp")), kOk);
-    EXPECT_EQ(Read(target), Encode(s));
+    ASSERT_EQ(SaveBmp(m_picture, WString(u"\\Pictures\\keep.bmp")), kOk);
+    EXPECT_EQ(test::ReadTextFile(m_folder + "/keep.bmp"), Text(Encode(m_picture)));
     EXPECT_EQ(EntryCount(), 1u);
 }
 
 TEST_F(SaveBmpFiles, RefusedSavesSayWhyAndLeaveTheOldFileAlone) {
-    const auto target = m_dir / "Pictures" / "keep.bmp";
-    std::ofstream(target) << "precious";
     Surface empty;
-    const Surface s = Filled(3, 2, 0x07E0);
     const struct {
         const Surface* surface;
         const char16_t* path;
         HResult expected;
     } cases[] = {
         {&empty, u"\\Pictures\\keep.bmp", kErrNoPixels},
-        {&s, u"\\Pictures\\a?b.bmp", kErrInvalidArg},
-        {&s, u"\\Pictures\\..\\keep.bmp", kErrInvalidArg},
-        {&s, u"\\Pictures\\Missing\\keep.bmp", kErrPathNotFound},
+        {&m_picture, u"\\Pictures\\a?b.bmp", kErrInvalidArg},
+        {&m_picture, u"\\Pictures\\..\\keep.bmp", kErrInvalidArg},
+        {&m_picture, u"\\Pictures\\Missing\\keep.bmp", kErrPathNotFound},
     };
     for (const auto& c : cases)
         EXPECT_EQ(SaveBmp(*c.surface, WString(c.path)), c.expected) << &c - cases;
-    const auto old = Read(target);
-    EXPECT_EQ(std::string(old.begin(), old.end()), "precious");
+    EXPECT_EQ(test::ReadTextFile(m_folder + "/keep.bmp"), "precious");
     EXPECT_EQ(EntryCount(), 1u);
 }
 
@@ -163,9 +113,7 @@ TEST_F(SaveBmpFiles, RefusedSavesSayWhyAndLeaveTheOldFileAlone) {
 // and the save must still say why, from the writer. Each case runs in a child process that
 // breaks the folder's disk.
 TEST_F(SaveBmpFiles, DiskFailuresPartWaySayWhyAndLeaveTheOldFileAlone) {
-    const std::filesystem::path folder = m_dir / "Pictures";
-    std::ofstream(folder / "keep.bmp") << "precious";
-    const Surface picture = Filled(100, 100, 0x07E0); // 30 KiB, more than either case takes
+    const Surface picture = Solid(100, 100, 0x07E0); // 30 KiB, more than either case takes
     const struct {
         test::DiskFault fault;
         HResult expected;
@@ -176,13 +124,12 @@ TEST_F(SaveBmpFiles, DiskFailuresPartWaySayWhyAndLeaveTheOldFileAlone) {
     std::string skipped;
     for (const auto& c : cases) {
         SCOPED_TRACE(test::Describe(c.fault));
-        const test::FaultRun run = test::RunWithDiskFault(c.fault, folder, [&] {
+        const test::FaultRun run = test::RunWithDiskFault(c.fault, m_folder, [&] {
             if (SaveBmp(picture, WString(u"\\Pictures\\keep.bmp")) != c.expected)
                 return 1;
-            std::ifstream in(folder / "keep.bmp", std::ios::binary);
-            if (std::string(std::istreambuf_iterator<char>(in), {}) != "precious")
+            if (test::ReadTextFile(m_folder + "/keep.bmp") != "precious")
                 return 2;
-            for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            for (const auto& entry : std::filesystem::directory_iterator(m_folder)) {
                 const std::string name = entry.path().filename().string();
                 if (name.starts_with('.') && name.find("keep.bmp") != std::string::npos)
                     return 3;

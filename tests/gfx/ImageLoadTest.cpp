@@ -1,7 +1,9 @@
 #include "gfx/ImageLoad.h"
 
+#include "base/LittleEndian.h"
 #include "platform/DeviceFiles.h"
 #include "tests/support/PictureWriters.h"
+#include "tests/support/Subprocess.h"
 
 #include <gtest/gtest.h>
 
@@ -23,23 +25,17 @@ void* Block(const Bytes& bytes) {
     return p;
 }
 
-Bytes Ebm(std::uint32_t w, std::uint32_t h, std::uint32_t dataSize, std::size_t dataBytes,
-          std::uint32_t key = 0xff00ff) {
+// An eBM image of one frame keyed with magenta, whose header claims dataSize bytes of pixels and
+// which holds dataBytes of them.
+Bytes Ebm(std::uint32_t w, std::uint32_t h, std::uint32_t dataSize, std::size_t dataBytes) {
     Bytes b(48 + dataBytes, 0);
     std::memcpy(b.data(),
                 "eBM\0"
                 "565\0",
                 8);
-    auto put = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    put(8, w);
-    put(12, h);
-    put(16, dataSize);
-    put(20, 1);
-    put(24, w);
-    put(28, key);
+    const std::uint32_t fields[] = {w, h, dataSize, 1, w, 0xff00ff};
+    for (std::size_t i = 0; i < std::size(fields); ++i)
+        StoreLe32(&b[8 + 4 * i], fields[i]);
     for (std::size_t i = 0; i < dataBytes; ++i)
         b[48 + i] = static_cast<std::uint8_t>(i * 7 + 1);
     return b;
@@ -48,12 +44,12 @@ Bytes Ebm(std::uint32_t w, std::uint32_t h, std::uint32_t dataSize, std::size_t 
 TEST(LoadImageFromMemory, LoadsTheProgramsOwnFormat) {
     Surface s;
     s.SetColorKeyRaw(0x1234);
-    ASSERT_EQ(LoadImageFromMemory(s, Block(Ebm(3, 2, 16, 16)), 64), kOk);
+    const Bytes file = Ebm(3, 2, 16, 16);
+    ASSERT_EQ(LoadImageFromMemory(s, Block(file), 64), kOk);
     EXPECT_EQ(s.GetWidth(), 3);
     EXPECT_EQ(s.GetHeight(), 2);
     EXPECT_EQ(s.GetPitch(), 4u);
     EXPECT_EQ(s.GetColorKey(), 0xF81F);
-    const Bytes file = Ebm(3, 2, 16, 16);
     EXPECT_EQ(std::memcmp(s.GetPixels(), file.data() + 48, 16), 0);
 
     // The writer and the loader agree, key included.
@@ -138,13 +134,12 @@ TEST(ConvertBitmapHandle, KeepsTopBitsAndCompositesOntoWhite) {
 }
 
 TEST(LoadPictureFile, ReadsDevicePathsUnderTheRoot) {
-    const std::filesystem::path root =
-        std::filesystem::path(::testing::TempDir()) / ("brelvo-load-" + std::to_string(getpid()));
+    const test::TempFolder root;
     std::filesystem::create_directories(root / "Pictures");
     const std::string oldRoot = platform::GetDeviceRoot();
-    platform::SetDeviceRoot(root.string());
+    platform::SetDeviceRoot(root.Path());
     const Bytes png = test::WritePng(test::TestPictureRgba(9, 4), 9, 4);
-    std::ofstream(root / "Pictures" / "a.png", std::ios::binary)
+    std::ofstream(root / "Pictures/a.png", std::ios::binary)
         .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
     Surface s;
     EXPECT_EQ(LoadPictureFile(s, u"\\Pictures\\a.png"), kOk);
@@ -153,7 +148,6 @@ TEST(LoadPictureFile, ReadsDevicePathsUnderTheRoot) {
     EXPECT_EQ(s.GetPixels(), nullptr);
     EXPECT_EQ(LoadPictureFile(s, u"\\Pictures\\..\\a.png"), kErrOutOfMemory);
     platform::SetDeviceRoot(oldRoot);
-    std::filesystem::remove_all(root);
 }
 
 } // namespace
