@@ -141,8 +141,11 @@ TEST_F(ArchiveTest, OpenAcceptsOneReadableFileAtATime) {
         EXPECT_EQ(a.GetIdAt(0), kNone);
         EXPECT_EQ(a.GetSizeAt(0, &stored), 0u);
         EXPECT_EQ(stored, 0u);
-        EXPECT_EQ(a.GetDataAt(0, &data, &size), 0);
+        EXPECT_EQ(a.GetSizeById(3), 0u);
+        EXPECT_EQ(a.GetSizeByName(u"a", nullptr), 0u);
         EXPECT_EQ(a.GetIdByName(u"a", nullptr), kNone);
+        EXPECT_EQ(a.GetDataAt(0, &data, &size), 0);
+        EXPECT_EQ(a.GetDataById(3, &data, &size), 0);
         EXPECT_EQ(a.GetDataByName(u"a", nullptr, &data, &size), 0);
         EXPECT_EQ(data, nullptr);
         EXPECT_EQ(size, 0u);
