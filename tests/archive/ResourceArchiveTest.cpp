@@ -130,6 +130,7 @@ TEST_F(ArchiveTest, OpenAcceptsOneReadableFileAtATime) {
         std::uint32_t stored = 99, size = 0;
         void* data = nullptr;
         EXPECT_EQ(a.GetCount(), 0u);
+        EXPECT_EQ(a.GetHeaderWord(), 0u);
         EXPECT_EQ(a.FindById(3), kNone);
         EXPECT_EQ(a.GetIdAt(0), kNone);
         EXPECT_EQ(a.GetSizeAt(0, &stored), 0u);
@@ -376,6 +377,12 @@ TEST_F(ArchiveTest, ATableLongerThanTheFileFailsRecordByRecord) {
     EXPECT_EQ(b.GetSizeAt(2), 0u);
     EXPECT_EQ(b.FindByName(u"c", nullptr), kNone);
     EXPECT_EQ(b.GetSizeById(3), 200u);
+    // Cut after the sizes: a record must still hold its flag byte, though not beyond it.
+    for (const auto& [cut, result] : {std::pair{16u, 0}, std::pair{17u, 1}}) {
+        ResourceArchive c;
+        Open(c, Bytes(whole.begin(), whole.begin() + Field(2, cut)));
+        EXPECT_EQ(c.GetDataAt(2, nullptr, &size), result) << cut;
+    }
 }
 
 TEST_F(ArchiveTest, WriterRefusesWhatTheFormatCannotHold) {
