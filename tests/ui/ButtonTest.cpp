@@ -38,27 +38,23 @@ std::string DrawFrames(Button& b, int frames) {
     return shown;
 }
 
-TEST(ButtonTest, AFlashShowsThePressedImageForExactlyTenFrames) {
+// A flash shows the pressed image for exactly ten frames, also on a hidden button, which
+// disappears again; a held button stays pressed until it is released.
+TEST(ButtonTest, AFlashShowsThePressedImageForTenFramesAndAHoldUntilReleased) {
     struct Case {
-        bool visible;
+        bool visible, flash;
         const char* shown;
     };
-    // A hidden button that flashes is seen pressed, then disappears again.
-    for (const Case& c : {Case{true, "ppppppppppnn"}, Case{false, "pppppppppp--"}}) {
+    for (const Case& c : {Case{true, true, "ppppppppppnn"}, Case{false, true, "pppppppppp--"},
+                          Case{true, false, "pppppppppppp"}}) {
         Button b = MakeButton();
         b.SetVisible(c.visible);
-        b.Flash();
+        c.flash ? b.Flash() : b.Press();
         EXPECT_EQ(DrawFrames(b, 12), c.shown) << "visible " << c.visible;
-        EXPECT_FALSE(b.IsPressed());
+        EXPECT_EQ(b.IsPressed(), !c.flash);
+        b.Release();
+        EXPECT_EQ(DrawOnce(b), c.visible ? 'n' : '-');
     }
-}
-
-TEST(ButtonTest, AHeldButtonStaysPressedUntilReleased) {
-    Button b = MakeButton();
-    b.Press();
-    EXPECT_EQ(DrawFrames(b, 12), "pppppppppppp");
-    b.Release();
-    EXPECT_EQ(DrawOnce(b), 'n');
 }
 
 TEST(ButtonTest, HitsInsideItsRectangleEdgesIncludedWhenVisibleAndEnabled) {
