@@ -39,7 +39,7 @@ protected:
 
     void Frames(int count) {
         for (int i = 0; i < count; ++i) {
-            states.Tick();
+            shared.states.Tick();
             editor.Draw(target);
         }
     }
@@ -77,10 +77,7 @@ protected:
 
     ResourceArchive archive{FromUtf8(BRELVO_ARCHIVE_FILE).c_str()};
     test::TestScreenContext shared;
-    std::recursive_mutex& lock = shared.lock;
-    StateMachine& states = shared.states;
-    ScreenContext& context = shared.context;
-    EditorScreen editor{context, EditorScreen::Neighbours{}};
+    EditorScreen editor{shared.context, EditorScreen::Neighbours{}};
     Surface target;
 };
 
@@ -105,9 +102,7 @@ TEST_F(EditorScreenTest, TheGalleryCyclesThroughItsThreePictures) {
 
 TEST_F(EditorScreenTest, UndoGivesBackEachKeptPictureAndUndoAllTheLoadedOne) {
     editor.NextGalleryPicture();
-    Choose(EditorScreen::kToolsMenu, 1); // Magnifier
-    Frames(10);
-    ASSERT_EQ(editor.CurrentTool(), ToolId::Magnifier);
+    editor.SelectTool(ToolId::Magnifier);
     std::vector<std::vector<Pixel>> pictures{Picture()};
     for (int i = 0; i < 5; ++i) {
         Stroke({{80 + 20 * i, 120 + 10 * i}, {90 + 20 * i, 130 + 10 * i}});
@@ -137,51 +132,24 @@ TEST_F(EditorScreenTest, UndoGivesBackEachKeptPictureAndUndoAllTheLoadedOne) {
     EXPECT_EQ(Picture(), pictures[0]) << "a disabled arrow does nothing";
 }
 
-TEST_F(EditorScreenTest, AMenuChoosesOnlyOnceOutAndShowsTheChoiceForTenFrames) {
-    const MenuLayout& tools = kEditorMenus[EditorScreen::kToolsMenu];
-    Tap(tools.header.Center().x, tools.header.Center().y);
-    Frames(4);
-    const Point gripper = tools.items[2].Center();
-    Tap(gripper.x, gripper.y);
-    EXPECT_EQ(editor.CurrentTool(), ToolId::Hook) << "still rolling out";
-    Frames(1);
-    Tap(gripper.x, gripper.y);
-    EXPECT_EQ(editor.CurrentTool(), ToolId::Gripper);
-    const Menu& menu = editor.Menus().GetMenu(EditorScreen::kToolsMenu);
-    EXPECT_FALSE(menu.IsOpen());
-    Frames(9);
-    EXPECT_EQ(menu.FeedbackCountdown(), 1);
-    Frames(1);
-    EXPECT_EQ(menu.FeedbackCountdown(), 0);
-}
-
 TEST_F(EditorScreenTest, TheSlidersFollowTheStylusOneUnitAtATime) {
     editor.SelectTool(ToolId::Magnifier);
     const std::int32_t y = kOptionsPanelOrigin.y + kSliderY;
     const std::int32_t sizeAt50 = kOptionsPanelOrigin.x + kSizeTrackLeft + 26;
-    editor.StylusDown(sizeAt50 + 3, y + 4);
-    editor.StylusMove(sizeAt50 + 3 + 11, y);
-    editor.StylusUp(sizeAt50 + 14, y);
+    const std::int32_t powerAt0 = kOptionsPanelOrigin.x + kPowerTrackLeft;
+    Stroke({{sizeAt50 + 3, y + 4}, {sizeAt50 + 14, y}});
     const ToolEntry& entry = editor.Entry(ToolId::Magnifier);
     EXPECT_EQ(entry.size, 70) << "the thumb moved 11 pixels of a 53-pixel track";
     EXPECT_EQ(entry.power, 50);
-    editor.StylusDown(sizeAt50 + 11, y);
-    editor.StylusMove(-500, y);
-    editor.StylusUp(-500, y);
+    Stroke({{sizeAt50 + 11, y}, {-500, y}});
     EXPECT_EQ(entry.size, 0);
     // At 100 the Size thumb stands 7 pixels left of the Power thumb at 0; between them each
     // takes the grab when it is the nearer one.
-    editor.StylusDown(kOptionsPanelOrigin.x + kSizeTrackLeft, y);
-    editor.StylusMove(500, y);
-    editor.StylusUp(500, y);
+    Stroke({{kOptionsPanelOrigin.x + kSizeTrackLeft, y}, {500, y}});
     EXPECT_EQ(entry.size, 100);
-    editor.StylusDown(kOptionsPanelOrigin.x + kPowerTrackLeft + 26, y);
-    editor.StylusMove(-500, y);
-    editor.StylusUp(-500, y);
+    Stroke({{powerAt0 + 26, y}, {-500, y}});
     EXPECT_EQ(entry.power, 0);
-    editor.StylusDown(kOptionsPanelOrigin.x + kPowerTrackLeft - 2, y);
-    editor.StylusMove(kOptionsPanelOrigin.x + kPowerTrackLeft + 4, y);
-    editor.StylusUp(0, 0);
+    Stroke({{powerAt0 - 2, y}, {powerAt0 + 4, y}});
     EXPECT_EQ(entry.size, 100);
     EXPECT_GT(entry.power, 0);
     EXPECT_EQ(editor.Entry(ToolId::Gripper).size, 50) << "each tool keeps its own";
@@ -263,9 +231,7 @@ TEST_F(EditorScreenTest, WithoutAPictureEveryCommandDoesNothing) {
 TEST_F(EditorScreenTest, AToolCursorOfRadiusZeroIsOnePixel) {
     editor.NextGalleryPicture();
     const std::int32_t y = kOptionsPanelOrigin.y + kSliderY;
-    editor.StylusDown(kOptionsPanelOrigin.x + kSizeTrackLeft + 26, y);
-    editor.StylusMove(-500, y);
-    editor.StylusUp(-500, y);
+    Stroke({{kOptionsPanelOrigin.x + kSizeTrackLeft + 26, y}, {-500, y}});
     ASSERT_EQ(editor.Entry(ToolId::Hook).size, 0);
     editor.StylusDown(120, 150);
     Frames(1);
@@ -412,8 +378,8 @@ TEST_F(EditorScreenTest, TheDesktopShortcutsAreTheMenuCommands) {
     editor.KeyDown('Z', keys);
     EXPECT_EQ(Picture(), warped) << "Ctrl+Shift+Z redoes; nothing is left to redo";
     editor.KeyDown('Q', keys);
-    states.Tick();
-    EXPECT_EQ(states.GetState(), state::kExit);
+    shared.states.Tick();
+    EXPECT_EQ(shared.states.GetState(), state::kExit);
 }
 
 } // namespace
