@@ -49,28 +49,22 @@ Surface Frame(Menu& menu) {
     return target;
 }
 
+// Each panel row has its own colour, so the target shows which rows of the panel are drawn: the
+// menu slides out of its header, the panel's bottom edge first, and is out on the third frame.
 TEST(MenuTest, RollsOutBottomEdgeFirstAndIsOutOnTheThirdFrame) {
     Fixture f;
-    // Each panel row has its own colour, so the target shows which part of the panel is drawn.
     Surface& panel = f.menu.PanelImage();
     for (int y = 0; y < panel.GetHeight(); ++y)
         for (int x = 0; x < panel.GetWidth(); ++x)
             panel.SetPixel(x, y, static_cast<Color>(y * 3) << 8);
     f.menu.Open();
-
-    int previousRows = 0;
-    for (int frame = 1; frame <= 3; ++frame) {
+    for (const int rows : {26, 51, 71}) {
         const Surface target = Frame(f.menu);
-        int rows = 0;
-        while (rows < 71 && !IsColor(target, 20, kMenuRect.top + rows, kGround))
-            ++rows;
-        // The last row drawn is always the panel's last row: the menu slides out of its header.
-        EXPECT_TRUE(IsColor(target, 20, kMenuRect.top + rows - 1, 70 * 3 << 8)) << frame;
-        EXPECT_GT(rows, previousRows);
-        EXPECT_EQ(f.menu.IsFullyOut(), frame == 3) << frame;
-        previousRows = rows;
+        EXPECT_TRUE(IsColor(target, 20, kMenuRect.top, static_cast<Color>((71 - rows) * 3) << 8));
+        EXPECT_TRUE(IsColor(target, 20, kMenuRect.top + rows - 1, 70 * 3 << 8)) << rows;
+        EXPECT_TRUE(IsColor(target, 20, kMenuRect.top + rows, kGround)) << rows;
+        EXPECT_EQ(f.menu.IsFullyOut(), rows == 71);
     }
-    EXPECT_EQ(previousRows, 71);
 }
 
 TEST(MenuTest, ATapChoosesOnlyOnceFullyOutAndTheFirstEnabledItemWins) {
@@ -98,40 +92,34 @@ TEST(MenuTest, ATapChoosesOnlyOnceFullyOutAndTheFirstEnabledItemWins) {
     }
 }
 
-TEST(MenuTest, AChoiceClosesTheMenuAndMarksTheItemForTenFrames) {
-    Fixture f;
-    f.OpenFully();
-    ASSERT_TRUE(f.menu.StylusDown(20, 38));
-    for (int frame = 1; frame <= 11; ++frame) {
-        const Surface target = Frame(f.menu);
-        const bool marked = frame <= 10;
-        // The highlight: outline, fill, and the item's letter back on top.
-        EXPECT_EQ(IsColor(target, 12, 35, 0xFF4D00), marked) << frame;
-        EXPECT_EQ(IsColor(target, 20, 40, 0xFEB783), marked) << frame;
-        EXPECT_EQ(IsColor(target, 12 + 4, 35 + 4, kBlack), marked) << frame;
-        EXPECT_EQ(IsColor(target, 20, 65, kWhite), marked) << "the whole panel, frame " << frame;
+// A choice marks its item for ten frames over the whole panel: outlined, filled and its letter
+// put back on top, or only framed in the frame style. An item that disabled itself (Undo all
+// does) is marked with its letter black, not grey.
+TEST(MenuTest, AChoiceIsMarkedForTenFrames) {
+    struct Case {
+        std::int32_t style;
+        bool disabled;
+        Color edge, fill;
+    };
+    for (const Case& c : {Case{Menu::kHighlight, false, 0xFF4D00, 0xFEB783},
+                          Case{Menu::kHighlight, true, 0xFF4D00, 0xFEB783},
+                          Case{Menu::kFrame, false, 0x585858, kWhite}}) {
+        Fixture f;
+        f.menu.SetFeedbackStyle(c.style);
+        f.OpenFully();
+        ASSERT_TRUE(f.menu.StylusDown(20, 38));
+        if (c.disabled)
+            f.menu.SetItemEnabled(0, false);
+        for (int frame = 1; frame <= 11; ++frame) {
+            SCOPED_TRACE(frame);
+            const Surface target = Frame(f.menu);
+            const bool marked = frame <= 10;
+            EXPECT_EQ(IsColor(target, 12, 35, c.edge), marked);
+            EXPECT_EQ(IsColor(target, 20, 40, c.fill), marked);
+            EXPECT_EQ(IsColor(target, 12 + 4, 35 + 4, kBlack), marked) << "the letter";
+            EXPECT_EQ(IsColor(target, 20, 65, kWhite), marked) << "the whole panel";
+        }
     }
-}
-
-TEST(MenuTest, FeedbackOfAnItemThatDisabledItselfAndTheFrameStyle) {
-    Fixture f;
-    f.menu.SetFeedbackStyle(Menu::kFrame);
-    f.OpenFully();
-    ASSERT_TRUE(f.menu.StylusDown(20, 74));
-    Surface target = Frame(f.menu);
-    EXPECT_TRUE(IsColor(target, 12, 70, 0x585858));
-    EXPECT_TRUE(IsColor(target, 20, 75, kWhite)) << "no fill in the frame style";
-
-    // Undo all disables its own item; while it is marked its letter is shown black, not grey.
-    Fixture g;
-    g.menu.AddItem(Rect(12, 88, 70, 98), [&g] { g.menu.SetItemEnabled(3, false); });
-    g.menu.PanelImage().SetPixel(2 + 4, 58 + 4, kBlack);
-    g.OpenFully();
-    ASSERT_TRUE(g.menu.StylusDown(20, 90));
-    target = Frame(g.menu);
-    EXPECT_TRUE(IsColor(target, 16, 92, kBlack));
-    EXPECT_TRUE(IsColor(target, 20, 95, 0xFEB783));
-    EXPECT_FALSE(g.menu.IsItemEnabled(3));
 }
 
 TEST(MenuTest, DisablingGreysAnItemsBlackPixelsInThePanelAndEnablingRestoresThem) {
