@@ -47,14 +47,13 @@ protected:
         editor.StylusDown(x, y);
         editor.StylusUp(x, y);
     }
+    void Tap(Point at) { Tap(at.x, at.y); }
     // Opens a menu by its header and chooses an item once the menu is out.
     void Choose(int menu, int item) {
         const MenuLayout& m = kEditorMenus[static_cast<std::size_t>(menu)];
-        const Point header = m.header.Center();
-        Tap(header.x, header.y);
+        Tap(m.header.Center());
         Frames(6);
-        const Point at = m.items[static_cast<std::size_t>(item)].Center();
-        Tap(at.x, at.y);
+        Tap(m.items[static_cast<std::size_t>(item)].Center());
     }
     void Stroke(std::vector<Point> points) {
         editor.StylusDown(points.front().x, points.front().y);
@@ -78,6 +77,7 @@ protected:
     ResourceArchive archive{FromUtf8(BRELVO_ARCHIVE_FILE).c_str()};
     test::TestScreenContext shared;
     EditorScreen editor{shared.context, EditorScreen::Neighbours{}};
+    const KeyMap keys{.up = 0x26, .down = 0x28, .left = 0x25, .right = 0x27, .b = 0x58};
     Surface target;
 };
 
@@ -111,12 +111,9 @@ TEST_F(EditorScreenTest, UndoGivesBackEachKeptPictureAndUndoAllTheLoadedOne) {
     }
     EXPECT_EQ(History(), "101");
     // Four pictures are kept: the last three strokes can be undone, with the arrow too.
-    for (int back = 1; back <= 3; ++back) {
-        if (back == 2)
-            Tap(kUndoArrowAt.x + 5, kUndoArrowAt.y + 5);
-        else
-            editor.Undo();
-        EXPECT_EQ(Picture(), pictures[5 - static_cast<std::size_t>(back)]) << back;
+    for (std::size_t back = 1; back <= 3; ++back) {
+        back == 2 ? Tap(kUndoArrowAt.x + 5, kUndoArrowAt.y + 5) : editor.Undo();
+        EXPECT_EQ(Picture(), pictures[5 - back]) << back;
     }
     EXPECT_EQ(History(), "011") << "the loaded picture was dropped: Undo all stays";
     editor.Undo();
@@ -176,10 +173,11 @@ TEST_F(EditorScreenTest, TheDirectionButtonsAndTheCharactersChooseModeAndTool) {
     }
 }
 
-TEST_F(EditorScreenTest, ADragOverAnOpenMenuLeavesThePictureAlone) {
+// A drag that reaches an open menu leaves the picture alone there; leaving the screen in the
+// middle of it closes the menu and commits the stroke, once.
+TEST_F(EditorScreenTest, ADragOverAnOpenMenuLeavesThePictureAloneAndLeavingCommitsItOnce) {
     editor.NextGalleryPicture();
     editor.SelectTool(ToolId::Magnifier);
-    const KeyMap keys{.up = 0x26, .down = 0x28, .left = 0x25, .right = 0x27, .b = 0x58};
     editor.StylusDown(60, 200);
     editor.KeyDown(keys.b, keys);
     Frames(6);
@@ -188,16 +186,6 @@ TEST_F(EditorScreenTest, ADragOverAnOpenMenuLeavesThePictureAlone) {
     EXPECT_EQ(Picture(), before);
     editor.StylusMove(150, 250);
     EXPECT_NE(Picture(), before);
-    editor.StylusUp(150, 250);
-}
-
-TEST_F(EditorScreenTest, LeavingInTheMiddleOfAStrokeCommitsItOnce) {
-    editor.NextGalleryPicture();
-    editor.SelectTool(ToolId::Magnifier);
-    editor.StylusDown(120, 150);
-    editor.StylusMove(150, 180);
-    const KeyMap keys{.b = 0x58};
-    editor.KeyDown(keys.b, keys);
     editor.Leave();
     EXPECT_FALSE(editor.Menus().AnyMenuShown());
     EXPECT_EQ(editor.Document().history.count(), 2);
@@ -252,20 +240,17 @@ TEST_F(EditorScreenTest, AToolCursorOfRadiusZeroIsOnePixel) {
 TEST_F(EditorScreenTest, TrimSelectsCopiesPastesAndSettles) {
     editor.NextGalleryPicture();
     editor.SelectTool(ToolId::Trim);
-    const auto button = [](int i) {
-        return kTrimButtons[static_cast<std::size_t>(i)]
-            .Translated(kOptionsPanelOrigin.x, kOptionsPanelOrigin.y)
-            .Center();
-    };
-    Tap(button(0).x, button(0).y);
-    EXPECT_FALSE(editor.Menus().GetMenu(EditorScreen::kEditMenu).IsItemEnabled(5))
+    const Point copy =
+        kTrimButtons[0].Translated(kOptionsPanelOrigin.x, kOptionsPanelOrigin.y).Center();
+    Tap(copy);
+    EXPECT_FALSE(ItemEnabled(EditorScreen::kEditMenu, 5))
         << "Copy without a selection copies nothing";
     Stroke({{60, 80}, {90, 120}, {100, 130}});
     EXPECT_TRUE(ItemEnabled(EditorScreen::kEditMenu, 4)) << "Copy";
-    Tap(button(0).x, button(0).y);
+    Tap(copy);
     EXPECT_TRUE(ItemEnabled(EditorScreen::kEditMenu, 5)) << "Paste";
     Frames(11); // the Copy button's flash
-    Tap(button(1).x, button(1).y);
+    Tap(kTrimButtons[1].Translated(kOptionsPanelOrigin.x, kOptionsPanelOrigin.y).Center());
     const int kept = editor.Document().history.count();
     const std::vector<Pixel> before = Picture();
     editor.SelectTool(ToolId::Magnifier);
@@ -334,7 +319,6 @@ TEST_F(EditorScreenTest, TheCornerIconGivesThePictureTheWholeScreen) {
 
 TEST_F(EditorScreenTest, KeysOpenTheMenusOrScrollTheView) {
     editor.NextGalleryPicture();
-    const KeyMap keys{.up = 0x26, .down = 0x28, .left = 0x25, .right = 0x27, .b = 0x58};
     editor.KeyDown(keys.down, keys);
     Frames(3);
     EXPECT_EQ(editor.View().scrollY(), 30);
@@ -358,7 +342,6 @@ TEST_F(EditorScreenTest, KeysOpenTheMenusOrScrollTheView) {
 }
 
 TEST_F(EditorScreenTest, TheDesktopShortcutsAreTheMenuCommands) {
-    const KeyMap keys{};
     editor.KeyDown(0x11, keys);
     editor.KeyDown('N', keys);
     EXPECT_EQ(editor.GalleryIndex(), 0);
