@@ -4,14 +4,12 @@
 #include "archive/LoadArtwork.h"
 #include "archive/ResourceArchive.h"
 #include "base/WString.h"
-#include "gfx/Blit.h"
 #include "screens/Layout.h"
 
 #include "tests/support/TestScreenContext.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 

@@ -134,8 +134,7 @@ TEST(OpenScreenThumbnailTest, ThumbnailsFillTheBoxInOneDirection) {
     struct Case {
         std::int32_t width, height, offsetY, thumbWidth, thumbHeight;
     };
-    const Case cases[] = {{640, 480, 0, 115, 86},
-                          {40, 30, 0, 115, 86},
+    const Case cases[] = {{40, 30, 0, 115, 86},
                           {2000, 10, 0, 115, 1},
                           {10, 5000, 0, 1, 272},
                           {300, 400, 80, 115, 153}};
@@ -150,8 +149,8 @@ TEST_F(OpenScreenTest, TheSelectedPictureGetsItsThumbnailAndABrokenOneSaysSo) {
     TapRow(1);
     TapRow(3); // c.png, 640 x 480
     browser.WaitUntilIdle();
-    EXPECT_EQ(browser.Thumbnail().GetWidth(), 115);
-    EXPECT_EQ(browser.Thumbnail().GetHeight(), 86);
+    EXPECT_EQ(std::pair(browser.Thumbnail().GetWidth(), browser.Thumbnail().GetHeight()),
+              std::pair(115, 86));
     EXPECT_EQ(browser.ThumbnailName(), u"\\Pictures\\c.png");
     Key(0x26); // b.bmp, broken
     browser.WaitUntilIdle();
