@@ -78,6 +78,8 @@ TEST(ScrollBarTest, TheThumbShowsTheVisibleShareAndItsPlace) {
         Solid(target, 240, 320, kGround);
         bar.Draw(target);
         EXPECT_EQ(IsColor(target, 110, c.centre, kThumb), c.shown);
+        // The outline's top left corner: the thumb is centred across and along.
+        EXPECT_EQ(IsColor(target, 106, c.centre - c.length / 2, 0x6C6C6C), c.shown);
         EXPECT_EQ(bar.StylusDown(110, c.centre), c.shown);
     }
 }
