@@ -3,77 +3,75 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace brelvo::platform {
 namespace {
 
 using Kind = ScriptCommand::Kind;
 
+// A command's fields but its line, each with an initializer so that rows name only their own.
+struct Command {
+    Kind kind = Kind::Quit;
+    std::int64_t number = 0;
+    std::int32_t x = 0, y = 0;
+    std::uint16_t key = 0;
+    std::u16string text{};
+    std::string path{};
+};
+
+// Each row is one line of a script that starts with a comment and a blank line, so the command
+// on row i comes from line i + 3.
 TEST(HeadlessScriptTest, ParsesEveryCommand) {
-    const std::string text = "# a comment\n"
-                             "\n"
-                             "frames 61\r\n"
-                             "  expect-state 1\n"
-                             "down 10 -20\n"
-                             "move +3 4\n"
-                             "up 32767 -32768\n"
-                             "tap 1 2\n"
-                             "key enter\n"
-                             "key 0x5a\n"
-                             "keydown F11\n"
-                             "keyup z\n"
-                             "char Hello, world  \n"
-                             "char \xd0\x96\xf0\x9f\x98\x80\n"
-                             "shot out dir/a b.png\n"
-                             "hide\n"
-                             "show\n"
-                             "wheel 0 -2\n"
-                             "keydown ctrl\n"
-                             "close\n"
-                             "wait-state 2   # a comment after the command\n"
-                             "char a#b c  # typed: a#b c\n"
-                             "quit\n";
+    const struct {
+        const char* line;
+        Command command;
+    } rows[] = {
+        {"frames 61\r", {.kind = Kind::Frames, .number = 61}},
+        {"  expect-state 1", {.kind = Kind::ExpectState, .number = 1}},
+        {"down 10 -20", {.kind = Kind::Down, .x = 10, .y = -20}},
+        {"move +3 4", {.kind = Kind::Move, .x = 3, .y = 4}},
+        {"up 32767 -32768", {.kind = Kind::Up, .x = 32767, .y = -32768}},
+        {"tap 1 2", {.kind = Kind::Tap, .x = 1, .y = 2}},
+        {"key enter", {.kind = Kind::Key, .key = vk::kEnter}},
+        {"key 0x5a", {.kind = Kind::Key, .key = 0x5A}},
+        {"keydown F11", {.kind = Kind::KeyDown, .key = vk::kF11}},
+        {"keyup z", {.kind = Kind::KeyUp, .key = 'Z'}},
+        // The text keeps its inner and trailing blanks; only the one separator goes.
+        {"char Hello, world  ", {.kind = Kind::Char, .text = u"Hello, world  "}},
+        {"char \xd0\x96\xf0\x9f\x98\x80", {.kind = Kind::Char, .text = u"\u0416\U0001F600"}},
+        {"shot out dir/a b.png", {.kind = Kind::Shot, .path = "out dir/a b.png"}},
+        {"hide", {.kind = Kind::Hide}},
+        {"show", {.kind = Kind::Show}},
+        {"wheel 0 -2", {.kind = Kind::Wheel, .y = -2}},
+        {"keydown ctrl", {.kind = Kind::KeyDown, .key = vk::kControl}},
+        {"close", {.kind = Kind::Close}},
+        {"wait-state 2   # a comment after the command", {.kind = Kind::WaitState, .number = 2}},
+        {"char a#b c  # typed: a#b c", {.kind = Kind::Char, .text = u"a#b c"}},
+        {"quit", {.kind = Kind::Quit}},
+    };
+    std::string text = "# a comment\n\n";
+    for (const auto& row : rows)
+        text += std::string(row.line) + "\n";
     HeadlessScript script;
     std::string error;
     ASSERT_TRUE(ParseHeadlessScript(text, "s.txt", script, error)) << error;
-    ASSERT_EQ(script.commands.size(), 21u);
-    const auto& c = script.commands;
-    EXPECT_EQ(c[0].kind, Kind::Frames);
-    EXPECT_EQ(c[0].number, 61);
-    EXPECT_EQ(c[0].line, 3);
-    EXPECT_EQ(c[1].kind, Kind::ExpectState);
-    EXPECT_EQ(c[2].kind, Kind::Down);
-    EXPECT_EQ(c[2].y, -20);
-    EXPECT_EQ(c[3].x, 3);
-    EXPECT_EQ(c[4].x, 32767);
-    EXPECT_EQ(c[4].y, -32768);
-    EXPECT_EQ(c[5].kind, Kind::Tap);
-    EXPECT_EQ(c[6].key, vk::kEnter);
-    EXPECT_EQ(c[7].key, 0x5A);
-    EXPECT_EQ(c[8].kind, Kind::KeyDown);
-    EXPECT_EQ(c[8].key, vk::kF11);
-    EXPECT_EQ(c[9].key, 'Z');
-    // The text keeps its inner and trailing blanks; only the one separator goes.
-    EXPECT_EQ(c[10].text, u"Hello, world  ");
-    EXPECT_EQ(c[11].text, u"\u0416\U0001F600");
-    EXPECT_EQ(c[12].path, "out dir/a b.png");
-    EXPECT_EQ(c[13].kind, Kind::Hide);
-    EXPECT_EQ(c[14].kind, Kind::Show);
-    EXPECT_EQ(c[15].kind, Kind::Wheel);
-    EXPECT_EQ(c[15].y, -2);
-    EXPECT_EQ(c[16].key, vk::kControl);
-    EXPECT_EQ(c[17].kind, Kind::Close);
-    EXPECT_EQ(c[18].kind, Kind::WaitState);
-    EXPECT_EQ(c[18].number, 2);
-    EXPECT_EQ(c[19].text, u"a#b c");
-    EXPECT_EQ(c[20].kind, Kind::Quit);
+    ASSERT_EQ(script.commands.size(), std::size(rows));
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const ScriptCommand& c = script.commands[i];
+        const Command& e = rows[i].command;
+        EXPECT_EQ(
+            std::tuple(c.kind, c.line, c.number, c.x, c.y, c.key, c.text, c.path),
+            std::tuple(e.kind, static_cast<int>(i) + 3, e.number, e.x, e.y, e.key, e.text, e.path))
+            << rows[i].line;
+    }
 }
 
 TEST(HeadlessScriptTest, RefusesBadLinesWithTheirNumber) {
-    struct Case {
+    const struct {
         const char* text;
         const char* error;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"fram 3", "s:1: unknown command 'fram'"},
         {"frames", "s:1: frames needs one number from 0 to 100000000"},
         {"frames -1", "s:1: frames needs one number from 0 to 100000000"},
@@ -93,47 +91,11 @@ TEST(HeadlessScriptTest, RefusesBadLinesWithTheirNumber) {
         {"quit now", "s:1: quit takes nothing after it"},
         {"expect-state two", "s:1: expect-state needs one number from 0 to 2147483647"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         HeadlessScript script;
         std::string error;
         EXPECT_FALSE(ParseHeadlessScript(c.text, "s", script, error)) << c.text;
         EXPECT_EQ(error, c.error);
-    }
-}
-
-TEST(VirtualKeysTest, NamesAndTheCharactersKeysType) {
-    struct Case {
-        const char* name;
-        std::uint16_t key;
-        char16_t typed;
-    };
-    const Case cases[] = {
-        {"up", 0x26, 0},
-        {"DOWN", 0x28, 0},
-        {"left", 0x25, 0},
-        {"right", 0x27, 0},
-        {"enter", 0x0D, 0x0D},
-        {"space", 0x20, 0},
-        {"backspace", 0x08, 0x08},
-        {"escape", 0x1B, 0x1B},
-        {"tab", 0x09, 0x09},
-        {"a", 'A', 0},
-        {"Z", 'Z', 0},
-        {"7", '7', 0},
-        {"f1", 0x70, 0},
-        {"F12", 0x7B, 0},
-        {"f13", 0, 0},
-        {"f0", 0, 0},
-        {"f01", 0, 0},
-        {"", 0, 0},
-        {"!", 0, 0},
-        {"pagedown", 0x22, 0},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(KeyFromName(c.name), c.key) << c.name;
-        if (c.key != 0) {
-            EXPECT_EQ(ControlCharForKey(c.key), c.typed) << c.name;
-        }
     }
 }
 
