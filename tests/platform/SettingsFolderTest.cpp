@@ -1,14 +1,16 @@
 #include "platform/SettingsFolder.h"
 
+#include "tests/support/Subprocess.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <pwd.h>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace brelvo::platform {
 namespace {
@@ -16,101 +18,85 @@ namespace {
 namespace fs = std::filesystem;
 
 // Sets or clears an environment variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
+struct ScopedEnv {
+    ScopedEnv(const char* variable, const char* value) : name(variable) {
+        if (const char* was = std::getenv(name))
+            old = was;
+        value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    ~ScopedEnv() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
+    ~ScopedEnv() { old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name); }
+    const char* name;
+    std::optional<std::string> old;
 };
 
-class SettingsFolderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        m_root = fs::temp_directory_path() /
-                 ("brelvo-settings-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_root);
-        fs::create_directories(m_root);
-    }
-    void TearDown() override { fs::remove_all(m_root); }
+mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
+}
 
-    fs::path m_root;
-};
-
-// Each row: the XDG_CONFIG_HOME value (nullopt for unset, relative under the root when it does
-// not start with "/") and where the folder must appear, relative to the root.
-TEST_F(SettingsFolderTest, FollowsTheConfigHomeRules) {
-    struct Row {
-        std::optional<std::string> configHome;
-        std::string expected;
-    };
-    const Row rows[] = {
-        {std::nullopt, "home/.config/Kestrav/Brelvo"},
+// Each row: the XDG_CONFIG_HOME value (nullptr for unset; one starting with "/" is taken under
+// the test's folder) and where the folder must appear, under the test's folder.
+TEST(SettingsFolderTest, FollowsTheConfigHomeRulesAndMakesPrivateFolders) {
+    const struct {
+        const char* configHome;
+        const char* expected;
+    } rows[] = {
+        {nullptr, "home/.config/Kestrav/Brelvo"},
         {"", "home/.config/Kestrav/Brelvo"},
         {"relative/config", "home/.config/Kestrav/Brelvo"},
         {"/xdg", "xdg/Kestrav/Brelvo"},
         {"/xdg/", "xdg/Kestrav/Brelvo"},
         {"/deep/er/config", "deep/er/config/Kestrav/Brelvo"},
     };
-    for (const Row& row : rows) {
-        fs::remove_all(m_root);
-        fs::create_directories(m_root / "home");
-        std::optional<std::string> configHome = row.configHome;
-        if (configHome && configHome->starts_with('/'))
-            configHome = m_root.string() + *configHome;
-        const ScopedEnv home("HOME", (m_root / "home").string());
-        const ScopedEnv xdg("XDG_CONFIG_HOME", configHome);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.expected);
+        test::TempFolder root;
+        fs::create_directories(root / "home");
+        std::string configHome = row.configHome != nullptr ? row.configHome : "";
+        if (configHome.starts_with('/'))
+            configHome = root.Path() + configHome;
+        const ScopedEnv home("HOME", (root / "home").c_str());
+        const ScopedEnv xdg("XDG_CONFIG_HOME", row.configHome ? configHome.c_str() : nullptr);
 
         std::string created;
-        ASSERT_TRUE(CreateSettingsFolder(&created)) << row.expected;
-        EXPECT_EQ(created, (m_root / row.expected).string());
+        ASSERT_TRUE(CreateSettingsFolder(&created));
+        EXPECT_EQ(created, root / row.expected);
         EXPECT_EQ(SettingsFolderPath(), created);
         EXPECT_TRUE(fs::is_directory(created));
         EXPECT_TRUE(fs::is_empty(created));
+        EXPECT_EQ(ModeOf(created), 0700u);
+        EXPECT_EQ(ModeOf(fs::path(created).parent_path()), 0700u);
         // A relative value must not have created anything relative to the working folder.
         EXPECT_FALSE(fs::exists("relative"));
     }
 }
 
-TEST_F(SettingsFolderTest, ExistingFolderIsFineAndKeepsItsContents) {
-    const ScopedEnv xdg("XDG_CONFIG_HOME", m_root.string());
-    fs::create_directories(m_root / "Kestrav/Brelvo");
-    std::ofstream(m_root / "Kestrav/Brelvo/keep") << "x";
-    EXPECT_TRUE(CreateSettingsFolder());
-    EXPECT_TRUE(fs::exists(m_root / "Kestrav/Brelvo/keep"));
-}
-
-TEST_F(SettingsFolderTest, NewFoldersArePrivate) {
-    const ScopedEnv xdg("XDG_CONFIG_HOME", (m_root / "fresh").string());
-    ASSERT_TRUE(CreateSettingsFolder());
-    struct stat info {};
-    ASSERT_EQ(::stat((m_root / "fresh/Kestrav/Brelvo").c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-}
-
-TEST_F(SettingsFolderTest, FailsWhenAFileIsInTheWay) {
-    const ScopedEnv xdg("XDG_CONFIG_HOME", m_root.string());
-    std::ofstream(m_root / "Kestrav") << "not a folder";
+TEST(SettingsFolderTest, FailsOnAFileInTheWayAndKeepsAnExistingFolder) {
+    test::TempFolder root;
+    const ScopedEnv xdg("XDG_CONFIG_HOME", root.Path().c_str());
+    std::ofstream(root / "Kestrav") << "not a folder";
     std::string created = "untouched";
     EXPECT_FALSE(CreateSettingsFolder(&created));
     EXPECT_EQ(created, "untouched");
+
+    fs::remove(root / "Kestrav");
+    fs::create_directories(root / "Kestrav/Brelvo");
+    std::ofstream(root / "Kestrav/Brelvo/keep") << "x";
+    EXPECT_TRUE(CreateSettingsFolder());
+    EXPECT_TRUE(fs::exists(root / "Kestrav/Brelvo/keep"));
+}
+
+// Programs started without HOME, or with a relative one, still find the user's home.
+TEST(SettingsFolderTest, HomeFallsBackToThePasswordEntry) {
+    const passwd* entry = ::getpwuid(::getuid());
+    ASSERT_NE(entry, nullptr);
+    const std::string fromEntry = entry->pw_dir;
+    for (const char* home : {static_cast<const char*>(nullptr), "", "relative/home"}) {
+        const ScopedEnv env("HOME", home);
+        EXPECT_EQ(HomeFolder(), fromEntry) << (home ? home : "unset");
+    }
+    const ScopedEnv env("HOME", "/some/where");
+    EXPECT_EQ(HomeFolder(), "/some/where");
 }
 
 } // namespace
