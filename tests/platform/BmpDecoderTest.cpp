@@ -1,14 +1,14 @@
 #include "platform/PictureDecoder.h"
 
+#include "tests/support/DiskFaults.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <tuple>
-#include <unistd.h>
 #include <vector>
 
 namespace brelvo::platform {
@@ -129,13 +129,18 @@ BmpFile RleFile(std::int32_t width, std::int32_t height, std::uint32_t compressi
             .pixels = std::move(data)};
 }
 
+// Expected pixels are top row first.
 struct GoodCase {
     const char* name;
+    int channels;
     BmpFile file;            // pixels empty when `rows` gives them
     std::vector<Bytes> rows; // top first, unpadded; empty for run-length data
-    int channels;
-    std::vector<std::uint32_t> expected; // top row first
+    std::vector<std::uint32_t> expected;
 };
+GoodCase Good(const char* name, int channels, BmpFile file, std::vector<Bytes> rows,
+              std::vector<std::uint32_t> expected) {
+    return {name, channels, std::move(file), std::move(rows), std::move(expected)};
+}
 
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 
@@ -143,94 +148,61 @@ std::vector<GoodCase> GoodCases() {
     const auto ramp16 = Ramp(16);
     const auto c = [&](int i) { return ramp16[static_cast<std::size_t>(i)]; };
     return {
-        {"1-bit palette, unused low bits set",
-         {.width = 3, .height = 2, .bpp = 1, .palette = {0x102030, 0xA0B0C0}},
-         {{0xBF}, {0x6F}},
-         3,
-         {0xA0B0C0, 0x102030, 0xA0B0C0, 0x102030, 0xA0B0C0, 0xA0B0C0}},
-        {"4-bit palette, index past colours used is black",
-         {.width = 3, .height = 2, .bpp = 4, .coloursUsed = 2, .palette = {0x112233, 0x445566}},
-         {{0x10, 0x7F}, {0x01, 0x10}},
-         3,
-         {0x445566, 0x112233, 0x000000, 0x112233, 0x445566, 0x445566}},
-        {"8-bit, colours used 0 means 256",
-         {.width = 2, .height = 2, .bpp = 8, .palette = Ramp(256)},
-         {{0, 255}, {7, 128}},
-         3,
-         {0x00FF5A, 0xFF00A5, 0x07F85D, 0x807FDA}},
-        {"16-bit 5-5-5, top bit ignored",
-         {.width = 2, .height = 2, .bpp = 16},
-         {Le16s({0x7FFF, 0x7C00}), Le16s({0x83E0, 0x4210})},
-         3,
-         {0xFFFFFF, 0xFF0000, 0x00FF00, 0x848484}},
-        {"16-bit 5-6-5 bitfields, odd width",
-         Masked(16, kBitfields, 40, {0xF800, 0x07E0, 0x001F}, 3),
-         {Le16s({0xF800, 0x0400, 0x0001})},
-         3,
-         {0xFF0000, 0x008200, 0x000008}},
-        {"24-bit, odd width pads rows",
-         {.width = 3, .height = 2},
-         {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}},
-         3,
-         {0x030201, 0x060504, 0x090807, 0x0C0B0A, 0x0F0E0D, 0x121110}},
-        {"32-bit BGRX with the fourth byte zero is opaque",
-         {.width = 2, .height = 2, .bpp = 32},
-         {{1, 2, 3, 0, 4, 5, 6, 0}, {7, 8, 9, 0, 10, 11, 12, 0}},
-         3,
-         {0x030201, 0x060504, 0x090807, 0x0C0B0A}},
-        {"32-bit BGRX with a fourth byte set carries alpha",
-         {.width = 2, .height = 1, .bpp = 32},
-         {{1, 2, 3, 0, 4, 5, 6, 0x80}},
-         4,
-         {0x03020100, 0x06050480}},
-        {"V5 header, RGBA byte order with an alpha mask",
-         Masked(32, kBitfields, 124, {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000}, 2),
-         {{0x11, 0x22, 0x33, 0x44, 0xFF, 0, 0, 0}},
-         4,
-         {0x11223344, 0xFF000000}},
-        {"V4 header, 5-6-5 with a zero alpha mask",
-         Masked(16, kBitfields, 108, {0xF800, 0x07E0, 0x001F, 0}),
-         {Le16s({0xFFFF})},
-         3,
-         {0xFFFFFF}},
-        {"56-byte header, 4-4-4-4 with alpha",
-         Masked(16, kBitfields, 56, {0x0F00, 0x00F0, 0x000F, 0xF000}),
-         {Le16s({0xF8A5})},
-         4,
-         {0x88AA55FF}},
-        {"52-byte header: no alpha mask, so the fourth byte is not alpha",
-         Masked(32, kBitfields, 52, {0xFF0000, 0xFF00, 0xFF}),
-         {{1, 2, 3, 0xFF}},
-         3,
-         {0x030201}},
-        {"alpha bitfields, 10-10-10 and 2-bit alpha",
-         Masked(32, kAlphaBitfields, 40, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000}),
-         {{0x00, 0x00, 0xF8, 0x7F}},
-         4,
-         {0xFF800055}},
-        {"core header, 3-byte palette",
-         {.width = 2, .height = 2, .bpp = 4, .headerBytes = 12, .palette = ramp16},
-         {{0x3C}, {0xF0}},
-         3,
-         {c(3), c(12), c(15), c(0)}},
-        {"RLE8 runs, absolute, end of line, delta, end of bitmap",
-         RleFile(6, 3, kRle8, {0, 0x111111, 0x222222, 0x333333, 0x444444},
-                 {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 0, 2, 2, 1, 2, 5, 0, 1}),
-         {},
-         3,
-         {kWhite, kWhite, 0, 0, kWhite, kWhite, kWhite, kWhite, kWhite, kWhite, kWhite, kWhite,
-          0x111111, 0x111111, 0x111111, 0x222222, 0x333333, 0x444444}},
-        {"RLE4 runs, absolute, delta, end of line, end of bitmap",
-         RleFile(5, 2, kRle4, ramp16,
-                 {3, 0x12, 0, 2, 1, 0, 1, 0x80, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1}),
-         {},
-         3,
-         {c(3), c(4), c(5), c(6), c(7), c(1), c(2), c(1), kWhite, c(8)}},
-        {"RLE8 ending without its end marker keeps what it decoded",
-         RleFile(2, 2, kRle8, {0, 0x123456}, {2, 1}),
-         {},
-         3,
-         {kWhite, kWhite, 0x123456, 0x123456}},
+        Good("1-bit palette, unused low bits set", 3,
+             {.width = 3, .height = 2, .bpp = 1, .palette = {0x102030, 0xA0B0C0}}, {{0xBF}, {0x6F}},
+             {0xA0B0C0, 0x102030, 0xA0B0C0, 0x102030, 0xA0B0C0, 0xA0B0C0}),
+        Good("4-bit palette, index past colours used is black", 3,
+             {.width = 3, .height = 2, .bpp = 4, .coloursUsed = 2, .palette = {0x112233, 0x445566}},
+             {{0x10, 0x7F}, {0x01, 0x10}},
+             {0x445566, 0x112233, 0x000000, 0x112233, 0x445566, 0x445566}),
+        Good("8-bit, colours used 0 means 256", 3,
+             {.width = 2, .height = 2, .bpp = 8, .palette = Ramp(256)}, {{0, 255}, {7, 128}},
+             {0x00FF5A, 0xFF00A5, 0x07F85D, 0x807FDA}),
+        Good("16-bit 5-5-5, top bit ignored", 3, {.width = 2, .height = 2, .bpp = 16},
+             {Le16s({0x7FFF, 0x7C00}), Le16s({0x83E0, 0x4210})},
+             {0xFFFFFF, 0xFF0000, 0x00FF00, 0x848484}),
+        Good("16-bit 5-6-5 bitfields, odd width", 3,
+             Masked(16, kBitfields, 40, {0xF800, 0x07E0, 0x001F}, 3),
+             {Le16s({0xF800, 0x0400, 0x0001})}, {0xFF0000, 0x008200, 0x000008}),
+        Good("24-bit, odd width pads rows", 3, {.width = 3, .height = 2},
+             {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {10, 11, 12, 13, 14, 15, 16, 17, 18}},
+             {0x030201, 0x060504, 0x090807, 0x0C0B0A, 0x0F0E0D, 0x121110}),
+        Good("32-bit BGRX with the fourth byte zero is opaque", 3,
+             {.width = 2, .height = 2, .bpp = 32},
+             {{1, 2, 3, 0, 4, 5, 6, 0}, {7, 8, 9, 0, 10, 11, 12, 0}},
+             {0x030201, 0x060504, 0x090807, 0x0C0B0A}),
+        Good("32-bit BGRX with a fourth byte set carries alpha", 4,
+             {.width = 2, .height = 1, .bpp = 32}, {{1, 2, 3, 0, 4, 5, 6, 0x80}},
+             {0x03020100, 0x06050480}),
+        Good("V5 header, RGBA byte order with an alpha mask", 4,
+             Masked(32, kBitfields, 124, {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000}, 2),
+             {{0x11, 0x22, 0x33, 0x44, 0xFF, 0, 0, 0}}, {0x11223344, 0xFF000000}),
+        Good("V4 header, 5-6-5 with a zero alpha mask", 3,
+             Masked(16, kBitfields, 108, {0xF800, 0x07E0, 0x001F, 0}), {Le16s({0xFFFF})},
+             {0xFFFFFF}),
+        Good("56-byte header, 4-4-4-4 with alpha", 4,
+             Masked(16, kBitfields, 56, {0x0F00, 0x00F0, 0x000F, 0xF000}), {Le16s({0xF8A5})},
+             {0x88AA55FF}),
+        Good("52-byte header: no alpha mask, so the fourth byte is not alpha", 3,
+             Masked(32, kBitfields, 52, {0xFF0000, 0xFF00, 0xFF}), {{1, 2, 3, 0xFF}}, {0x030201}),
+        Good("alpha bitfields, 10-10-10 and 2-bit alpha", 4,
+             Masked(32, kAlphaBitfields, 40, {0x3FF00000, 0x000FFC00, 0x000003FF, 0xC0000000}),
+             {{0x00, 0x00, 0xF8, 0x7F}}, {0xFF800055}),
+        Good("core header, 3-byte palette", 3,
+             {.width = 2, .height = 2, .bpp = 4, .headerBytes = 12, .palette = ramp16},
+             {{0x3C}, {0xF0}}, {c(3), c(12), c(15), c(0)}),
+        Good("RLE8 runs, absolute, end of line, delta, end of bitmap", 3,
+             RleFile(6, 3, kRle8, {0, 0x111111, 0x222222, 0x333333, 0x444444},
+                     {3, 1, 0, 3, 2, 3, 4, 0, 0, 0, 0, 2, 2, 1, 2, 5, 0, 1}),
+             {},
+             {kWhite, kWhite, 0, 0, kWhite, kWhite, kWhite, kWhite, kWhite, kWhite, kWhite, kWhite,
+              0x111111, 0x111111, 0x111111, 0x222222, 0x333333, 0x444444}),
+        Good("RLE4 runs, absolute, delta, end of line, end of bitmap", 3,
+             RleFile(5, 2, kRle4, ramp16,
+                     {3, 0x12, 0, 2, 1, 0, 1, 0x80, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1}),
+             {}, {c(3), c(4), c(5), c(6), c(7), c(1), c(2), c(1), kWhite, c(8)}),
+        Good("RLE8 ending without its end marker keeps what it decoded", 3,
+             RleFile(2, 2, kRle8, {0, 0x123456}, {2, 1}), {}, {kWhite, kWhite, 0x123456, 0x123456}),
     };
 }
 
@@ -243,7 +215,9 @@ void ExpectDecodes(const Bytes& file, const GoodCase& c, const char* orientation
     EXPECT_EQ(out.pixels, Expand(c.expected, c.channels));
 }
 
-TEST(BmpDecoder, GoodFilesDecodeExactly) {
+// Each file decodes stored bottom up and top down (the core header has no top-down form), and
+// an uncompressed one cut anywhere, even in the last row's padding, is refused whole.
+TEST(BmpDecoder, GoodFilesDecodeExactlyAndEveryCutOneIsRefused) {
     for (const GoodCase& c : GoodCases()) {
         SCOPED_TRACE(c.name);
         BmpFile f = c.file;
@@ -252,7 +226,13 @@ TEST(BmpDecoder, GoodFilesDecodeExactly) {
             continue;
         }
         f.pixels = Rows(c.rows, false);
-        ExpectDecodes(Build(f), c, "bottom up");
+        const Bytes file = Build(f);
+        ExpectDecodes(file, c, "bottom up");
+        for (std::size_t size = 0; size < file.size(); ++size) {
+            Bitmap out;
+            EXPECT_EQ(DecodeBmp(file.data(), size, out), kErrFail) << "size " << size;
+            EXPECT_TRUE(out.pixels.empty());
+        }
         if (f.headerBytes != 12) {
             f.height = -f.height;
             f.pixels = Rows(c.rows, true);
@@ -260,28 +240,6 @@ TEST(BmpDecoder, GoodFilesDecodeExactly) {
         }
     }
 }
-
-// An uncompressed file cut anywhere, even in the last row's padding, is refused whole.
-TEST(BmpDecoder, EveryTruncationOfAnUncompressedFileIsRefused) {
-    for (const GoodCase& c : GoodCases()) {
-        if (c.rows.empty())
-            continue;
-        SCOPED_TRACE(c.name);
-        BmpFile f = c.file;
-        f.pixels = Rows(c.rows, false);
-        const Bytes file = Build(f);
-        for (std::size_t size = 0; size < file.size(); ++size) {
-            Bitmap out;
-            EXPECT_EQ(DecodeBmp(file.data(), size, out), kErrFail) << "size " << size;
-            EXPECT_TRUE(out.pixels.empty());
-        }
-    }
-}
-
-struct BadCase {
-    const char* name;
-    Bytes file;
-};
 
 Bytes Good24() {
     return Build({.width = 3, .height = 2, .pixels = Rows({Bytes(9, 1), Bytes(9, 2)}, false)});
@@ -312,7 +270,7 @@ Bytes Paletted(std::uint16_t bpp, std::uint32_t coloursUsed, std::size_t entries
                   .pixels = Bytes(4, 0)});
 }
 
-std::vector<BadCase> BadCases() {
+std::vector<std::pair<const char*, Bytes>> BadCases() {
     const std::uint32_t intMin = 0x80000000u;
     Bytes core = Build({.width = 1, .height = 1, .headerBytes = 12, .pixels = {1, 2, 3, 0}});
     Poke(core, 18, 0, 2);
@@ -362,13 +320,13 @@ std::vector<BadCase> BadCases() {
 }
 
 TEST(BmpDecoder, MalformedFilesAreRefused) {
-    for (const BadCase& c : BadCases()) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, file] : BadCases()) {
+        SCOPED_TRACE(name);
         Bitmap out;
         ASSERT_TRUE(out.Allocate(2, 2, 4)); // a failed decode must not leave old pixels behind
-        EXPECT_EQ(DecodeBmp(c.file.data(), c.file.size(), out), kErrFail);
-        EXPECT_EQ(std::tuple(out.width, out.height, out.channels), std::tuple(0, 0, 0));
-        EXPECT_TRUE(out.pixels.empty());
+        EXPECT_EQ(DecodeBmp(file.data(), file.size(), out), kErrFail);
+        EXPECT_EQ(std::tuple(out.width, out.height, out.channels, out.pixels.size()),
+                  std::tuple(0, 0, 0, 0u));
     }
 }
 
@@ -381,18 +339,15 @@ TEST(BmpDecoder, TruncatedHugePicturesAreRefusedBeforeAllocating) {
         Build({.width = 10000, .height = -10000, .pixels = Bytes(30000, 0)}),
     };
     for (const Bytes& file : files) {
-        const pid_t pid = ::fork();
-        if (pid == 0) {
+        const int status = test::RunInChild([&] {
             Bitmap out;
-            const bool refused = DecodeBmp(file.data(), file.size(), out) == kErrFail;
+            if (DecodeBmp(file.data(), file.size(), out) != kErrFail)
+                return 1;
             rusage usage{};
             ::getrusage(RUSAGE_SELF, &usage);
-            ::_exit(!refused ? 1 : usage.ru_maxrss > 100 * 1024 ? 2 : 0);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "1: decoded, 2: peak memory above 100 MB";
+            return usage.ru_maxrss > 100 * 1024 ? 2 : 0;
+        });
+        EXPECT_EQ(status, 0) << "exit 1: decoded, exit 2: peak memory above 100 MB";
     }
 }
 
