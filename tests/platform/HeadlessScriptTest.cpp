@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 namespace brelvo::platform {
@@ -67,36 +68,34 @@ TEST(HeadlessScriptTest, ParsesEveryCommand) {
     }
 }
 
+// Each row: bad scripts and the message after "s:LINE: " that each of them gets.
 TEST(HeadlessScriptTest, RefusesBadLinesWithTheirNumber) {
     const struct {
-        const char* text;
+        std::vector<std::string> texts;
         const char* error;
     } cases[] = {
-        {"fram 3", "s:1: unknown command 'fram'"},
-        {"frames", "s:1: frames needs one number from 0 to 100000000"},
-        {"frames -1", "s:1: frames needs one number from 0 to 100000000"},
-        {"frames 100000001", "s:1: frames needs one number from 0 to 100000000"},
-        {"frames 1 2", "s:1: frames needs one number from 0 to 100000000"},
-        {"frames 0x10", "s:1: frames needs one number from 0 to 100000000"},
-        {"\n\ntap 1", "s:3: tap needs X and Y, each from -32768 to 32767"},
-        {"move 1 40000", "s:1: move needs X and Y, each from -32768 to 32767"},
-        {"key nosuchkey", "s:1: key needs a key name or a code from 0x01 to 0xff"},
-        {"key 0x100", "s:1: key needs a key name or a code from 0x01 to 0xff"},
-        {"key 0x0", "s:1: key needs a key name or a code from 0x01 to 0xff"},
-        {"char", "s:1: char needs a text"},
-        {"char \xff", "s:1: char: the text is not UTF-8"},
-        {"char \xed\xa0\x80", "s:1: char: the text is not UTF-8"},
-        {"char \xc0\xaf", "s:1: char: the text is not UTF-8"}, // overlong
-        {"shot", "s:1: shot needs a file name"},
-        {"quit now", "s:1: quit takes nothing after it"},
-        {"expect-state two", "s:1: expect-state needs one number from 0 to 2147483647"},
+        {{"fram 3"}, "unknown command 'fram'"},
+        {{"frames", "frames -1", "frames 100000001", "frames 1 2", "frames 0x10"},
+         "frames needs one number from 0 to 100000000"},
+        {{"\n\ntap 1"}, "tap needs X and Y, each from -32768 to 32767"},
+        {{"move 1 40000"}, "move needs X and Y, each from -32768 to 32767"},
+        {{"key nosuchkey", "key 0x100", "key 0x0"},
+         "key needs a key name or a code from 0x01 to 0xff"},
+        {{"char"}, "char needs a text"},
+        // Not UTF-8: a stray byte, a surrogate and an overlong form.
+        {{"char \xff", "char \xed\xa0\x80", "char \xc0\xaf"}, "char: the text is not UTF-8"},
+        {{"shot"}, "shot needs a file name"},
+        {{"quit now"}, "quit takes nothing after it"},
+        {{"expect-state two"}, "expect-state needs one number from 0 to 2147483647"},
     };
-    for (const auto& c : cases) {
-        HeadlessScript script;
-        std::string error;
-        EXPECT_FALSE(ParseHeadlessScript(c.text, "s", script, error)) << c.text;
-        EXPECT_EQ(error, c.error);
-    }
+    for (const auto& c : cases)
+        for (const std::string& text : c.texts) {
+            HeadlessScript script;
+            std::string error;
+            EXPECT_FALSE(ParseHeadlessScript(text, "s", script, error)) << text;
+            const auto line = 1 + std::count(text.begin(), text.end(), '\n');
+            EXPECT_EQ(error, "s:" + std::to_string(line) + ": " + c.error);
+        }
 }
 
 } // namespace
