@@ -57,21 +57,6 @@ protected:
     std::string m_name = "test-" + std::to_string(::getpid());
 };
 
-TEST_F(SingleInstanceTest, EveryLaterCopyIsToldAndAsksTheFirstToRaise) {
-    Event raised;
-    SingleInstance first;
-    ASSERT_EQ(first.Acquire(m_name, [&] { raised.Set(); }), Outcome::First);
-    EXPECT_TRUE(fs::exists(SingleInstance::SocketPath(m_name)));
-    EXPECT_FALSE(raised.WaitFor(0ms));
-    for (int later = 0; later < 2; ++later) {
-        bool called = false;
-        SingleInstance copy;
-        EXPECT_EQ(copy.Acquire(m_name, [&] { called = true; }), Outcome::AlreadyRunning);
-        EXPECT_TRUE(raised.WaitFor(5s));
-        EXPECT_FALSE(called);
-    }
-}
-
 // Whether the first copy ended cleanly (its socket goes with it) or crashed (its socket stays),
 // the next copy is first, and its socket is live: a later copy reaches it.
 TEST_F(SingleInstanceTest, AfterTheFirstIsGoneANewOneIsFirst) {
@@ -90,6 +75,7 @@ TEST_F(SingleInstanceTest, AfterTheFirstIsGoneANewOneIsFirst) {
         Event raised;
         SingleInstance next;
         ASSERT_EQ(next.Acquire(m_name, [&] { raised.Set(); }), Outcome::First);
+        EXPECT_TRUE(fs::exists(socketPath));
         SingleInstance later;
         EXPECT_EQ(later.Acquire(m_name, nullptr), Outcome::AlreadyRunning);
         EXPECT_TRUE(raised.WaitFor(5s));
@@ -114,9 +100,10 @@ TEST_F(SingleInstanceTest, OnlyTheRaiseByteRaises) {
     }
 }
 
-// A later copy with a file hands it to the first, which opens it. A path too long for a request
-// is not sent as one, and a first copy without an open handler is raised instead.
-TEST_F(SingleInstanceTest, ALaterCopyHandsItsFileToTheFirst) {
+// A later copy is told that another runs and asks it to raise its window, or to open the later
+// copy's file. A path too long for a request is not sent as one, and a first copy without an
+// open handler is raised instead.
+TEST_F(SingleInstanceTest, ALaterCopyAsksTheFirstToRaiseOrToOpenItsFile) {
     Event opened, raised, otherRaised;
     std::string file;
     SingleInstance first;
@@ -127,23 +114,28 @@ TEST_F(SingleInstanceTest, ALaterCopyHandsItsFileToTheFirst) {
     ASSERT_EQ(first.Acquire(
                   m_name, [&] { raised.Set(); }, open),
               Outcome::First);
-    const std::string path = "/home/u/Pictures/a b \xd0\x96.png";
+    EXPECT_FALSE(raised.WaitFor(0ms));
     SingleInstance second;
-    EXPECT_EQ(second.Acquire(m_name, nullptr, nullptr, path), Outcome::AlreadyRunning);
+    EXPECT_EQ(second.Acquire(m_name, [] { ADD_FAILURE(); }), Outcome::AlreadyRunning);
+    EXPECT_TRUE(raised.WaitFor(5s));
+
+    const std::string path = "/home/u/Pictures/a b \xd0\x96.png";
+    SingleInstance third;
+    EXPECT_EQ(third.Acquire(m_name, nullptr, nullptr, path), Outcome::AlreadyRunning);
     ASSERT_TRUE(opened.WaitFor(5s));
     EXPECT_EQ(file, path);
     EXPECT_FALSE(raised.WaitFor(0ms));
 
-    SingleInstance third;
-    EXPECT_EQ(third.Acquire(m_name, nullptr, nullptr, std::string(5000, 'a')),
+    SingleInstance fourth;
+    EXPECT_EQ(fourth.Acquire(m_name, nullptr, nullptr, std::string(5000, 'a')),
               Outcome::AlreadyRunning);
     EXPECT_TRUE(raised.WaitFor(5s));
     EXPECT_FALSE(opened.WaitFor(0ms));
 
     SingleInstance other;
     ASSERT_EQ(other.Acquire(m_name + "-x", [&] { otherRaised.Set(); }), Outcome::First);
-    SingleInstance fourth;
-    EXPECT_EQ(fourth.Acquire(m_name + "-x", nullptr, nullptr, path), Outcome::AlreadyRunning);
+    SingleInstance fifth;
+    EXPECT_EQ(fifth.Acquire(m_name + "-x", nullptr, nullptr, path), Outcome::AlreadyRunning);
     EXPECT_TRUE(otherRaised.WaitFor(5s));
 }
 
