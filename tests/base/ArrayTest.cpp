@@ -1,9 +1,7 @@
 #include "base/Array.h"
-#include "base/WString.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -125,20 +123,6 @@ TEST_F(ArrayTest, AddOfOwnElementWhileFull) {
     a.SetSize(a.GetCapacity());
     a.Add(std::move(a[30]));
     EXPECT_EQ(a[a.GetSize() - 1].Value(), 42);
-}
-
-TEST_F(ArrayTest, HoldsStrings) {
-    Array<WString> names;
-    for (int i = 0; i < 3000; ++i)
-        names.Add(FromUtf8(std::to_string(i)));
-    Array<WString> copy = names;
-    copy[7] += u"x";
-    for (int i = 0; i < 3000; ++i)
-        ASSERT_EQ(ToUtf8(names[i]), std::to_string(i));
-    EXPECT_EQ(ToUtf8(copy[7]), "7x");
-    names.SetSize(1);
-    names.SetSize(2);
-    EXPECT_TRUE(names[1].IsEmpty());
 }
 
 } // namespace

@@ -111,22 +111,14 @@ Bytes Expand(const std::vector<std::uint32_t>& pixels, int channels) {
 
 BmpFile Masked(std::uint16_t bpp, std::uint32_t compression, std::uint32_t headerBytes,
                std::vector<std::uint32_t> masks, std::int32_t width = 1) {
-    return {.width = width,
-            .bpp = bpp,
-            .compression = compression,
-            .headerBytes = headerBytes,
-            .masks = std::move(masks)};
+    return {width, 1, bpp, compression, headerBytes, 0, {}, std::move(masks), {}};
 }
 
 BmpFile RleFile(std::int32_t width, std::int32_t height, std::uint32_t compression,
                 std::vector<std::uint32_t> palette, Bytes data) {
-    return {.width = width,
-            .height = height,
-            .bpp = static_cast<std::uint16_t>(compression == kRle8 ? 8 : 4),
-            .compression = compression,
-            .coloursUsed = static_cast<std::uint32_t>(palette.size()),
-            .palette = std::move(palette),
-            .pixels = std::move(data)};
+    const auto bpp = static_cast<std::uint16_t>(compression == kRle8 ? 8 : 4);
+    const auto used = static_cast<std::uint32_t>(palette.size());
+    return {width, height, bpp, compression, 40, used, std::move(palette), {}, std::move(data)};
 }
 
 // Expected pixels are top row first.
