@@ -33,8 +33,8 @@ std::string MakeReadOnly(const std::string& folder) {
     if (::chmod(folder.c_str(), 0555) != 0)
         return Because("cannot take the folder's write permission");
     // Root writes into any folder; an unprivileged user meets the permission.
-    if (::geteuid() == 0 &&
-        (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+    const bool root = ::geteuid() == 0;
+    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
         return Because("cannot drop root");
     return {};
 }
@@ -43,9 +43,8 @@ std::string LimitFileSize() {
     rlimit limit{};
     ::getrlimit(RLIMIT_FSIZE, &limit);
     limit.rlim_cur = 16 * 1024;
-    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
-        return Because("cannot lower the file-size limit");
-    return {};
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 ? ""
+                                                  : Because("cannot lower the file-size limit");
 }
 
 std::string FillDisk(const std::string& folder) {
@@ -89,21 +88,12 @@ int RunInChild(const std::function<int()>& body) {
     if (pid == 0)
         ::_exit(body());
     int status = -1;
-    if (pid > 0)
-        ::waitpid(pid, &status, 0);
-    return status;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid ? status : -1;
 }
 
 const char* Describe(DiskFault fault) {
-    switch (fault) {
-    case DiskFault::ReadOnlyFolder:
-        return "read-only folder";
-    case DiskFault::FileSizeLimit:
-        return "file-size limit";
-    case DiskFault::FullDisk:
-        return "full disk";
-    }
-    return "?";
+    static const char* const names[] = {"read-only folder", "file-size limit", "full disk"};
+    return names[static_cast<int>(fault)];
 }
 
 FaultRun RunWithDiskFault(DiskFault fault, const std::string& folder,
@@ -129,9 +119,7 @@ FaultRun RunWithDiskFault(DiskFault fault, const std::string& folder,
             ::umount2(folder.c_str(), MNT_DETACH); // the tmpfs, and a bind mount under it
         return code;
     });
-    FaultRun run;
-    run.cannot = cannot;
-    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    const FaultRun run{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), cannot};
     if (fault == DiskFault::ReadOnlyFolder)
         ::chmod(folder.c_str(), 0755);
     ::munmap(shared, kSize);

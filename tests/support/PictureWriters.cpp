@@ -7,20 +7,9 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
-#include <cstring>
 #include <map>
-#include <stdexcept>
 
 namespace brelvo::test {
-
-namespace {
-
-void AppendPng(png_structp png, png_bytep data, png_size_t size) {
-    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + size);
-}
-
-} // namespace
 
 Bytes WritePng(const Bytes& rgba, int width, int height, const PngOptions& o) {
     Bytes out;
@@ -31,34 +20,22 @@ Bytes WritePng(const Bytes& rgba, int width, int height, const PngOptions& o) {
     std::vector<png_color> palette;
     std::vector<png_byte> alphas;
     std::map<std::uint32_t, int> paletteIndex;
-    const int channels = o.colorType == 0   ? 1
-                         : o.colorType == 2 ? 3
-                         : o.colorType == 3 ? 1
-                         : o.colorType == 4 ? 2
-                                            : 4;
-    const int bytesPer = o.bitDepth / 8;
     for (int y = 0; y < height; ++y) {
         Bytes& row = rows[static_cast<std::size_t>(y)];
         for (int x = 0; x < width; ++x) {
             const std::uint8_t* p = &rgba[4 * (static_cast<std::size_t>(y) * width + x)];
-            std::uint8_t values[4] = {p[0], p[1], p[2], p[3]};
-            int count = channels;
-            if (o.colorType == 0 || o.colorType == 4) {
-                values[0] = p[0];
-                values[1] = p[3];
-            } else if (o.colorType == 3) {
+            // The samples each colour type stores, by its number: grey is the red channel.
+            static const int kCounts[] = {1, 0, 3, 1, 2, 0, 4};
+            std::uint8_t values[4] = {p[0], o.colorType == 4 ? p[3] : p[1], p[2], p[3]};
+            if (o.colorType == 3) {
                 const std::uint32_t key = p[0] | p[1] << 8 | p[2] << 16;
-                auto it = paletteIndex.find(key);
-                if (it == paletteIndex.end()) {
-                    it = paletteIndex.emplace(key, static_cast<int>(palette.size())).first;
+                auto it = paletteIndex.try_emplace(key, static_cast<int>(palette.size())).first;
+                if (it->second == static_cast<int>(palette.size()))
                     palette.push_back({p[0], p[1], p[2]});
-                }
                 values[0] = static_cast<std::uint8_t>(it->second);
-                count = 1;
             }
-            for (int c = 0; c < count; ++c)
-                for (int b = 0; b < bytesPer; ++b)
-                    row.push_back(values[c]);
+            for (int c = 0; c < kCounts[o.colorType]; ++c)
+                row.insert(row.end(), o.bitDepth / 8, values[c]);
         }
     }
     if (o.colorType == 3 && o.transparentIndex >= 0) {
@@ -69,7 +46,11 @@ Bytes WritePng(const Bytes& rgba, int width, int height, const PngOptions& o) {
         png_destroy_write_struct(&png, &info);
         std::abort();
     }
-    png_set_write_fn(png, &out, AppendPng, nullptr);
+    const auto append = [](png_structp writer, png_bytep data, png_size_t size) {
+        auto* bytes = static_cast<Bytes*>(png_get_io_ptr(writer));
+        bytes->insert(bytes->end(), data, data + size);
+    };
+    png_set_write_fn(png, &out, append, nullptr);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
                  o.bitDepth, o.colorType, o.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -102,21 +83,16 @@ Bytes WriteJpeg(const Bytes& pixels, int width, int height, int pixelFormat, int
     return out;
 }
 
-namespace {
-
-int AppendGif(GifFileType* gif, const GifByteType* data, int size) {
-    auto* out = static_cast<Bytes*>(gif->UserData);
-    out->insert(out->end(), data, data + size);
-    return size;
-}
-
-} // namespace
-
 Bytes WriteGif(int screenWidth, int screenHeight, const Bytes& palette,
                const std::vector<GifFrame>& frames) {
     Bytes out;
     int error = 0;
-    GifFileType* gif = EGifOpen(&out, AppendGif, &error);
+    const auto append = [](GifFileType* writer, const GifByteType* data, int size) {
+        auto* bytes = static_cast<Bytes*>(writer->UserData);
+        bytes->insert(bytes->end(), data, data + size);
+        return size;
+    };
+    GifFileType* gif = EGifOpen(&out, append, &error);
     const int colours = static_cast<int>(palette.size() / 3);
     ColorMapObject* map = GifMakeMapObject(colours, nullptr);
     for (int i = 0; i < colours; ++i)
@@ -133,21 +109,14 @@ Bytes WriteGif(int screenWidth, int screenHeight, const Bytes& palette,
             GIF_ERROR)
             std::abort();
         // Interlaced images are written in pass order, as a reader expects them.
-        std::vector<int> order;
-        if (f.interlaced) {
-            const int start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
-            for (int pass = 0; pass < 4; ++pass)
-                for (int y = start[pass]; y < f.height; y += step[pass])
-                    order.push_back(y);
-        } else {
-            for (int y = 0; y < f.height; ++y)
-                order.push_back(y);
-        }
-        for (int y : order) {
-            Bytes line(f.indices.begin() + y * f.width, f.indices.begin() + (y + 1) * f.width);
-            if (EGifPutLine(gif, line.data(), f.width) == GIF_ERROR)
-                std::abort();
-        }
+        const int start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
+        for (int pass = f.interlaced ? 0 : 3; pass < 4; ++pass)
+            for (int y = f.interlaced ? start[pass] : 0; y < f.height;
+                 y += f.interlaced ? step[pass] : 1) {
+                Bytes line(f.indices.begin() + y * f.width, f.indices.begin() + (y + 1) * f.width);
+                if (EGifPutLine(gif, line.data(), f.width) == GIF_ERROR)
+                    std::abort();
+            }
     }
     GifFreeMapObject(map);
     EGifCloseFile(gif, &error);

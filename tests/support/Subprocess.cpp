@@ -1,14 +1,14 @@
 #include "tests/support/Subprocess.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <spawn.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -16,48 +16,33 @@
 extern char** environ;
 
 namespace brelvo::test {
-namespace {
-
-int StatusOf(int raw) {
-    if (WIFEXITED(raw))
-        return WEXITSTATUS(raw);
-    if (WIFSIGNALED(raw))
-        return 128 + WTERMSIG(raw);
-    return -1;
-}
-
-} // namespace
 
 Subprocess::~Subprocess() {
     if (m_pid > 0 && !m_status) {
         ::kill(m_pid, SIGKILL);
-        int raw = 0;
-        ::waitpid(m_pid, &raw, 0);
+        ::waitpid(m_pid, nullptr, 0);
     }
 }
 
 bool Subprocess::Start(const std::vector<std::string>& args,
                        const std::vector<std::string>& extraEnv, const std::string& outputPath,
                        int passFd) {
-    std::vector<std::string> env;
+    std::vector<std::string> env = extraEnv;
     for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        bool replaced = false;
-        for (const std::string& extra : extraEnv)
-            replaced = replaced || extra.substr(0, extra.find('=')) == name;
-        if (!replaced)
-            env.push_back(entry);
+        const std::string_view entry = *e;
+        const std::string_view name = entry.substr(0, entry.find('=') + 1);
+        if (std::none_of(extraEnv.begin(), extraEnv.end(),
+                         [&](const std::string& extra) { return extra.starts_with(name); }))
+            env.emplace_back(entry);
     }
-    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& e : env)
-        envp.push_back(const_cast<char*>(e.c_str()));
-    envp.push_back(nullptr);
+    const auto pointers = [](const std::vector<std::string>& strings) {
+        std::vector<char*> p;
+        for (const std::string& s : strings)
+            p.push_back(const_cast<char*>(s.c_str()));
+        p.push_back(nullptr);
+        return p;
+    };
+    std::vector<char*> argv = pointers(args), envp = pointers(env);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -78,31 +63,25 @@ bool Subprocess::Start(const std::vector<std::string>& args,
     const int error = posix_spawn(&m_pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    if (error != 0) {
+    if (error != 0)
         m_pid = -1;
-        return false;
-    }
     m_status.reset();
-    return true;
+    return error == 0;
 }
 
 std::optional<int> Subprocess::Wait(std::chrono::milliseconds timeout) {
-    if (m_status || m_pid <= 0)
-        return m_status;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
+    while (!m_status && m_pid > 0) {
         int raw = 0;
         const pid_t done = ::waitpid(m_pid, &raw, WNOHANG);
-        if (done == m_pid) {
-            m_status = StatusOf(raw);
-            return m_status;
-        }
-        if (done < 0 && errno != EINTR)
-            return std::nullopt;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (done == m_pid)
+            m_status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        else if ((done < 0 && errno != EINTR) || std::chrono::steady_clock::now() >= deadline)
+            break;
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    return m_status;
 }
 
 bool Subprocess::IsRunning() {
@@ -117,17 +96,12 @@ void Subprocess::Signal(int signal) {
 int RunProgram(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
                const std::string& outputPath, std::chrono::milliseconds timeout) {
     Subprocess child;
-    if (!child.Start(args, extraEnv, outputPath))
-        return -1;
-    const std::optional<int> status = child.Wait(timeout);
-    return status ? *status : -1;
+    return child.Start(args, extraEnv, outputPath) ? child.Wait(timeout).value_or(-1) : -1;
 }
 
 std::string ReadTextFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 TempFolder::TempFolder() {
@@ -138,10 +112,9 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
-    if (!m_path.empty()) {
-        std::error_code ignored;
+    std::error_code ignored;
+    if (!m_path.empty())
         std::filesystem::remove_all(m_path, ignored);
-    }
 }
 
 } // namespace brelvo::test

@@ -18,9 +18,9 @@ struct XwdImage {
     }
 };
 
-// Reads an XWD file (version 7, ZPixmap, TrueColor or DirectColor, 16, 24 or 32 bits per
-// pixel). False with the
-// reason in error for anything else or a truncated file.
+// Reads an XWD file (version 7, ZPixmap, TrueColor or DirectColor, 24 or 32 bits per pixel with
+// 8-bit channels, as a 24-bit X screen dumps it). False with the reason in error for anything
+// else or a truncated file.
 bool ReadXwd(const std::vector<std::uint8_t>& bytes, XwdImage& out, std::string& error);
 
 } // namespace brelvo::test
