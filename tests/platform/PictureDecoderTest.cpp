@@ -1,8 +1,7 @@
 #include "platform/PictureDecoder.h"
 
-#include "tests/support/PictureWriters.h"
-
 #include "tests/support/DiskFaults.h"
+#include "tests/support/PictureWriters.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -143,22 +142,19 @@ TEST(PictureDecoder, GifTakesTheFirstFrameOnTheLogicalScreen) {
         const Bytes file = test::WriteGif(8, 12, palette, {first, second});
         Bitmap b;
         ASSERT_EQ(DecodePicture(file.data(), file.size(), b), kOk);
-        ASSERT_EQ(b.width, 8);
-        ASSERT_EQ(b.height, 12);
-        ASSERT_EQ(b.channels, 4);
+        ASSERT_EQ(std::tuple(b.width, b.height, b.channels), std::tuple(8, 12, 4));
         for (int y = 0; y < 12; ++y)
             for (int x = 0; x < 8; ++x) {
                 const std::uint8_t* p = &b.pixels[4 * (y * 8 + x)];
                 const bool inFrame = x >= 2 && x < 7 && y >= 1;
-                const int index = inFrame ? first.indices[(y - 1) * 5 + (x - 2)] : -1;
-                if (index < 0 || index == 3) {
-                    ASSERT_EQ(p[3], 0) << x << "," << y; // uncovered or transparent
-                } else {
-                    ASSERT_EQ(p[3], 255);
-                    ASSERT_EQ(p[0], palette[3 * index]) << x << "," << y;
-                    ASSERT_EQ(p[1], palette[3 * index + 1]);
-                    ASSERT_EQ(p[2], palette[3 * index + 2]);
-                }
+                const int index = inFrame ? first.indices[(y - 1) * 5 + (x - 2)] : 3;
+                if (index == 3) // uncovered or transparent: the colour does not matter
+                    ASSERT_EQ(p[3], 0) << x << "," << y;
+                else
+                    ASSERT_EQ(std::tuple(p[0], p[1], p[2], p[3]),
+                              std::tuple(palette[3 * index], palette[3 * index + 1],
+                                         palette[3 * index + 2], 255))
+                        << x << "," << y;
             }
     }
 }
