@@ -10,7 +10,6 @@
 #include <optional>
 #include <pwd.h>
 #include <string>
-#include <sys/stat.h>
 
 namespace brelvo::platform {
 namespace {
@@ -28,11 +27,6 @@ struct ScopedEnv {
     const char* name;
     std::optional<std::string> old;
 };
-
-mode_t ModeOf(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0;
-}
 
 // Each row: the XDG_CONFIG_HOME value (nullptr for unset; one starting with "/" is taken under
 // the test's folder) and where the folder must appear, under the test's folder.
@@ -64,8 +58,8 @@ TEST(SettingsFolderTest, FollowsTheConfigHomeRulesAndMakesPrivateFolders) {
         EXPECT_EQ(SettingsFolderPath(), created);
         EXPECT_TRUE(fs::is_directory(created));
         EXPECT_TRUE(fs::is_empty(created));
-        EXPECT_EQ(ModeOf(created), 0700u);
-        EXPECT_EQ(ModeOf(fs::path(created).parent_path()), 0700u);
+        EXPECT_EQ(fs::status(created).permissions(), fs::perms::owner_all);
+        EXPECT_EQ(fs::status(fs::path(created).parent_path()).permissions(), fs::perms::owner_all);
         // A relative value must not have created anything relative to the working folder.
         EXPECT_FALSE(fs::exists("relative"));
     }

@@ -11,7 +11,6 @@
 #include <optional>
 #include <string>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -158,9 +157,7 @@ TEST_F(SingleInstanceTest, FallsBackToAPrivateTempFolder) {
     EXPECT_EQ(first.Acquire(m_name, [] {}), Outcome::First);
     const std::string folder = m_runtime / ("brelvo-" + std::to_string(::getuid()));
     EXPECT_EQ(SingleInstance::SocketPath(m_name), folder + "/brelvo-" + m_name + ".socket");
-    struct stat info {};
-    ASSERT_EQ(::lstat(folder.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(fs::symlink_status(folder).permissions(), fs::perms::owner_all);
     SingleInstance second;
     EXPECT_EQ(second.Acquire(m_name, nullptr), Outcome::AlreadyRunning);
 }
