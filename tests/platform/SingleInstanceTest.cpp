@@ -53,7 +53,8 @@ class SingleInstanceTest : public ::testing::Test {
 protected:
     test::TempFolder m_runtime;
     ScopedEnv m_env{"XDG_RUNTIME_DIR", m_runtime.Path().c_str()};
-    std::string m_name = "test-" + std::to_string(::getpid());
+    // Every kind of character a name may hold, the ends of each range among them.
+    std::string m_name = "aAzZ09._-" + std::to_string(::getpid());
 };
 
 // Whether the first copy ended cleanly (its socket goes with it) or crashed (its socket stays),
@@ -151,7 +152,7 @@ TEST_F(SingleInstanceTest, RefusesBadNamesAndASecondAcquire) {
 
 // Without a runtime folder the files go to a private folder of this user in the temp folder.
 TEST_F(SingleInstanceTest, FallsBackToAPrivateTempFolder) {
-    const ScopedEnv tmp("TMPDIR", m_runtime.Path().c_str());
+    const ScopedEnv tmp("TMPDIR", (m_runtime.Path() + "//").c_str());
     const ScopedEnv runtime("XDG_RUNTIME_DIR", "relative/run");
     SingleInstance first;
     EXPECT_EQ(first.Acquire(m_name, [] {}), Outcome::First);
