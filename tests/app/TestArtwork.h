@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace brelvo::test {
 
@@ -27,6 +28,20 @@ inline void MakePattern(Surface& picture, std::int32_t width, std::int32_t heigh
             row[x] = p == kPixelMagenta ? static_cast<Pixel>(p ^ 1) : p;
         }
     }
+}
+
+// A picture's pixels row by row, without the spare pixel of odd-width rows: whole frames compare
+// with one ==.
+inline std::vector<Pixel> Pixels(const Surface& s) {
+    std::vector<Pixel> out;
+    for (std::int32_t y = 0; y < s.GetHeight(); ++y)
+        out.insert(out.end(), s.Header().Row(y), s.Header().Row(y) + s.GetWidth());
+    return out;
+}
+
+// The screen pixel of an 8-bit red, green and blue triple: the top 5, 6 and 5 bits.
+inline Pixel Rgb565(const std::uint8_t* rgb) {
+    return static_cast<Pixel>(((rgb[0] >> 3) << 11) | ((rgb[1] >> 2) << 5) | (rgb[2] >> 3));
 }
 
 inline bool AddPicture(ArchiveWriter& writer, art::EntryId id, const Surface& picture) {
