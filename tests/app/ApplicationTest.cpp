@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -13,13 +14,12 @@ namespace {
 
 using platform::WindowEvent;
 
-// Records what the framework calls, from either thread.
+// Records what the framework calls, from either thread; read once Run has returned.
 class RecordingApplication final : public Application {
 public:
     using Application::Application;
 
     HResult OnInit(Surface& display) override {
-        std::lock_guard lock(m_lock);
         displayWidth = display.GetWidth();
         displayHeight = display.GetHeight();
         return onInitResult;
@@ -34,10 +34,8 @@ public:
     HResult OnSuspend() override { return Note("suspend"); }
     HResult OnResume() override { return Note("resume"); }
     HResult KeyDown(std::uint16_t key, KeyMap keys) override {
-        std::lock_guard lock(m_lock);
         lastKeys = keys;
-        events.push_back("keydown " + std::to_string(key));
-        return kOk;
+        return Note("keydown " + std::to_string(key));
     }
     HResult KeyUp(std::uint16_t key, KeyMap) override {
         return Note("keyup " + std::to_string(key));
@@ -49,20 +47,13 @@ public:
     HResult StylusUp(std::int32_t x, std::int32_t y) override { return Note("up", x, y); }
     HResult StylusMove(std::int32_t x, std::int32_t y) override { return Note("move", x, y); }
 
-    std::vector<std::string> Events() {
-        std::lock_guard lock(m_lock);
-        return events;
-    }
-    std::vector<std::uint32_t> FrameFlags() {
-        std::lock_guard lock(m_lock);
-        return frameFlagsSeen;
-    }
-
     HResult onInitResult = kOk;
     HResult renderResult = kOk;
     std::int32_t displayWidth = 0;
     std::int32_t displayHeight = 0;
     KeyMap lastKeys;
+    std::vector<std::string> events;
+    std::vector<std::uint32_t> frameFlagsSeen;
 
 private:
     HResult Note(const std::string& what, int x = -1, int y = -1) {
@@ -71,8 +62,6 @@ private:
         return kOk;
     }
     std::mutex m_lock;
-    std::vector<std::string> events;
-    std::vector<std::uint32_t> frameFlagsSeen;
 };
 
 ApplicationConfig ConfigFor(platform::Window* window) {
@@ -133,49 +122,42 @@ TEST(ApplicationTest, KeyRepeatsAreDroppedAndEveryKeyGetsTheKeyMap) {
             WindowEvent{.type = WindowEvent::Type::KeyDown, .key = 0x26, .repeat = true});
     app.WindowProc(WindowEvent{.type = WindowEvent::Type::KeyUp, .key = 0x26});
     app.WindowProc(WindowEvent{.type = WindowEvent::Type::KeyDown, .key = 0x26});
-    EXPECT_EQ(app.Events(), (std::vector<std::string>{"keydown 38", "keyup 38", "keydown 38"}));
+    EXPECT_EQ(app.events, (std::vector<std::string>{"keydown 38", "keyup 38", "keydown 38"}));
     // The desktop keys in portrait orientation.
     EXPECT_EQ(app.lastKeys, (KeyMap{0x26, 0x28, 0x25, 0x27, 0x0D, 0x5A, 0x58, 0x43, 0, 0}));
 }
 
 TEST(ApplicationTest, AnInvalidConfigurationIsRefused) {
     platform::HeadlessWindow window(Script(""));
-    const auto variants = {0, 1, 2, 3};
-    for (const int v : variants) {
+    const std::function<void(ApplicationConfig&)> breaks[] = {
+        [](ApplicationConfig& c) { c.window = nullptr; },
+        [](ApplicationConfig& c) { c.title = nullptr; },
+        [](ApplicationConfig& c) { c.title = u""; },
+        [](ApplicationConfig& c) { c.frameRate = 0; },
+    };
+    for (std::size_t v = 0; v < std::size(breaks); ++v) {
         ApplicationConfig config = ConfigFor(&window);
-        if (v == 0)
-            config.window = nullptr;
-        if (v == 1)
-            config.title = nullptr;
-        if (v == 2)
-            config.title = u"";
-        if (v == 3)
-            config.frameRate = 0;
+        breaks[v](config);
         Application app(config);
         EXPECT_EQ(app.Run(), kErrFail) << v;
         EXPECT_EQ(app.GetErrorText(), u"Invalid configuration.") << v;
     }
 }
 
-TEST(ApplicationTest, AFailedStartUpEndsTheProgramWithItsCode) {
-    platform::HeadlessWindow window(Script("frames 5\n"));
-    RecordingApplication app(ConfigFor(&window));
-    app.onInitResult = kErrArchiveMissing;
-    EXPECT_EQ(app.Run(), kErrArchiveMissing);
-    EXPECT_TRUE(app.FrameFlags().empty());
-    // OnInit had the display, 240 x 320.
-    EXPECT_EQ(app.displayWidth, 240);
-    EXPECT_EQ(app.displayHeight, 320);
-    EXPECT_TRUE(app.GetErrorText().empty());
-    EXPECT_FALSE(window.Finish());
-}
-
-TEST(ApplicationTest, AFailedFrameEndsTheProgramWithItsCode) {
-    platform::HeadlessWindow window(Script("frames 3\n"));
-    RecordingApplication app(ConfigFor(&window));
-    app.renderResult = kErrNoPixels;
-    EXPECT_EQ(app.Run(), kErrNoPixels);
-    EXPECT_EQ(app.FrameFlags().size(), 1u);
+// A failed start-up (which had the 240 x 320 display) draws no frame; a failed frame is the last.
+TEST(ApplicationTest, AFailedStartUpOrFrameEndsTheProgramWithItsCode) {
+    for (const bool startUp : {true, false}) {
+        platform::HeadlessWindow window(Script("frames 5\n"));
+        RecordingApplication app(ConfigFor(&window));
+        const HResult code = startUp ? kErrArchiveMissing : kErrNoPixels;
+        (startUp ? app.onInitResult : app.renderResult) = code;
+        EXPECT_EQ(app.Run(), code);
+        EXPECT_EQ(app.frameFlagsSeen.size(), startUp ? 0u : 1u);
+        EXPECT_EQ(app.displayWidth, 240);
+        EXPECT_EQ(app.displayHeight, 320);
+        EXPECT_TRUE(app.GetErrorText().empty());
+        EXPECT_FALSE(window.Finish());
+    }
 }
 
 TEST(ApplicationTest, StylusMovesAreDroppedWhileSuspended) {
@@ -192,10 +174,11 @@ TEST(ApplicationTest, StylusMovesAreDroppedWhileSuspended) {
     RecordingApplication app(ConfigFor(&window));
     EXPECT_EQ(app.Run(), kOk);
     EXPECT_TRUE(window.Finish());
-    EXPECT_EQ(app.Events(), (std::vector<std::string>{"move 5 5", "suspend", "down 7 7", "up 7 7",
-                                                      "resume", "move 8 8"}));
+    EXPECT_EQ(app.events, (std::vector<std::string>{"move 5 5", "suspend", "down 7 7", "up 7 7",
+                                                    "resume", "move 8 8"}));
     // Four frames; the first after the suspension says so.
-    EXPECT_EQ(app.FrameFlags(), (std::vector<std::uint32_t>{0, 0, Application::kFrameResumed, 0}));
+    EXPECT_EQ(app.frameFlagsSeen,
+              (std::vector<std::uint32_t>{0, 0, Application::kFrameResumed, 0}));
     EXPECT_EQ(window.ComposedFrames(), 4u);
 }
 
@@ -221,8 +204,8 @@ TEST(ApplicationTest, ScriptEventsArriveInOrderOnTheWindowThread) {
     RecordingApplication app(ConfigFor(&window));
     EXPECT_EQ(app.Run(), kOk);
     EXPECT_TRUE(window.Finish());
-    EXPECT_EQ(app.Events(), expected);
-    EXPECT_EQ(app.FrameFlags().size(), 600u);
+    EXPECT_EQ(app.events, expected);
+    EXPECT_EQ(app.frameFlagsSeen.size(), 600u);
 }
 
 TEST(ApplicationTest, RequestQuitFromAnotherThreadEndsARunningProgram) {
@@ -236,7 +219,7 @@ TEST(ApplicationTest, RequestQuitFromAnotherThreadEndsARunningProgram) {
     });
     EXPECT_EQ(app.Run(), kOk);
     quitter.join();
-    EXPECT_GE(app.FrameFlags().size(), 10u);
+    EXPECT_GE(app.frameFlagsSeen.size(), 10u);
     EXPECT_FALSE(window.Finish());
 }
 
