@@ -2,12 +2,8 @@
 // start-up picture and then the editor, keep to one copy, and end cleanly when its window is
 // closed or it is signalled.
 
-#include "archive/ArtworkIds.h"
-#include "archive/ResourceArchive.h"
-#include "base/WString.h"
-#include "gfx/Blit.h"
-#include "gfx/ImageLoad.h"
 #include "tests/app/EditorFrame.h"
+#include "tests/app/TestArtwork.h"
 #include "tests/support/PictureWriters.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/XWindowClose.h"
@@ -16,9 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <poll.h>
 #include <sys/stat.h>
 #include <thread>
@@ -28,50 +24,10 @@ namespace brelvo {
 namespace {
 
 using namespace std::chrono_literals;
+using Frame = std::vector<Pixel>;
 
-bool OnPath(const std::string& tool) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= dirs.size()) {
-        const std::size_t end = dirs.find(':', start);
-        const std::string dir = dirs.substr(start, end - start);
-        if (!dir.empty() && ::access((dir + "/" + tool).c_str(), X_OK) == 0)
-            return true;
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return false;
-}
-
-std::vector<std::uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-std::vector<Pixel> Pixels(const Surface& s) {
-    std::vector<Pixel> out;
-    for (std::int32_t y = 0; y < s.GetHeight(); ++y)
-        out.insert(out.end(), s.Header().Row(y), s.Header().Row(y) + s.GetWidth());
-    return out;
-}
-
-// True when the window dump shows the frame, each screen pixel a whole square of window pixels.
-bool Shows(const test::XwdImage& dump, const Surface& frame) {
-    if (dump.width % 240 != 0 || dump.height % 320 != 0 || dump.width / 240 != dump.height / 320)
-        return false;
-    const std::int32_t scale = dump.width / 240;
-    for (std::int32_t y = 0; y < 320; ++y) {
-        for (std::int32_t x = 0; x < 240; ++x) {
-            const std::uint32_t rgb = dump.At(x * scale + scale / 2, y * scale + scale / 2);
-            const auto shown = static_cast<Pixel>((((rgb >> 16) & 0xF8) << 8) |
-                                                  (((rgb >> 8) & 0xFC) << 3) | ((rgb & 0xF8) >> 3));
-            if (shown != frame.Header().Row(y)[x])
-                return false;
-        }
-    }
-    return true;
+Pixel At(const Frame& frame, std::int32_t x, std::int32_t y) {
+    return frame[static_cast<std::size_t>(y * 240 + x)];
 }
 
 class RealWindowTest : public ::testing::Test {
@@ -79,10 +35,14 @@ protected:
     void SetUp() override {
         // The build makes the archive and scripts/setup installs the tools, so a missing one is
         // a fault of the machine's set-up that must not pass as a skipped test.
-        for (const char* tool : {"Xvfb", "xwd", "xdotool"})
-            ASSERT_TRUE(OnPath(tool)) << tool << " is not installed (scripts/setup installs it)";
-        ASSERT_TRUE(std::filesystem::exists(BRELVO_REAL_ARCHIVE)) << BRELVO_REAL_ARCHIVE;
-        ASSERT_TRUE(test::DrawExpectedFrames(BRELVO_REAL_ARCHIVE, m_expected));
+        ASSERT_EQ(test::RunProgram({"/bin/sh", "-c",
+                                    "command -v Xvfb && command -v xwd && "
+                                    "command -v xdotool"},
+                                   {}, Path("tools.txt"), 10s),
+                  0)
+            << "Xvfb, xwd or xdotool is not installed (scripts/setup installs them)";
+        ASSERT_TRUE(test::DrawExpectedFrames(BRELVO_REAL_ARCHIVE, m_expected))
+            << BRELVO_REAL_ARCHIVE;
         ::mkdir(Path("run").c_str(), 0700);
         StartServer();
     }
@@ -130,14 +90,14 @@ protected:
         return status;
     }
 
-    // What the program and the server said, and whether the server still answers, for a
-    // failure message.
+    // What the program and the server said, whether the server still answers, and the last
+    // window dump's size, for a failure message.
     std::string Report() const {
         std::string answer;
         const int status = Tool({"xdotool", "getdisplaygeometry"}, &answer);
         return "program: " + test::ReadTextFile(Path("brelvo.txt")) + "\nserver " + m_display +
                " (answers with status " + std::to_string(status) + ": " + answer +
-               "): " + test::ReadTextFile(Path("xvfb.log"));
+               "): " + test::ReadTextFile(Path("xvfb.log")) + "\nlast dump: " + m_lastDump;
     }
 
     // The program's window id, once it exists; empty when the program ended without one.
@@ -152,92 +112,92 @@ protected:
         return {};
     }
 
-    // Dumps the window until it shows the frame, for at most the timeout.
-    bool WaitUntilShown(const std::string& window, const Surface& frame,
-                        std::chrono::milliseconds timeout, std::string& last) const {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        do {
-            if (Tool({"xwd", "-silent", "-id", window, "-out", Path("window.xwd")}) == 0) {
-                test::XwdImage dump;
-                if (!test::ReadXwd(ReadBytes(Path("window.xwd")), dump, last))
-                    continue;
-                last = std::to_string(dump.width) + "x" + std::to_string(dump.height);
-                if (Shows(dump, frame))
-                    return true;
-            }
-            std::this_thread::sleep_for(20ms);
-        } while (std::chrono::steady_clock::now() < deadline);
-        return false;
+    // Starts the program and waits for its window; the window id, or empty.
+    std::string Start(test::Subprocess& program, std::vector<std::string> args = {}) const {
+        args.insert(args.begin(), BRELVO_EXE);
+        return program.Start(args, Env(), Path("brelvo.txt")) ? WaitForWindow(program) : "";
     }
 
-    // The frame the window shows now, one pixel of each scaled square; empty when it cannot be
-    // read.
-    std::vector<Pixel> Frame(const std::string& window, std::int32_t& scale) const {
-        std::string error;
+    // The frame the window shows now, the middle pixel of each scaled square; empty when it
+    // cannot be read.
+    Frame Dump(const std::string& window) {
         test::XwdImage dump;
-        if (Tool({"xwd", "-silent", "-id", window, "-out", Path("window.xwd")}) != 0 ||
-            !test::ReadXwd(ReadBytes(Path("window.xwd")), dump, error) || dump.width % 240 != 0 ||
-            dump.width / 240 != dump.height / 320)
+        const std::string bytes =
+            Tool({"xwd", "-silent", "-id", window, "-out", Path("w.xwd")}) == 0
+                ? test::ReadTextFile(Path("w.xwd"))
+                : "";
+        if (!test::ReadXwd({bytes.begin(), bytes.end()}, dump, m_lastDump))
             return {};
-        scale = dump.width / 240;
-        std::vector<Pixel> frame;
+        m_lastDump = std::to_string(dump.width) + "x" + std::to_string(dump.height);
+        m_scale = dump.width / 240;
+        if (dump.width % 240 != 0 || dump.height % 320 != 0 || m_scale != dump.height / 320)
+            return {};
+        Frame frame;
         for (std::int32_t y = 0; y < 320; ++y) {
             for (std::int32_t x = 0; x < 240; ++x) {
-                const std::uint32_t rgb = dump.At(x * scale + scale / 2, y * scale + scale / 2);
-                frame.push_back(static_cast<Pixel>((((rgb >> 16) & 0xF8) << 8) |
-                                                   (((rgb >> 8) & 0xFC) << 3) |
-                                                   ((rgb & 0xF8) >> 3)));
+                const std::uint32_t rgb =
+                    dump.At(x * m_scale + m_scale / 2, y * m_scale + m_scale / 2);
+                const std::uint8_t bytes3[] = {static_cast<std::uint8_t>(rgb >> 16),
+                                               static_cast<std::uint8_t>(rgb >> 8),
+                                               static_cast<std::uint8_t>(rgb)};
+                frame.push_back(test::Rgb565(bytes3));
             }
         }
         return frame;
     }
 
-    // Dumps the window until the test holds for its frame, for at most 10 seconds.
-    template <typename Test>
-    std::vector<Pixel> WaitForFrame(const std::string& window, Test test) const {
-        const auto deadline = std::chrono::steady_clock::now() + 10s;
-        std::int32_t scale = 1;
-        std::vector<Pixel> frame;
+    // Dumps the window until the test holds for its frame, for at most the timeout; the frame,
+    // or empty.
+    Frame WaitForFrame(const std::string& window, const std::function<bool(const Frame&)>& test,
+                       std::chrono::milliseconds timeout = 10s) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
         do {
-            frame = Frame(window, scale);
+            Frame frame = Dump(window);
             if (!frame.empty() && test(frame))
                 return frame;
             std::this_thread::sleep_for(20ms);
         } while (std::chrono::steady_clock::now() < deadline);
         return {};
     }
+    bool WaitUntilShown(const std::string& window, const Surface& expected,
+                        std::chrono::milliseconds timeout = 10s) {
+        const Frame want = test::Pixels(expected);
+        return !WaitForFrame(
+                    window, [&](const Frame& f) { return f == want; }, timeout)
+                    .empty();
+    }
 
-    // A stylus point on the device screen as a point in the window, the middle of its square.
-    std::string At(std::int32_t v, std::int32_t scale) const {
-        return std::to_string(v * scale + scale / 2);
+    // A point on the device screen as a point in the window, the middle of its square.
+    std::string Scaled(std::int32_t v) const { return std::to_string(v * m_scale + m_scale / 2); }
+
+    // Ends the program with a signal: it must end at once, with status 0, and its window with it,
+    // so that the next copy is a first copy again.
+    void EndWith(test::Subprocess& program, int signal) const {
+        program.Signal(signal);
+        const std::optional<int> status = program.Wait(10s);
+        ASSERT_TRUE(status.has_value()) << "signal " << signal << " did not end the program";
+        EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("brelvo.txt"));
+        std::string output;
+        EXPECT_NE(Tool({"xdotool", "search", "--name", "^Brelvo$"}, &output), 0) << output;
     }
 
     test::TempFolder m_folder;
     test::Subprocess m_server;
     std::string m_display;
     test::ExpectedFrames m_expected;
+    std::string m_lastDump;
+    std::int32_t m_scale = 1;
 };
 
-TEST_F(RealWindowTest, ShowsTheStartUpPictureThenTheEditorKeepsToOneCopyAndClosesCleanly) {
+TEST_F(RealWindowTest, ShowsTheStartUpPictureThenTheEditorAndClosesCleanly) {
     test::Subprocess program;
-    ASSERT_TRUE(program.Start({BRELVO_EXE}, Env(), Path("brelvo.txt")));
-    const std::string window = WaitForWindow(program);
+    const std::string window = Start(program);
     ASSERT_FALSE(window.empty()) << Report();
-
-    std::string last;
     // The start-up picture stays about two seconds; the window is looked at well within them.
-    EXPECT_TRUE(WaitUntilShown(window, m_expected.startup, 1500ms, last))
-        << "the window does not show the start-up picture (" << last << ")";
-    EXPECT_TRUE(WaitUntilShown(window, m_expected.editor, 10s, last))
-        << "the window does not show the editor (" << last << ")";
-
-    // A second copy hands over to the first and leaves at once.
-    test::Subprocess second;
-    ASSERT_TRUE(second.Start({BRELVO_EXE}, Env(), Path("second.txt")));
-    const std::optional<int> secondStatus = second.Wait(10s);
-    ASSERT_TRUE(secondStatus.has_value()) << "the second copy did not leave";
-    EXPECT_EQ(*secondStatus, 0) << test::ReadTextFile(Path("second.txt"));
-    EXPECT_TRUE(program.IsRunning());
+    EXPECT_TRUE(WaitUntilShown(window, m_expected.startup, 1500ms))
+        << "the window does not show the start-up picture: " << Report();
+    EXPECT_TRUE(WaitUntilShown(window, m_expected.editor))
+        << "the window does not show the editor: " << Report();
 
     ASSERT_TRUE(test::SendWindowClose(m_display, std::stoul(window)));
     const std::optional<int> status = program.Wait(10s);
@@ -246,80 +206,70 @@ TEST_F(RealWindowTest, ShowsTheStartUpPictureThenTheEditorKeepsToOneCopyAndClose
 }
 
 // The mouse is the stylus and the keyboard the keys: a click opens a menu and chooses the
-// gallery, a drag warps the picture on the screen, and Ctrl+Z takes the warp back.
+// gallery, a drag warps the picture on the screen, and Ctrl+Z takes the warp back. Interrupt
+// ends the program cleanly.
 TEST_F(RealWindowTest, AMouseDragWarpsThePictureAndCtrlZUndoesIt) {
     test::Subprocess program;
-    ASSERT_TRUE(program.Start({BRELVO_EXE, "--scale", "2"}, Env(), Path("brelvo.txt")));
-    const std::string window = WaitForWindow(program);
+    const std::string window = Start(program, {"--scale", "2"});
     ASSERT_FALSE(window.empty()) << Report();
-    std::string last;
-    ASSERT_TRUE(WaitUntilShown(window, m_expected.editor, 10s, last)) << Report();
-    const std::int32_t s = 2;
-    auto click = [&](std::int32_t x, std::int32_t y) {
-        return Tool({"xdotool", "mousemove", "--window", window, At(x, s), At(y, s), "click", "1"});
-    };
-    auto pixel = [](const std::vector<Pixel>& frame, std::int32_t x, std::int32_t y) {
-        return frame[static_cast<std::size_t>(y) * 240 + static_cast<std::size_t>(x)];
-    };
-    const Pixel closedMenu = pixel(Pixels(m_expected.editor), 60, 60);
-    const Pixel underNew = pixel(Pixels(m_expected.editor), 69, 36);
+    ASSERT_TRUE(WaitUntilShown(window, m_expected.editor)) << Report();
+    ASSERT_EQ(m_scale, 2);
+    const Frame editor = test::Pixels(m_expected.editor);
 
     // The menu slides out bottom edge first: its first item shows once it is fully out, and
     // only then does it take a tap.
+    const auto click = [&](std::int32_t x, std::int32_t y) {
+        return Tool(
+            {"xdotool", "mousemove", "--window", window, Scaled(x), Scaled(y), "click", "1"});
+    };
     ASSERT_EQ(click(56, 10), 0);
     ASSERT_FALSE(
-        WaitForFrame(window,
-                     [&](const std::vector<Pixel>& f) { return pixel(f, 69, 36) != underNew; })
+        WaitForFrame(window, [&](const Frame& f) { return At(f, 69, 36) != At(editor, 69, 36); })
             .empty())
         << "the File menu did not open";
     std::this_thread::sleep_for(100ms);
     ASSERT_EQ(click(69, 36), 0);
-    const std::vector<Pixel> loaded = WaitForFrame(window, [&](const std::vector<Pixel>& f) {
-        return pixel(f, 60, 60) != closedMenu && pixel(f, 150, 200) != closedMenu;
-    });
-    ASSERT_FALSE(loaded.empty()) << "no gallery picture";
+    ASSERT_FALSE(WaitForFrame(window,
+                              [&](const Frame& f) {
+                                  return At(f, 60, 60) != At(editor, 60, 60) &&
+                                         At(f, 150, 200) != At(editor, 60, 60);
+                              })
+                     .empty())
+        << "no gallery picture";
     std::this_thread::sleep_for(500ms); // the menu's feedback has ended
-    std::int32_t scale = 0;
-    const std::vector<Pixel> before = Frame(window, scale);
+    const Frame before = Dump(window);
 
     // The Hook, the default tool, drags the picture along.
-    ASSERT_EQ(
-        Tool({"xdotool",  "mousemove", "--window", window,     At(120, s), At(150, s), "mousedown",
-              "1",        "mousemove", "--window", window,     At(140, s), At(160, s), "mousemove",
-              "--window", window,      At(160, s), At(170, s), "mouseup",  "1"}),
-        0);
-    auto view = [](const std::vector<Pixel>& frame) {
-        std::vector<Pixel> part;
+    ASSERT_EQ(Tool({"xdotool",   "mousemove", "--window",  window,      Scaled(120),
+                    Scaled(150), "mousedown", "1",         "mousemove", "--window",
+                    window,      Scaled(140), Scaled(160), "mousemove", "--window",
+                    window,      Scaled(160), Scaled(170), "mouseup",   "1"}),
+              0);
+    const auto view = [](const Frame& frame) {
+        Frame part;
         for (std::int32_t y = 60; y < 300; ++y)
-            for (std::int32_t x = 40; x < 220; ++x)
-                part.push_back(
-                    frame[static_cast<std::size_t>(y) * 240 + static_cast<std::size_t>(x)]);
+            part.insert(part.end(), frame.begin() + y * 240 + 40, frame.begin() + y * 240 + 220);
         return part;
     };
     ASSERT_FALSE(
-        WaitForFrame(window, [&](const std::vector<Pixel>& f) { return view(f) != view(before); })
-            .empty())
+        WaitForFrame(window, [&](const Frame& f) { return view(f) != view(before); }).empty())
         << "the drag left the picture as it was";
 
     ASSERT_EQ(Tool({"xdotool", "windowfocus", "--sync", window}), 0);
     ASSERT_EQ(Tool({"xdotool", "key", "--clearmodifiers", "ctrl+z"}), 0);
     EXPECT_FALSE(
-        WaitForFrame(window, [&](const std::vector<Pixel>& f) { return view(f) == view(before); })
-            .empty())
+        WaitForFrame(window, [&](const Frame& f) { return view(f) == view(before); }).empty())
         << "Ctrl+Z did not take the warp back";
-    program.Signal(SIGTERM);
-    EXPECT_TRUE(program.Wait(10s).has_value());
+    EndWith(program, SIGINT);
 }
 
-// brelvo PICTURE with a copy already running: that copy opens the picture, and the new one
-// leaves at once.
+// The program keeps to one copy: brelvo PICTURE with a copy already running hands the picture
+// over and leaves at once, and that copy opens it. Term ends the program cleanly.
 TEST_F(RealWindowTest, ALaterCopyHandsItsPictureToTheRunningOne) {
     test::Subprocess program;
-    ASSERT_TRUE(program.Start({BRELVO_EXE, "--root", m_folder.Path()}, Env(), Path("brelvo.txt")));
-    const std::string window = WaitForWindow(program);
+    const std::string window = Start(program, {"--root", m_folder.Path()});
     ASSERT_FALSE(window.empty()) << Report();
-    std::string last;
-    ASSERT_TRUE(WaitUntilShown(window, m_expected.editor, 10s, last)) << Report();
+    ASSERT_TRUE(WaitUntilShown(window, m_expected.editor)) << Report();
 
     const test::Bytes rgba = test::TestPictureRgba(300, 300);
     const test::Bytes png = test::WritePng(rgba, 300, 300);
@@ -330,36 +280,19 @@ TEST_F(RealWindowTest, ALaterCopyHandsItsPictureToTheRunningOne) {
     const std::optional<int> status = second.Wait(10s);
     ASSERT_TRUE(status.has_value()) << "the second copy did not leave";
     EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("second.txt"));
+    EXPECT_TRUE(program.IsRunning());
 
     const auto want = [&](std::int32_t x, std::int32_t y) {
-        const std::uint8_t* p =
-            &rgba[(static_cast<std::size_t>(y) * 300 + static_cast<std::size_t>(x)) * 4];
-        return static_cast<Pixel>(((p[0] >> 3) << 11) | ((p[1] >> 2) << 5) | (p[2] >> 3));
+        return test::Rgb565(&rgba[static_cast<std::size_t>(y * 300 + x) * 4]);
     };
     EXPECT_FALSE(WaitForFrame(window,
-                              [&](const std::vector<Pixel>& f) {
-                                  return f[51 * 240 + 30] == want(0, 0) &&
-                                         f[200 * 240 + 150] == want(120, 149);
+                              [&](const Frame& f) {
+                                  return At(f, 30, 51) == want(0, 0) &&
+                                         At(f, 150, 200) == want(120, 149);
                               })
                      .empty())
         << "the running copy did not open the picture: " << test::ReadTextFile(Path("brelvo.txt"));
-    program.Signal(SIGTERM);
-    EXPECT_TRUE(program.Wait(10s).has_value());
-}
-
-TEST_F(RealWindowTest, TermAndInterruptEndTheProgramCleanly) {
-    for (const int signal : {SIGTERM, SIGINT}) {
-        test::Subprocess program;
-        ASSERT_TRUE(program.Start({BRELVO_EXE}, Env(), Path("brelvo.txt")));
-        ASSERT_FALSE(WaitForWindow(program).empty()) << "signal " << signal << ": " << Report();
-        program.Signal(signal);
-        const std::optional<int> status = program.Wait(10s);
-        ASSERT_TRUE(status.has_value()) << "signal " << signal << " did not end the program";
-        EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("brelvo.txt"));
-        // The window is gone with the program, so the next copy is a first copy again.
-        std::string output;
-        EXPECT_NE(Tool({"xdotool", "search", "--name", "^Brelvo$"}, &output), 0) << output;
-    }
+    EndWith(program, SIGTERM);
 }
 
 } // namespace
