@@ -69,6 +69,12 @@ public:
         app->KeyDown(key, kProgramKeys);
         app->KeyUp(key, kProgramKeys);
     }
+    // A key held down for some frames.
+    void Hold(std::uint16_t key, int frames) {
+        app->KeyDown(key, kProgramKeys);
+        Frames(frames);
+        app->KeyUp(key, kProgramKeys);
+    }
     void Type(const std::u16string& text) {
         for (char16_t c : text)
             app->Char(c, 0);
@@ -85,14 +91,23 @@ public:
         Tap(Point(130, 150));
         Frames(1);
     }
+    // The gallery's next picture, changed.
+    void ChangeAGalleryPicture() {
+        app->Editor().NextGalleryPicture();
+        Change();
+    }
     void Answer(ConfirmDialog::Answer answer) {
         ASSERT_EQ(GetState(), state::kConfirm);
         Tap(app->Dialog().ButtonRect(answer).Center());
     }
+    // File > Save as: whether the save screen came.
+    bool ToSaveScreen() {
+        Choose(EditorScreen::kFileMenu, 3);
+        return Reach(state::kSave);
+    }
     // File > Save as, into the folder Docs, under a name typed with the keys.
     void SaveAs(const std::u16string& name) {
-        Choose(EditorScreen::kFileMenu, 3);
-        ASSERT_TRUE(Reach(state::kSave));
+        ASSERT_TRUE(ToSaveScreen());
         SaveHere(name);
     }
     // On the save screen: into Docs (when not there yet), the name typed, Save.
@@ -105,6 +120,7 @@ public:
         Tap(layout::kSaveButton.Center());
     }
     bool Changed() { return app->Editor().Document().changed.load(); }
+    std::u16string DocumentPath() { return app->Editor().Document().path.c_str(); }
     std::string PictureBmp() { return BmpOf(app->Editor().Document().picture); }
 
     std::unique_ptr<App> app;

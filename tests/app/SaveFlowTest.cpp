@@ -1,43 +1,30 @@
 // Saving, and every question before work could be lost, through the program's own controller:
 // the real screens on the real artwork, files in a folder the test makes.
-#include "base/ByteSink.h"
-#include "gfx/BmpWriter.h"
-#include "platform/DeviceFiles.h"
-#include "screens/Layout.h"
 #include "tests/app/ProgramDriver.h"
+#include "tests/app/TestArtwork.h"
 #include "tests/support/DiskFaults.h"
 #include "tests/support/Subprocess.h"
-#include "ui/Shared.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace brelvo {
 namespace {
 
-using test::BmpOf;
 using test::Program;
+using test::ReadTextFile;
 
 using namespace layout;
 namespace fs = std::filesystem;
 
-constexpr std::uint16_t kLeft = 0x25, kRight = 0x27, kEnter = 0x0D, kSpaceKey = 0x20;
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+constexpr std::uint16_t kLeft = 0x25, kRight = 0x27, kEnter = 0x0D, kBackspace = 0x08;
 
 // Names in a folder that start with ".": a temporary file left behind.
 std::vector<std::string> Hidden(const std::string& folder) {
@@ -48,14 +35,14 @@ std::vector<std::string> Hidden(const std::string& folder) {
     return names;
 }
 
+// The program in the editor with a changed gallery picture, and an empty folder Docs.
 class SaveFlowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         fs::create_directories(root / "Docs");
         ASSERT_TRUE(program.ok);
         ASSERT_EQ(GetState(), state::kEditor);
-        program.app->Editor().NextGalleryPicture();
-        program.Change();
+        program.ChangeAGalleryPicture();
     }
     std::string Docs(const std::string& name) { return root / ("Docs/" + name); }
 
@@ -64,11 +51,8 @@ protected:
 };
 
 TEST_F(SaveFlowTest, SavesUnderANameTypedOnTheScreenKeyboardOrTheKeys) {
-    program.Choose(EditorScreen::kFileMenu, 3);
-    ASSERT_TRUE(program.Reach(state::kSave));
-    program.Tap(Point(20, kSaveList.top + 5)); // Docs
-    program.Frames(2);
-    program.Tap(kSaveButton.Center());
+    ASSERT_TRUE(program.ToSaveScreen());
+    program.SaveHere(u"");
     program.Frames(25);
     EXPECT_EQ(GetState(), state::kSave) << "an empty name saves nothing";
 
@@ -82,24 +66,23 @@ TEST_F(SaveFlowTest, SavesUnderANameTypedOnTheScreenKeyboardOrTheKeys) {
     program.Key(kLeft);
     program.Type(u"-");
     program.Key(kRight);
-    program.Key(kSpaceKey);
-    program.Key(0x08); // and Backspace takes the space away again
+    program.Key(0x20);
+    program.Key(kBackspace); // and Backspace takes the space away again
     EXPECT_EQ(program.app->Saver().Name().Text(), u"Hi1 x-y");
     const std::string expected = program.PictureBmp();
     program.Tap(kSaveButton.Center());
     ASSERT_TRUE(program.Reach(state::kEditor));
-    EXPECT_TRUE(ReadFile(Docs("Hi1 x-y.bmp")) == expected);
+    EXPECT_TRUE(ReadTextFile(Docs("Hi1 x-y.bmp")) == expected);
     EXPECT_EQ(Hidden(root / "Docs"), std::vector<std::string>{});
-    EditorScreen& editor = program.app->Editor();
     EXPECT_FALSE(program.Changed());
-    EXPECT_TRUE(editor.Document().hasFile);
-    EXPECT_EQ(std::u16string(editor.Document().path.c_str()), u"\\Docs\\Hi1 x-y.bmp");
-    EXPECT_EQ(editor.Title(), u"Hi1 x-y.bmp - Brelvo");
+    EXPECT_TRUE(program.app->Editor().Document().hasFile);
+    EXPECT_EQ(program.DocumentPath(), u"\\Docs\\Hi1 x-y.bmp");
+    EXPECT_EQ(program.app->Editor().Title(), u"Hi1 x-y.bmp - Brelvo");
 
     // The picture now has its own BMP file: Save writes it back without a word.
     program.Change();
     program.Choose(EditorScreen::kFileMenu, 2);
-    EXPECT_TRUE(ReadFile(Docs("Hi1 x-y.bmp")) == program.PictureBmp());
+    EXPECT_TRUE(ReadTextFile(Docs("Hi1 x-y.bmp")) == program.PictureBmp());
     EXPECT_FALSE(program.Changed());
     program.Frames(15);
     EXPECT_EQ(GetState(), state::kEditor);
@@ -107,16 +90,15 @@ TEST_F(SaveFlowTest, SavesUnderANameTypedOnTheScreenKeyboardOrTheKeys) {
 
 TEST_F(SaveFlowTest, ReplacingAFileIsAskedAboutAndNoKeepsItWhole) {
     for (const std::string name : {"keep", "a[1]"}) {
-        WriteFile(Docs(name + ".bmp"), "the old picture");
+        std::ofstream(Docs(name + ".bmp")) << "the old picture";
         program.SaveAs(std::u16string(name.begin(), name.end()));
         ASSERT_TRUE(program.Reach(state::kConfirm)) << name;
         EXPECT_EQ(program.app->Dialog().Mode(), EditorScreen::kAskOverwrite);
         program.Key(kEnter); // not an answer to this question
         program.Frames(12);
-        ASSERT_EQ(GetState(), state::kConfirm);
         program.Answer(ConfirmDialog::kAnswerNo);
         ASSERT_TRUE(program.Reach(state::kSave));
-        EXPECT_TRUE(ReadFile(Docs(name + ".bmp")) == "the old picture");
+        EXPECT_TRUE(ReadTextFile(Docs(name + ".bmp")) == "the old picture");
         EXPECT_EQ(program.app->Saver().Name().Text(), std::u16string(name.begin(), name.end()));
         EXPECT_TRUE(program.Changed());
 
@@ -124,7 +106,7 @@ TEST_F(SaveFlowTest, ReplacingAFileIsAskedAboutAndNoKeepsItWhole) {
         ASSERT_TRUE(program.Reach(state::kConfirm));
         program.Answer(ConfirmDialog::kAnswerYes);
         ASSERT_TRUE(program.Reach(state::kEditor));
-        EXPECT_TRUE(ReadFile(Docs(name + ".bmp")) == program.PictureBmp());
+        EXPECT_TRUE(ReadTextFile(Docs(name + ".bmp")) == program.PictureBmp());
         EXPECT_FALSE(program.Changed());
         program.Change();
     }
@@ -135,8 +117,7 @@ TEST_F(SaveFlowTest, ReplacingAFileIsAskedAboutAndNoKeepsItWhole) {
 TEST_F(SaveFlowTest, ABadNameBringsTheErrorAndTheSaveScreenStaysUsable) {
     const std::u16string bad[] = {u"a/b", u"a\\b", u"a:b", u"a*", u"a?", u"a\"b",
                                   u"a<b", u"a>b",  u"a|b", u".",  u"..", std::u16string(252, u'n')};
-    program.Choose(EditorScreen::kFileMenu, 3);
-    ASSERT_TRUE(program.Reach(state::kSave));
+    ASSERT_TRUE(program.ToSaveScreen());
     for (const std::u16string& name : bad) {
         program.SaveHere(name);
         ASSERT_TRUE(program.Reach(state::kConfirm)) << name.size();
@@ -149,7 +130,7 @@ TEST_F(SaveFlowTest, ABadNameBringsTheErrorAndTheSaveScreenStaysUsable) {
         ASSERT_TRUE(program.Reach(state::kSave));
         EXPECT_EQ(program.app->Saver().Name().Text(), name);
         for (std::size_t i = 0; i < name.size(); ++i)
-            program.Key(0x08);
+            program.Key(kBackspace);
     }
     EXPECT_EQ(fs::directory_iterator(root / "Docs"), fs::directory_iterator());
     EXPECT_TRUE(program.Changed());
@@ -158,113 +139,76 @@ TEST_F(SaveFlowTest, ABadNameBringsTheErrorAndTheSaveScreenStaysUsable) {
     EXPECT_TRUE(fs::exists(Docs(std::string(251, 'n') + ".bmp")));
 }
 
-// Each answer to each question about unsaved changes, for a picture with its own BMP file
-// (saved in place) and without one (the save screen first, then what was asked for).
-TEST_F(SaveFlowTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
-    enum class Ask { Exit, Gallery, Open };
-    enum class Then { Quit, Gallery, Opened, Same, Browser };
-    struct Case {
-        Ask ask;
-        ConfirmDialog::Answer answer;
-        bool ownFile;
-        Then then;
-        bool saved;
-    };
-    const Case cases[] = {
-        {Ask::Exit, ConfirmDialog::kAnswerNo, false, Then::Quit, false},
-        {Ask::Exit, ConfirmDialog::kAnswerCancel, false, Then::Same, false},
-        {Ask::Exit, ConfirmDialog::kAnswerYes, true, Then::Quit, true},
-        {Ask::Exit, ConfirmDialog::kAnswerYes, false, Then::Quit, true},
-        {Ask::Gallery, ConfirmDialog::kAnswerNo, false, Then::Gallery, false},
-        {Ask::Gallery, ConfirmDialog::kAnswerCancel, true, Then::Same, false},
-        {Ask::Gallery, ConfirmDialog::kAnswerYes, true, Then::Gallery, true},
-        {Ask::Gallery, ConfirmDialog::kAnswerYes, false, Then::Gallery, true},
-        {Ask::Open, ConfirmDialog::kAnswerNo, true, Then::Opened, false},
-        {Ask::Open, ConfirmDialog::kAnswerCancel, false, Then::Browser, false},
-        {Ask::Open, ConfirmDialog::kAnswerYes, true, Then::Opened, true},
-        {Ask::Open, ConfirmDialog::kAnswerYes, false, Then::Opened, true},
-    };
-    Surface other;
-    other.Create(CREATE_CLEAR, 40, 30);
-    ASSERT_EQ(SaveBmpToHostFile(other, root / "other.bmp"), kOk);
-    int n = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(n++);
-        test::TempFolder folder;
-        fs::create_directories(folder / "Docs");
-        fs::copy_file(root / "other.bmp", folder / "other.bmp");
-        Program p(folder.Path());
-        ASSERT_TRUE(p.ok);
-        EditorScreen& editor = p.app->Editor();
-        editor.NextGalleryPicture();
-        if (c.ownFile) {
-            p.SaveAs(u"own");
-            ASSERT_TRUE(p.Reach(state::kEditor));
-        }
-        p.Change();
-        const std::string before = p.PictureBmp();
-        const std::string path = c.ownFile ? folder / "Docs/own.bmp" : folder / "Docs/new.bmp";
-        const std::string fileBefore = ReadFile(path);
-        switch (c.ask) {
-        case Ask::Exit:
-            p.Choose(EditorScreen::kFileMenu, 4);
-            break;
-        case Ask::Gallery:
-            p.Choose(EditorScreen::kFileMenu, 0);
-            break;
-        case Ask::Open:
-            p.Choose(EditorScreen::kFileMenu, 1);
-            ASSERT_TRUE(p.Reach(state::kBrowser));
-            if (p.app->Browser().Folder() != u"\\") {
-                p.Tap(Point(20, kBrowserList.top + 5)); // back to the root
-                p.Frames(3);
+// Each answer to each question about unsaved changes (File > Exit, File > New, File > Open), for
+// a picture with its own BMP file (saved in place) and without one (the save screen first, then
+// what was asked for). A second answer to the same question is ignored.
+TEST(SaveQuestionTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
+    enum Ask { kExit, kGallery, kOpen };
+    const std::int32_t modes[] = {EditorScreen::kAskBeforeQuitting, EditorScreen::kAskBeforeGallery,
+                                  EditorScreen::kAskBeforeOpening};
+    test::TempFolder other;
+    Surface picture;
+    picture.Create(CREATE_CLEAR, 40, 30);
+    ASSERT_EQ(SaveBmpToHostFile(picture, other / "other.bmp"), kOk);
+    for (const Ask ask : {kExit, kGallery, kOpen})
+        for (const ConfirmDialog::Answer answer :
+             {ConfirmDialog::kAnswerNo, ConfirmDialog::kAnswerCancel, ConfirmDialog::kAnswerYes})
+            for (const bool ownFile : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "question " << ask << " answer " << answer
+                                                << (ownFile ? " own file" : ""));
+                test::TempFolder folder;
+                fs::create_directories(folder / "Docs");
+                fs::copy_file(other / "other.bmp", folder / "other.bmp");
+                Program p(folder.Path());
+                ASSERT_TRUE(p.ok);
+                p.app->Editor().NextGalleryPicture();
+                if (ownFile) {
+                    p.SaveAs(u"own");
+                    ASSERT_TRUE(p.Reach(state::kEditor));
+                }
+                p.Change();
+                const std::string before = p.PictureBmp();
+                const std::string path = folder / (ownFile ? "Docs/own.bmp" : "Docs/new.bmp");
+                const std::string fileBefore = ReadTextFile(path);
+                if (ask == kOpen) {
+                    p.Choose(EditorScreen::kFileMenu, 1);
+                    ASSERT_TRUE(p.Reach(state::kBrowser));
+                    if (p.app->Browser().Folder() != u"\\") {
+                        p.Tap(Point(20, kBrowserList.top + 5)); // back to the root
+                        p.Frames(3);
+                    }
+                    p.Tap(Point(20, kBrowserList.top + 5 + 15)); // other.bmp, after Docs
+                    p.app->Browser().WaitUntilIdle();
+                    p.Tap(kOpenButton.Center());
+                } else {
+                    p.Choose(EditorScreen::kFileMenu, ask == kExit ? 4 : 0);
+                }
+                ASSERT_TRUE(p.Reach(state::kConfirm));
+                EXPECT_EQ(p.app->Dialog().Mode(), modes[ask]);
+                p.Answer(answer);
+                p.Answer(ConfirmDialog::kAnswerNo);
+                if (answer == ConfirmDialog::kAnswerYes && !ownFile) {
+                    ASSERT_TRUE(p.Reach(state::kSave));
+                    p.SaveHere(u"new");
+                }
+                if (answer == ConfirmDialog::kAnswerCancel) {
+                    ASSERT_TRUE(p.Reach(ask == kOpen ? state::kBrowser : state::kEditor));
+                    EXPECT_TRUE(p.PictureBmp() == before);
+                    EXPECT_TRUE(p.Changed());
+                } else if (ask == kExit) {
+                    EXPECT_TRUE(p.Reach(state::kExit));
+                } else {
+                    ASSERT_TRUE(p.Reach(state::kEditor));
+                    EXPECT_FALSE(p.Changed());
+                    // The gallery's next picture, or the chosen file.
+                    EXPECT_TRUE(ask == kGallery
+                                    ? p.app->Editor().GalleryIndex() == 1
+                                    : p.DocumentPath() == u"\\other.bmp" &&
+                                          p.PictureBmp() == ReadTextFile(folder / "other.bmp"));
+                }
+                EXPECT_TRUE(ReadTextFile(path) ==
+                            (answer == ConfirmDialog::kAnswerYes ? before : fileBefore));
             }
-            p.Tap(Point(20, kBrowserList.top + 5 + 15)); // other.bmp, after Docs
-            p.app->Browser().WaitUntilIdle();
-            p.Tap(kOpenButton.Center());
-            break;
-        }
-        ASSERT_TRUE(p.Reach(state::kConfirm));
-        // Three buttons in their places.
-        const Point origin = p.app->Dialog().Origin();
-        EXPECT_EQ(p.app->Dialog().ButtonRect(ConfirmDialog::kAnswerYes),
-                  kDialogYes.Translated(origin.x, origin.y));
-        EXPECT_EQ(p.app->Dialog().ButtonRect(ConfirmDialog::kAnswerCancel),
-                  kDialogCancel.Translated(origin.x, origin.y));
-        EXPECT_EQ(p.app->Dialog().Mode(), c.ask == Ask::Exit ? EditorScreen::kAskBeforeQuitting
-                                          : c.ask == Ask::Gallery
-                                              ? EditorScreen::kAskBeforeGallery
-                                              : EditorScreen::kAskBeforeOpening);
-        p.Answer(c.answer);
-        p.Answer(ConfirmDialog::kAnswerNo); // a second answer to the same question is ignored
-        if (c.answer == ConfirmDialog::kAnswerYes && !c.ownFile) {
-            ASSERT_TRUE(p.Reach(state::kSave));
-            p.SaveHere(u"new");
-        }
-        switch (c.then) {
-        case Then::Quit:
-            EXPECT_TRUE(p.Reach(state::kExit));
-            break;
-        case Then::Gallery:
-            ASSERT_TRUE(p.Reach(state::kEditor));
-            EXPECT_EQ(editor.GalleryIndex(), 1);
-            EXPECT_FALSE(p.Changed());
-            break;
-        case Then::Opened:
-            ASSERT_TRUE(p.Reach(state::kEditor));
-            EXPECT_EQ(std::u16string(editor.Document().path.c_str()), u"\\other.bmp");
-            EXPECT_TRUE(p.PictureBmp() == ReadFile(folder / "other.bmp"));
-            EXPECT_FALSE(p.Changed());
-            break;
-        case Then::Same:
-        case Then::Browser:
-            ASSERT_TRUE(p.Reach(c.then == Then::Same ? state::kEditor : state::kBrowser));
-            EXPECT_TRUE(p.PictureBmp() == before);
-            EXPECT_TRUE(p.Changed());
-            break;
-        }
-        EXPECT_TRUE(ReadFile(path) == (c.saved ? before : fileBefore));
-    }
 }
 
 // Leaving the save screen by the window's close button and Cancel leaves no errand behind: a
@@ -292,8 +236,7 @@ TEST_F(SaveFlowTest, AHandedOverPictureAsksAboutUnsavedChangesFirst) {
     Surface other;
     other.Create(CREATE_CLEAR, 50, 40);
     ASSERT_EQ(SaveBmpToHostFile(other, root / "other.bmp"), kOk);
-    program.Choose(EditorScreen::kFileMenu, 3);
-    ASSERT_TRUE(program.Reach(state::kSave));
+    ASSERT_TRUE(program.ToSaveScreen());
     program.app->OnOpenRequest(root / "other.bmp");
     program.Frames(30);
     EXPECT_EQ(GetState(), state::kSave);
@@ -305,7 +248,7 @@ TEST_F(SaveFlowTest, AHandedOverPictureAsksAboutUnsavedChangesFirst) {
     EXPECT_EQ(program.app->Dialog().Mode(), EditorScreen::kAskBeforeOpening);
     program.Answer(ConfirmDialog::kAnswerNo);
     ASSERT_TRUE(program.Reach(state::kEditor));
-    EXPECT_EQ(std::u16string(program.app->Editor().Document().path.c_str()), u"\\other.bmp");
+    EXPECT_EQ(program.DocumentPath(), u"\\other.bmp");
     EXPECT_FALSE(program.Changed());
 }
 
@@ -315,10 +258,8 @@ TEST(SaveShortScreenTest, TheKeysTypeTheNameAndTheScreenKeyboardIsGone) {
     test::TempFolder root;
     Program p(root.Path(), 240);
     ASSERT_TRUE(p.ok);
-    p.app->Editor().NextGalleryPicture();
-    p.Change();
-    p.Choose(EditorScreen::kFileMenu, 3);
-    ASSERT_TRUE(p.Reach(state::kSave));
+    p.ChangeAGalleryPicture();
+    ASSERT_TRUE(p.ToSaveScreen());
     for (const int key : {15, kKeyCaseSwitch, 50})
         p.Tap(KeyRect(key).Translated(0, -80).Center());
     EXPECT_EQ(p.app->Saver().Name().Text(), u"");
@@ -329,38 +270,52 @@ TEST(SaveShortScreenTest, TheKeysTypeTheNameAndTheScreenKeyboardIsGone) {
     EXPECT_TRUE(fs::exists(root / "short.bmp"));
 }
 
-// The dialog shows over a still copy of the editor's last frame, moves by its title strip, and
-// its buttons answer at their new place.
+// The dialog shows over a still copy of the editor's last frame with its buttons in their places,
+// moves by its title strip, and its buttons answer at their new place.
 TEST_F(SaveFlowTest, TheDialogMovesOverAStillPictureOfTheEditor) {
     program.Frames(2);
-    Surface editorFrame;
-    ASSERT_EQ(CopySurface(program.frame, editorFrame), kOk);
+    const std::vector<Pixel> editorFrame = test::Pixels(program.frame);
     program.Choose(EditorScreen::kFileMenu, 4);
     ASSERT_TRUE(program.Reach(state::kConfirm));
     ConfirmDialog& dialog = program.app->Dialog();
     const Point origin = dialog.Origin();
     EXPECT_EQ(origin, kDialogOrigin);
+    EXPECT_EQ(dialog.ButtonRect(ConfirmDialog::kAnswerYes),
+              kDialogYes.Translated(origin.x, origin.y));
+    EXPECT_EQ(dialog.ButtonRect(ConfirmDialog::kAnswerCancel),
+              kDialogCancel.Translated(origin.x, origin.y));
     program.app->StylusDown(origin.x + 50, origin.y + 10);
     program.app->StylusMove(origin.x + 20, origin.y + 150);
     program.app->StylusUp(origin.x + 20, origin.y + 150);
     EXPECT_EQ(dialog.Origin(), Point(origin.x - 30, origin.y + 140));
     program.Frames(1);
-    // Everywhere but the window, the editor as it was, though the menu has closed since.
-    int same = 0, total = 0;
-    for (std::int32_t y = 0; y < 320; ++y)
-        for (std::int32_t x = 0; x < 240; ++x) {
-            if (y >= dialog.Origin().y && y < dialog.Origin().y + 125)
-                continue;
-            ++total;
-            same += program.frame.Header().Row(y)[x] == editorFrame.Header().Row(y)[x];
-        }
-    EXPECT_EQ(same, total);
+    // Everywhere but the window's rows, the editor as it was, though the menu has closed since.
+    const auto outside = [&](std::vector<Pixel> frame) {
+        const auto top = static_cast<std::size_t>(dialog.Origin().y) * 240;
+        frame.erase(frame.begin() + top, frame.begin() + std::min(frame.size(), top + 125 * 240));
+        return frame;
+    };
+    EXPECT_TRUE(outside(test::Pixels(program.frame)) == outside(editorFrame));
     program.Tap(kDialogCancel.Translated(kDialogOrigin.x, kDialogOrigin.y).Center());
     program.Frames(12);
     EXPECT_EQ(GetState(), state::kConfirm) << "the old place of Cancel is no button now";
     program.Answer(ConfirmDialog::kAnswerCancel);
     EXPECT_TRUE(program.Reach(state::kEditor));
 }
+
+// A device root whose folder Docs a disk fault can break, holding a copy of the archive that the
+// unprivileged user of the read-only case can read.
+struct FaultRoot {
+    FaultRoot() {
+        fs::create_directories(docs);
+        fs::create_directories(programFolder);
+        EXPECT_EQ(::chmod(root.Path().c_str(), 0755), 0);
+        fs::copy_file(BRELVO_ARCHIVE_FILE, programFolder + "/Brelvo.erc");
+    }
+    test::TempFolder root;
+    const std::string docs = root / "Docs";
+    const std::string programFolder = root / "program";
+};
 
 // A disk that refuses the picture, in each way a save can meet: the old file stays byte for
 // byte, no temporary file is left, the picture keeps its unsaved mark, the error shows and its Ok
@@ -371,29 +326,21 @@ TEST(SaveFaultTest, AFailedSaveLosesNothing) {
          {test::DiskFault::ReadOnlyFolder, test::DiskFault::FileSizeLimit,
           test::DiskFault::FullDisk}) {
         SCOPED_TRACE(test::Describe(fault));
-        test::TempFolder root;
-        const std::string docs = root / "Docs";
-        fs::create_directories(docs);
-        ASSERT_EQ(::chmod(root.Path().c_str(), 0755), 0);
+        FaultRoot f;
         const std::string old(1000, 'o');
-        WriteFile(docs + "/old.bmp", old);
-        // The unprivileged user of the read-only case reads the archive from here.
-        const std::string program = root / "program";
-        fs::create_directories(program);
-        fs::copy_file(BRELVO_ARCHIVE_FILE, program + "/Brelvo.erc");
-        const test::FaultRun run = test::RunWithDiskFault(fault, docs, [&] {
-            Program p(root.Path(), 320, program);
+        std::ofstream(f.docs + "/old.bmp") << old;
+        const test::FaultRun run = test::RunWithDiskFault(fault, f.docs, [&] {
+            Program p(f.root.Path(), 320, f.programFolder);
             if (!p.ok)
                 return 1;
-            p.app->Editor().NextGalleryPicture();
-            p.Change();
+            p.ChangeAGalleryPicture();
             p.SaveAs(u"old");
             if (!p.Reach(state::kConfirm))
                 return 2;
             p.Answer(ConfirmDialog::kAnswerYes); // replace it
             if (!p.Reach(state::kConfirm) || p.app->Dialog().Mode() != EditorScreen::kSaveError)
                 return 3;
-            if (ReadFile(docs + "/old.bmp") != old || !Hidden(docs).empty())
+            if (ReadTextFile(f.docs + "/old.bmp") != old || !Hidden(f.docs).empty())
                 return 4;
             if (!p.Changed() || p.app->Editor().Document().hasFile)
                 return 5;
@@ -404,10 +351,10 @@ TEST(SaveFaultTest, AFailedSaveLosesNothing) {
             if (!p.Reach(state::kEditor))
                 return 7;
             p.app->OnClose();
-            if (!p.Reach(state::kConfirm) ||
-                p.app->Dialog().Mode() != EditorScreen::kAskBeforeQuitting)
-                return 8;
-            return 0;
+            return p.Reach(state::kConfirm) &&
+                           p.app->Dialog().Mode() == EditorScreen::kAskBeforeQuitting
+                       ? 0
+                       : 8;
         });
         if (!run.cannot.empty()) {
             skipped += std::string(test::Describe(fault)) + " skipped: " + run.cannot + "\n";
@@ -415,7 +362,7 @@ TEST(SaveFaultTest, AFailedSaveLosesNothing) {
         }
         EXPECT_EQ(run.code, 0) << "2: no question, 3: no error, 4: old file changed or temporary "
                                   "left, 5: mark lost, 6: save screen, 7: Cancel, 8: Exit";
-        EXPECT_TRUE(ReadFile(docs + "/old.bmp") == old);
+        EXPECT_TRUE(ReadTextFile(f.docs + "/old.bmp") == old);
     }
     if (!skipped.empty())
         GTEST_SKIP() << skipped;
@@ -425,19 +372,13 @@ TEST(SaveFaultTest, AFailedSaveLosesNothing) {
 // program does not quit, no gallery picture or chosen file replaces the picture, and it keeps its
 // history and its unsaved mark.
 TEST(SaveFaultTest, AFailedSaveInPlaceGoesNoFurther) {
-    test::TempFolder root;
-    const std::string docs = root / "Docs";
-    fs::create_directories(docs);
-    ASSERT_EQ(::chmod(root.Path().c_str(), 0755), 0);
+    FaultRoot f;
     Surface small; // large enough for the Magnifier's tap to land on it
     small.Create(CREATE_CLEAR, 200, 200);
-    ASSERT_EQ(SaveBmpToHostFile(small, root / "other.bmp"), kOk);
-    ASSERT_EQ(SaveBmpToHostFile(small, docs + "/own.bmp"), kOk);
-    const std::string program = root / "program"; // readable by the unprivileged user
-    fs::create_directories(program);
-    fs::copy_file(BRELVO_ARCHIVE_FILE, program + "/Brelvo.erc");
-    const test::FaultRun run = test::RunWithDiskFault(test::DiskFault::ReadOnlyFolder, docs, [&] {
-        Program p(root.Path(), 320, program);
+    ASSERT_EQ(SaveBmpToHostFile(small, f.root / "other.bmp"), kOk);
+    ASSERT_EQ(SaveBmpToHostFile(small, f.docs + "/own.bmp"), kOk);
+    const test::FaultRun run = test::RunWithDiskFault(test::DiskFault::ReadOnlyFolder, f.docs, [&] {
+        Program p(f.root.Path(), 320, f.programFolder);
         if (!p.ok)
             return 1;
         p.app->Browser().OpenPictureFile(u"\\Docs\\own.bmp");
