@@ -303,122 +303,101 @@ TEST_F(SaveFlowTest, TheDialogMovesOverAStillPictureOfTheEditor) {
     EXPECT_TRUE(program.Reach(state::kEditor));
 }
 
-// A device root whose folder Docs a disk fault can break, holding a copy of the archive that the
-// unprivileged user of the read-only case can read.
-struct FaultRoot {
-    FaultRoot() {
-        fs::create_directories(docs);
-        fs::create_directories(programFolder);
-        EXPECT_EQ(::chmod(root.Path().c_str(), 0755), 0);
-        fs::copy_file(BRELVO_ARCHIVE_FILE, programFolder + "/Brelvo.erc");
-    }
-    test::TempFolder root;
-    const std::string docs = root / "Docs";
-    const std::string programFolder = root / "program";
-};
-
-// A disk that refuses the picture, in each way a save can meet: the old file stays byte for
-// byte, no temporary file is left, the picture keeps its unsaved mark, the error shows and its Ok
-// returns to the save screen, and Exit still asks.
-TEST(SaveFaultTest, AFailedSaveLosesNothing) {
+// A disk that refuses the picture, in each way a save can meet, and each way a save is asked
+// for: Save as over an existing file for a gallery picture, then Yes to the questions of Exit, New
+// and the browser's Open for a picture with its own BMP file. Nothing is lost and nothing further
+// happens: the files stay byte for byte, no temporary file is left, the picture keeps its history
+// and its unsaved mark (and gets no file), no gallery picture or chosen file replaces it, the
+// program does not quit, the error's Ok returns to the save screen, and Exit still asks.
+TEST(SaveFaultTest, AFailedSaveLosesNothingAndGoesNoFurther) {
     std::string skipped;
     for (const test::DiskFault fault :
          {test::DiskFault::ReadOnlyFolder, test::DiskFault::FileSizeLimit,
           test::DiskFault::FullDisk}) {
         SCOPED_TRACE(test::Describe(fault));
-        FaultRoot f;
-        const std::string old(1000, 'o');
-        std::ofstream(f.docs + "/old.bmp") << old;
-        const test::FaultRun run = test::RunWithDiskFault(fault, f.docs, [&] {
-            Program p(f.root.Path(), 320, f.programFolder);
+        test::TempFolder root;
+        const std::string docs = root / "Docs";
+        fs::create_directories(docs);
+        ASSERT_EQ(::chmod(root.Path().c_str(), 0755), 0);
+        // The unprivileged user of the read-only case reads the archive from here.
+        const std::string program = root / "program";
+        fs::create_directories(program);
+        fs::copy_file(BRELVO_ARCHIVE_FILE, program + "/Brelvo.erc");
+        std::ofstream(docs + "/old.bmp") << std::string(1000, 'o');
+        Surface small; // large enough for the Magnifier's tap to land on it, small enough for
+        small.Create(CREATE_CLEAR, 110, 105); // the full disk's seed
+        ASSERT_EQ(SaveBmpToHostFile(small, root / "other.bmp"), kOk);
+        ASSERT_EQ(SaveBmpToHostFile(small, docs + "/own.bmp"), kOk);
+        const std::string files = ReadTextFile(docs + "/old.bmp") + ReadTextFile(docs + "/own.bmp");
+        const test::FaultRun run = test::RunWithDiskFault(fault, docs, [&] {
+            Program p(root.Path(), 320, program);
             if (!p.ok)
                 return 1;
             p.ChangeAGalleryPicture();
-            p.SaveAs(u"old");
-            if (!p.Reach(state::kConfirm))
-                return 2;
-            p.Answer(ConfirmDialog::kAnswerYes); // replace it
-            if (!p.Reach(state::kConfirm) || p.app->Dialog().Mode() != EditorScreen::kSaveError)
-                return 3;
-            if (ReadTextFile(f.docs + "/old.bmp") != old || !Hidden(f.docs).empty())
-                return 4;
-            if (!p.Changed() || p.app->Editor().Document().hasFile)
-                return 5;
-            p.Answer(ConfirmDialog::kAnswerOk);
-            if (!p.Reach(state::kSave) || p.app->Saver().Name().Text() != u"old")
-                return 6;
-            p.Tap(kSaveCancelButton.Center());
-            if (!p.Reach(state::kEditor))
-                return 7;
+            for (int ask = 0; ask < 4; ++ask) {
+                if (ask > 0)
+                    p.Change();
+                const std::string before = p.PictureBmp();
+                const int gallery = p.app->Editor().GalleryIndex();
+                if (ask == 0) {
+                    p.SaveAs(u"old");
+                    if (!p.Reach(state::kConfirm))
+                        return 10;
+                } else if (ask == 3) {
+                    // As the browser's Open asks, for a picture chosen there.
+                    p.app->Browser().Choose(u"\\other.bmp");
+                    p.app->Dialog().Start(EditorScreen::kAskBeforeOpening);
+                    SetState(state::kConfirm, 0);
+                } else {
+                    p.Choose(EditorScreen::kFileMenu, ask == 1 ? 4 : 0); // Exit, New
+                }
+                if (!p.Reach(state::kConfirm))
+                    return 10 + ask;
+                p.Answer(ConfirmDialog::kAnswerYes);
+                if (!p.Reach(state::kConfirm) || p.app->Dialog().Mode() != EditorScreen::kSaveError)
+                    return 20 + ask;
+                p.Frames(40);
+                p.app->Browser().WaitUntilIdle();
+                p.Frames(2);
+                if (GetState() != state::kConfirm || p.PictureBmp() != before || !p.Changed() ||
+                    p.app->Editor().Document().hasFile != (ask > 0) ||
+                    p.app->Editor().GalleryIndex() != gallery)
+                    return 30 + ask;
+                if (ReadTextFile(docs + "/old.bmp") + ReadTextFile(docs + "/own.bmp") != files ||
+                    !Hidden(docs).empty())
+                    return 40 + ask;
+                p.Answer(ConfirmDialog::kAnswerOk);
+                if (!p.Reach(state::kSave) || (ask == 0 && p.app->Saver().Name().Text() != u"old"))
+                    return 50 + ask;
+                p.Tap(kSaveCancelButton.Center());
+                if (!p.Reach(state::kEditor))
+                    return 60 + ask;
+                if (ask == 0) { // the picture with its own file for the questions
+                    p.app->Browser().OpenPictureFile(u"\\Docs\\own.bmp");
+                    p.app->Browser().WaitUntilIdle();
+                    p.Frames(1);
+                    if (!p.Reach(state::kEditor) || !p.app->Editor().HasOwnBmpFile())
+                        return 2;
+                }
+            }
             p.app->OnClose();
             return p.Reach(state::kConfirm) &&
                            p.app->Dialog().Mode() == EditorScreen::kAskBeforeQuitting
                        ? 0
-                       : 8;
+                       : 3;
         });
         if (!run.cannot.empty()) {
             skipped += std::string(test::Describe(fault)) + " skipped: " + run.cannot + "\n";
             continue;
         }
-        EXPECT_EQ(run.code, 0) << "2: no question, 3: no error, 4: old file changed or temporary "
-                                  "left, 5: mark lost, 6: save screen, 7: Cancel, 8: Exit";
-        EXPECT_TRUE(ReadTextFile(f.docs + "/old.bmp") == old);
+        EXPECT_EQ(run.code, 0) << "2: own file not opened, 3: Exit does not ask; 1x: no question, "
+                                  "2x: no error, 3x: went further or mark lost, 4x: a file changed "
+                                  "or a temporary one left, 5x/6x: no way back (x: 0 Save as, 1 "
+                                  "Exit, 2 New, 3 Open)";
+        EXPECT_TRUE(ReadTextFile(docs + "/old.bmp") + ReadTextFile(docs + "/own.bmp") == files);
     }
     if (!skipped.empty())
         GTEST_SKIP() << skipped;
-}
-
-// When Yes saves a picture into its own BMP file and that fails, nothing further happens: the
-// program does not quit, no gallery picture or chosen file replaces the picture, and it keeps its
-// history and its unsaved mark.
-TEST(SaveFaultTest, AFailedSaveInPlaceGoesNoFurther) {
-    FaultRoot f;
-    Surface small; // large enough for the Magnifier's tap to land on it
-    small.Create(CREATE_CLEAR, 200, 200);
-    ASSERT_EQ(SaveBmpToHostFile(small, f.root / "other.bmp"), kOk);
-    ASSERT_EQ(SaveBmpToHostFile(small, f.docs + "/own.bmp"), kOk);
-    const test::FaultRun run = test::RunWithDiskFault(test::DiskFault::ReadOnlyFolder, f.docs, [&] {
-        Program p(f.root.Path(), 320, f.programFolder);
-        if (!p.ok)
-            return 1;
-        p.app->Browser().OpenPictureFile(u"\\Docs\\own.bmp");
-        p.app->Browser().WaitUntilIdle();
-        if (!p.Reach(state::kEditor) || !p.app->Editor().HasOwnBmpFile())
-            return 2;
-        for (int ask = 0; ask < 3; ++ask) {
-            p.Change();
-            const std::string before = p.PictureBmp();
-            if (ask == 2) {
-                // As the browser's Open asks, for a picture chosen there.
-                p.app->Browser().Choose(u"\\other.bmp");
-                p.app->Dialog().Start(EditorScreen::kAskBeforeOpening);
-                SetState(state::kConfirm, 0);
-            } else {
-                p.Choose(EditorScreen::kFileMenu, ask == 0 ? 4 : 0); // Exit, New
-            }
-            if (!p.Reach(state::kConfirm))
-                return 10 + ask;
-            p.Answer(ConfirmDialog::kAnswerYes);
-            if (!p.Reach(state::kConfirm) || p.app->Dialog().Mode() != EditorScreen::kSaveError)
-                return 20 + ask;
-            p.Frames(40);
-            p.app->Browser().WaitUntilIdle();
-            p.Frames(2);
-            if (GetState() != state::kConfirm || p.PictureBmp() != before || !p.Changed() ||
-                p.app->Editor().GalleryIndex() != -1)
-                return 30 + ask;
-            p.Answer(ConfirmDialog::kAnswerOk);
-            if (!p.Reach(state::kSave))
-                return 40 + ask;
-            p.Tap(kSaveCancelButton.Center());
-            if (!p.Reach(state::kEditor))
-                return 50 + ask;
-        }
-        return 0;
-    });
-    ASSERT_TRUE(run.cannot.empty()) << run.cannot;
-    EXPECT_EQ(run.code, 0) << "1x: no question, 2x: no error, 3x: went further, 4x/5x: no way "
-                              "back (x: 0 Exit, 1 New, 2 Open)";
 }
 
 } // namespace
