@@ -123,30 +123,23 @@ TEST(HelpScrollTest, HeldDownScrollsFivePixelsAFrameToThePageEnd) {
 // Every line stands inside its page in the real fonts: each character has a glyph, and the text
 // ends before the view's right edge and above the page's bottom.
 TEST_F(HelpTest, EveryLineFitsItsPageInItsFont) {
-    struct Checked {
-        const char16_t* text;
-        Point at;
-        std::size_t font;
-        std::int32_t pageHeight;
-    };
-    std::vector<Checked> lines;
-    for (const help::Link& link : help::kIndex)
-        lines.push_back({link.text, link.at, font::kHelpIndex, help::kIndexHeight});
-    for (const help::Topic& topic : help::kTopics) {
-        lines.push_back({topic.heading, help::kHeadingAt, font::kHelpHeading, topic.height});
-        for (const help::Line& line : topic.body)
-            lines.push_back({line.text, line.at, font::kHelpBody, topic.height});
-    }
-    const std::int32_t viewWidth = kHelpView.right - kHelpView.left;
-    for (const Checked& line : lines) {
-        const std::u16string text = line.text;
+    const auto check = [](const char16_t* line, Point at, std::size_t fontIndex,
+                          std::int32_t pageHeight) {
+        const std::u16string text = line;
         SCOPED_TRACE(std::string(text.begin(), text.end()));
-        const BitmapFont& font = InterfaceFonts[line.font];
+        const BitmapFont& font = InterfaceFonts[fontIndex];
         EXPECT_LE(text.size(), 50u);
         for (const char16_t c : text)
             EXPECT_TRUE(font.HasGlyph(platform::UnitToAnsi(c))) << static_cast<int>(c);
-        EXPECT_LE(line.at.x + TextWidth(font, line.text), viewWidth);
-        EXPECT_LE(line.at.y + font.GetHeight() - 1, line.pageHeight);
+        EXPECT_LE(at.x + TextWidth(font, line), kHelpView.right - kHelpView.left);
+        EXPECT_LE(at.y + font.GetHeight() - 1, pageHeight);
+    };
+    for (const help::Link& link : help::kIndex)
+        check(link.text, link.at, font::kHelpIndex, help::kIndexHeight);
+    for (const help::Topic& topic : help::kTopics) {
+        check(topic.heading, help::kHeadingAt, font::kHelpHeading, topic.height);
+        for (const help::Line& line : topic.body)
+            check(line.text, line.at, font::kHelpBody, topic.height);
     }
 }
 
