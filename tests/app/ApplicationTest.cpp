@@ -161,16 +161,9 @@ TEST(ApplicationTest, AFailedStartUpOrFrameEndsTheProgramWithItsCode) {
 }
 
 TEST(ApplicationTest, StylusMovesAreDroppedWhileSuspended) {
-    platform::HeadlessWindow window(Script("frames 2\n"
-                                           "move 5 5\n"
-                                           "hide\n"
-                                           "move 6 6\n"
-                                           "down 7 7\n"
-                                           "up 7 7\n"
-                                           "show\n"
-                                           "frames 1\n"
-                                           "move 8 8\n"
-                                           "frames 1\n"));
+    platform::HeadlessWindow window(
+        Script("frames 2\nmove 5 5\nhide\nmove 6 6\ndown 7 7\nup 7 7\nshow\nframes 1\nmove 8 8\n"
+               "frames 1\n"));
     RecordingApplication app(ConfigFor(&window));
     EXPECT_EQ(app.Run(), kOk);
     EXPECT_TRUE(window.Finish());
@@ -188,17 +181,11 @@ TEST(ApplicationTest, ScriptEventsArriveInOrderOnTheWindowThread) {
     std::string text;
     std::vector<std::string> expected;
     for (int i = 0; i < 600; ++i) {
-        const int x = i % 240, y = (i * 7) % 320;
-        text += "tap " + std::to_string(x) + " " + std::to_string(y) + "\n";
-        text += "move " + std::to_string(y % 240) + " " + std::to_string(x) + "\n";
-        text += "key enter\n";
-        text += "frames 1\n";
-        expected.push_back("down " + std::to_string(x) + " " + std::to_string(y));
-        expected.push_back("up " + std::to_string(x) + " " + std::to_string(y));
-        expected.push_back("move " + std::to_string(y % 240) + " " + std::to_string(x));
-        expected.push_back("keydown 13");
-        expected.push_back("char 13");
-        expected.push_back("keyup 13");
+        const std::string at = std::to_string(i % 240) + " " + std::to_string(i * 7 % 320);
+        const std::string to = std::to_string(i * 7 % 320 % 240) + " " + std::to_string(i % 240);
+        text += "tap " + at + "\nmove " + to + "\nkey enter\nframes 1\n";
+        expected.insert(expected.end(), {"down " + at, "up " + at, "move " + to, "keydown 13",
+                                         "char 13", "keyup 13"});
     }
     platform::HeadlessWindow window(Script(text));
     RecordingApplication app(ConfigFor(&window));

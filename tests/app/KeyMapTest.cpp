@@ -40,15 +40,15 @@ TEST(KeyMapTest, DirectionsTurnWithTheScreen) {
     }
 }
 
-// A model of each group that has extra keys, and neighbours that have none; turning the screen
-// keeps them.
+// The models at each end of each group that has extra keys, and neighbours that have none;
+// turning the screen keeps them.
 TEST(KeyMapTest, ExtraKeysDependOnTheDeviceModel) {
     struct Case {
         std::int32_t model;
         std::uint16_t extra1, extra2;
     };
-    const Case cases[] = {{2, 0xC0, 0xC1}, {3, 0xC0, 0xC1}, {4, 0, 0},        {6, 0, 0},
-                          {7, 0xD5, 0},    {8, 0xC1, 0xC2}, {10, 0xC1, 0xC2}, {11, 0, 0}};
+    const Case cases[] = {{2, 0xC0, 0xC1}, {3, 0xC0, 0xC1},  {6, 0, 0}, {7, 0xD5, 0},
+                          {8, 0xC1, 0xC2}, {10, 0xC1, 0xC2}, {11, 0, 0}};
     for (const Case& c : cases) {
         KeyMapHolder holder(c.model, kList);
         for (const std::uint32_t orientation : {1u, 4u}) {

@@ -137,10 +137,8 @@ protected:
             for (std::int32_t x = 0; x < 240; ++x) {
                 const std::uint32_t rgb =
                     dump.At(x * m_scale + m_scale / 2, y * m_scale + m_scale / 2);
-                const std::uint8_t bytes3[] = {static_cast<std::uint8_t>(rgb >> 16),
-                                               static_cast<std::uint8_t>(rgb >> 8),
-                                               static_cast<std::uint8_t>(rgb)};
-                frame.push_back(test::Rgb565(bytes3));
+                frame.push_back(static_cast<Pixel>(((rgb >> 8) & 0xF800) | ((rgb >> 5) & 0x07E0) |
+                                                   ((rgb >> 3) & 0x001F)));
             }
         }
         return frame;
