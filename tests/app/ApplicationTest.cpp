@@ -1,6 +1,5 @@
 #include "app/Application.h"
 #include "platform/HeadlessWindow.h"
-#include "platform/VirtualKeys.h"
 
 #include <gtest/gtest.h>
 

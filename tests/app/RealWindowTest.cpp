@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <poll.h>
