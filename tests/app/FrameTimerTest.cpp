@@ -139,9 +139,12 @@ TEST(FrameTimerTest, AverageFpsIsCappedAndLastFrameSecondsFollowsIt) {
     EXPECT_EQ(fps, 0.0f); // no frame measured yet
     EXPECT_EQ(seconds, 0.0f);
 
-    // A late frame of 50000 ticks is 20 frames per second; the average starts from 0.
+    // A late frame of 50000 ticks is 20 frames per second; the average starts from 0, and the
+    // frame's length is reported only once an average has been taken.
     clock.now += 50000;
     ASSERT_EQ(timer.WaitFrame(), kInfoLateFrame);
+    timer.LastFrameSeconds(&seconds);
+    EXPECT_EQ(seconds, 0.0f);
     timer.AverageFps(&fps);
     EXPECT_FLOAT_EQ(fps, 10.0f);
     timer.AverageFps(&fps);
