@@ -51,10 +51,14 @@ protected:
 };
 
 TEST_F(SaveFlowTest, SavesUnderANameTypedOnTheScreenKeyboardOrTheKeys) {
+    Surface other;
+    other.Create(CREATE_CLEAR, 50, 40);
+    ASSERT_EQ(SaveBmpToHostFile(other, root / "other.bmp"), kOk);
     ASSERT_TRUE(program.ToSaveScreen());
+    program.app->OnOpenRequest(root / "other.bmp"); // refused while a name is being typed
     program.SaveHere(u"");
     program.Frames(25);
-    EXPECT_EQ(GetState(), state::kSave) << "an empty name saves nothing";
+    EXPECT_EQ(GetState(), state::kSave) << "an empty name saves nothing, nor is other.bmp opened";
 
     // Shift, H, shift, i, 1, space, then the platform's typing and keys: "Hi1 x-y", with the
     // caret moved back over "y" to insert "-".
@@ -139,9 +143,11 @@ TEST_F(SaveFlowTest, ABadNameBringsTheErrorAndTheSaveScreenStaysUsable) {
     EXPECT_TRUE(fs::exists(Docs(std::string(251, 'n') + ".bmp")));
 }
 
-// Each answer to each question about unsaved changes (File > Exit, File > New, File > Open), for
-// a picture with its own BMP file (saved in place) and without one (the save screen first, then
-// what was asked for). A second answer to the same question is ignored.
+// Each answer to each question about unsaved changes (File > Exit, File > New, and opening a
+// picture, by the browser's Open or handed over by a later copy of the program), for a picture
+// with its own BMP file (saved in place) and without one (the save screen first, then what was
+// asked for). Cancel keeps the picture and returns to the editor, or to the browser when a
+// picture was to be opened. A second answer to the same question is ignored.
 TEST(SaveQuestionTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
     enum Ask { kExit, kGallery, kOpen };
     const std::int32_t modes[] = {EditorScreen::kAskBeforeQuitting, EditorScreen::kAskBeforeGallery,
@@ -170,7 +176,9 @@ TEST(SaveQuestionTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
                 const std::string before = p.PictureBmp();
                 const std::string path = folder / (ownFile ? "Docs/own.bmp" : "Docs/new.bmp");
                 const std::string fileBefore = ReadTextFile(path);
-                if (ask == kOpen) {
+                if (ask == kOpen && ownFile) {
+                    p.app->OnOpenRequest(folder / "other.bmp"); // handed over by a later copy
+                } else if (ask == kOpen) {
                     p.Choose(EditorScreen::kFileMenu, 1);
                     ASSERT_TRUE(p.Reach(state::kBrowser));
                     if (p.app->Browser().Folder() != u"\\") {
@@ -228,28 +236,6 @@ TEST_F(SaveFlowTest, SaveAsForgetsWhatAnEarlierQuestionArranged) {
     program.Frames(30);
     EXPECT_EQ(GetState(), state::kEditor);
     EXPECT_TRUE(fs::exists(Docs("later.bmp")));
-}
-
-// A picture handed over by another copy of the program, while this one holds unsaved changes,
-// is asked about as the browser's Open asks; while a name is being typed it is refused.
-TEST_F(SaveFlowTest, AHandedOverPictureAsksAboutUnsavedChangesFirst) {
-    Surface other;
-    other.Create(CREATE_CLEAR, 50, 40);
-    ASSERT_EQ(SaveBmpToHostFile(other, root / "other.bmp"), kOk);
-    ASSERT_TRUE(program.ToSaveScreen());
-    program.app->OnOpenRequest(root / "other.bmp");
-    program.Frames(30);
-    EXPECT_EQ(GetState(), state::kSave);
-    program.Tap(kSaveCancelButton.Center());
-    ASSERT_TRUE(program.Reach(state::kEditor));
-
-    program.app->OnOpenRequest(root / "other.bmp");
-    ASSERT_TRUE(program.Reach(state::kConfirm));
-    EXPECT_EQ(program.app->Dialog().Mode(), EditorScreen::kAskBeforeOpening);
-    program.Answer(ConfirmDialog::kAnswerNo);
-    ASSERT_TRUE(program.Reach(state::kEditor));
-    EXPECT_EQ(program.DocumentPath(), u"\\other.bmp");
-    EXPECT_FALSE(program.Changed());
 }
 
 // On a screen of 240 rows the platform's own keyboard types the name: the drawn one is neither
