@@ -102,8 +102,9 @@ int Main(int argc, char** argv) {
             platform::CreateSdlWindow({.scale = options.scale, .fullScreen = options.fullScreen});
     }
     platform::Window* target = window.get();
-    // A signal closes the program as the window's close button does; a second one, while it is
-    // still closing, ends it at once.
+    // A signal ends the program in order, without the question about unsaved work that the
+    // window's close button asks (nobody may be there to answer it); a second one, while it is
+    // still ending, ends it at once.
     signals.Start([target](int signal, int count) {
         if (count == 1)
             target->RequestClose();
