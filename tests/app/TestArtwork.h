@@ -11,6 +11,7 @@
 #include "gfx/Surface.h"
 
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,12 @@ inline std::vector<Pixel> Pixels(const Surface& s) {
     for (std::int32_t y = 0; y < s.GetHeight(); ++y)
         out.insert(out.end(), s.Header().Row(y), s.Header().Row(y) + s.GetWidth());
     return out;
+}
+
+inline void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 // The screen pixel of an 8-bit red, green and blue triple: the top 5, 6 and 5 bits.
