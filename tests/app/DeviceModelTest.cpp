@@ -13,11 +13,7 @@ constexpr DeviceModelPrefix kMadeUp[] = {
 };
 
 TEST(DeviceModelTest, FirstWholePrefixWins) {
-    struct Case {
-        std::u16string text;
-        std::int32_t id;
-    };
-    const Case cases[] = {
+    const std::pair<std::u16string, std::int32_t> cases[] = {
         {u"Alpha 10", 2}, {u"Alpha 100 rev B", 2},
         {u"Alpha 19", 3}, {u"Alpha ", 1}, // shorter than every prefix it begins
         {u"alpha 10", 1}, {u"BetaMax", 4},
@@ -25,8 +21,8 @@ TEST(DeviceModelTest, FirstWholePrefixWins) {
         {u"Gamma Z", 1},  {u"", 1}, // the empty prefix claims nothing
         {u"Unknown", 1},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(DeviceModelFromOemText(c.text, kMadeUp), c.id) << c.text.size();
+    for (const auto& [text, id] : cases)
+        EXPECT_EQ(DeviceModelFromOemText(text, kMadeUp), id) << text.size();
 }
 
 // The known models are 2 to 13 in order, as the key map's extra keys expect, and no row hides

@@ -8,7 +8,6 @@
 #include "screens/EditorScreen.h"
 #include "tests/support/TestScreenContext.h"
 
-#include <mutex>
 #include <string>
 
 namespace brelvo::test {

@@ -16,13 +16,6 @@
 
 namespace brelvo::test {
 
-// The bytes the BMP writer makes of a picture.
-inline std::string BmpOf(const Surface& picture) {
-    VectorSink sink;
-    EXPECT_TRUE(EncodeBmp(picture, sink));
-    return std::string(sink.Bytes().begin(), sink.Bytes().end());
-}
-
 inline constexpr KeyMap kProgramKeys{.up = 0x26, .down = 0x28, .left = 0x25, .right = 0x27};
 
 // The program's controller with every screen, as the program runs it, on a device root of the
@@ -65,12 +58,8 @@ public:
         app->StylusDown(at.x, at.y);
         app->StylusUp(at.x, at.y);
     }
-    void Key(std::uint16_t key) {
-        app->KeyDown(key, kProgramKeys);
-        app->KeyUp(key, kProgramKeys);
-    }
-    // A key held down for some frames.
-    void Hold(std::uint16_t key, int frames) {
+    // A key pressed, and held down for some frames before it is let go.
+    void Key(std::uint16_t key, int frames = 0) {
         app->KeyDown(key, kProgramKeys);
         Frames(frames);
         app->KeyUp(key, kProgramKeys);
@@ -85,16 +74,14 @@ public:
         Frames(6);
         Tap(m.items[static_cast<std::size_t>(item)].Center());
     }
-    // A Magnifier stroke on the picture: an unsaved change.
-    void Change() {
+    // A Magnifier stroke on the picture: an unsaved change; first (gallery true) the gallery's
+    // next picture.
+    void Change(bool gallery = false) {
+        if (gallery)
+            app->Editor().NextGalleryPicture();
         app->Editor().SelectTool(ToolId::Magnifier);
         Tap(Point(130, 150));
         Frames(1);
-    }
-    // The gallery's next picture, changed.
-    void ChangeAGalleryPicture() {
-        app->Editor().NextGalleryPicture();
-        Change();
     }
     void Answer(ConfirmDialog::Answer answer) {
         ASSERT_EQ(GetState(), state::kConfirm);
@@ -121,7 +108,12 @@ public:
     }
     bool Changed() { return app->Editor().Document().changed.load(); }
     std::u16string DocumentPath() { return app->Editor().Document().path.c_str(); }
-    std::string PictureBmp() { return BmpOf(app->Editor().Document().picture); }
+    // The bytes the BMP writer makes of the picture.
+    std::string PictureBmp() {
+        VectorSink sink;
+        EXPECT_TRUE(EncodeBmp(app->Editor().Document().picture, sink));
+        return std::string(sink.Bytes().begin(), sink.Bytes().end());
+    }
 
     std::unique_ptr<App> app;
     Surface frame;

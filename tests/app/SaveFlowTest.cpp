@@ -42,7 +42,7 @@ protected:
         fs::create_directories(root / "Docs");
         ASSERT_TRUE(program.ok);
         ASSERT_EQ(GetState(), state::kEditor);
-        program.ChangeAGalleryPicture();
+        program.Change(true);
     }
     std::string Docs(const std::string& name) { return root / ("Docs/" + name); }
 
@@ -239,7 +239,7 @@ TEST(SaveShortScreenTest, TheKeysTypeTheNameAndTheScreenKeyboardIsGone) {
     test::TempFolder root;
     Program p(root.Path(), 240);
     ASSERT_TRUE(p.ok);
-    p.ChangeAGalleryPicture();
+    p.Change(true);
     ASSERT_TRUE(p.ToSaveScreen());
     for (const int key : {15, kKeyCaseSwitch, 50})
         p.Tap(KeyRect(key).Translated(0, -80).Center());
@@ -312,7 +312,7 @@ TEST(SaveFaultTest, AFailedSaveLosesNothingAndGoesNoFurther) {
             Program p(root.Path(), 320, program);
             if (!p.ok)
                 return 1;
-            p.ChangeAGalleryPicture();
+            p.Change(true);
             for (int ask = 0; ask < 4; ++ask) {
                 if (ask > 0)
                     p.Change();

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace brelvo::test {
@@ -70,21 +71,16 @@ inline constexpr std::uint32_t kTitleShortSeed = 5;
 inline bool WriteTestArchive(const std::string& path) {
     ArchiveWriter writer;
     Surface picture;
-    struct Entry {
-        art::EntryId id;
-        std::int32_t height;
-        std::uint32_t seed;
-    };
-    const Entry entries[] = {
+    const std::tuple<art::EntryId, std::int32_t, std::uint32_t> entries[] = {
         {art::kStartupPicture, 320, kStartupSeed},
         {art::kTitlePicture, 320, kTitleSeed},
         {art::kEditorBackgroundPlain, 320, kEditorSeed}, // the editor before a picture
         {art::kStartupPictureShort, 240, kStartupShortSeed},
         {art::kTitlePictureShort, 240, kTitleShortSeed},
     };
-    for (const Entry& e : entries) {
-        MakePattern(picture, 240, e.height, e.seed);
-        if (!AddPicture(writer, e.id, picture))
+    for (const auto& [id, height, seed] : entries) {
+        MakePattern(picture, 240, height, seed);
+        if (!AddPicture(writer, id, picture))
             return false;
     }
     return Succeeded(writer.WriteToFile(path));
