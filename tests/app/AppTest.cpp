@@ -1,5 +1,4 @@
 #include "app/App.h"
-#include "gfx/Blit.h"
 #include "tests/app/TestArtwork.h"
 #include "tests/support/Subprocess.h"
 #include "ui/Shared.h"
@@ -171,31 +170,6 @@ TEST(AppTest, StateNineQuits) {
     EXPECT_FALSE(app.IsQuitting());
     EXPECT_EQ(app.Render(frame, 0), kOk);
     EXPECT_TRUE(app.IsQuitting());
-}
-
-// A title font whose ground is the near-white 0xF8FCF8 with two glyph pixels, and a body font
-// wider than it, so that the black ground covers the whole title font.
-TEST(AppTest, TheTenthFontIsTheTitleFontOnBlack) {
-    Surface title, body, onBlack, display;
-    display.Create(CREATE_CLEAR, 240, 320);
-    title.Create(0, 8, 4);
-    FillRect(title, nullptr, 0xF8FCF8);
-    onBlack.Create(CREATE_CLEAR, 8, 4);
-    for (Surface* s : {&title, &onBlack}) {
-        s->SetPixel(2, 1, 0x0000FF);
-        s->SetPixel(5, 2, 0x00FF00);
-    }
-    body.Create(CREATE_CLEAR, 12, 6);
-    ArchiveWriter writer;
-    test::TempFolder folder;
-    ASSERT_TRUE(test::AddPicture(writer, art::kFontTitle, title) &&
-                test::AddPicture(writer, art::kFontBody, body) &&
-                Succeeded(writer.WriteToFile(folder / "Brelvo.erc")));
-    App app(TestConfig(), AppOptions{.programFolder = folder.Path(), .startFile = {}});
-    ASSERT_EQ(app.OnInit(display), kOk);
-    EXPECT_EQ(test::Pixels(InterfaceFonts[9]), test::Pixels(onBlack));
-    EXPECT_EQ(InterfaceFonts[9].GetColorKey(), kPixelMagenta);
-    EXPECT_EQ(InterfaceFonts[2].GetColorKey(), kPixelMagenta);
 }
 
 } // namespace
