@@ -1,6 +1,7 @@
-// The brelvo program itself, run headless as tests and automation run it.
-
+// The brelvo program itself, run headless as tests and automation run it, its command line, and
+// the command lines of its tools.
 #include "app/App.h"
+#include "app/CommandLine.h"
 #include "gfx/BmpWriter.h"
 #include "platform/PictureDecoder.h"
 #include "tests/app/EditorFrame.h"
@@ -13,6 +14,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace brelvo {
@@ -307,6 +309,86 @@ TEST_F(ProgramTest, TermAndInterruptEndTheProgramLikeTheCloseCommand) {
         ASSERT_TRUE(status.has_value());
         EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("out.txt"));
     }
+}
+
+// The program and its tools read their command lines with one reader: each takes "--x=v" and
+// "--x v" alike, and each says an unknown option or a bad number in one message and exits 2.
+
+TEST(ProgramOptionsTest, EveryProgramReadsOptionsAndSaysMistakesAlike) {
+    // Each program with a bad number and what it says of it, and good forms of its options.
+    const struct {
+        const char *path, *name, *badNumber, *says, *goodForms;
+    } programs[] = {
+        {BRELVO_EXE, "brelvo", "--scale=0", "--scale needs a whole number from 1 to 16, not '0'",
+         "--scale 2 --root=/ --version"},
+        {BRELVO_WARP_EXE, "brelvo-warp", "--power x1",
+         "--power needs a whole number from 0 to 100, not 'x1'", "--size=3 --tool hook -h"},
+        {BRELVO_FONTGEN_EXE, "brelvo-fontgen", "--size=12px",
+         "--size needs a whole number from 1 to 1000, not '12px'", "--font=f --size 9 --help"},
+        {BRELVO_ASSETS_EXE, "brelvo-assets", "icon 15 i.png",
+         "SIZE needs a whole number from 16 to 512, not '15'", "--fonts=x --help"},
+    };
+    test::TempFolder dir;
+    const std::string out = dir / "out.txt";
+    const auto run = [&](const char* path, const std::string& words) {
+        std::vector<std::string> args = {path};
+        std::istringstream split(words);
+        for (std::string word; split >> word;)
+            args.push_back(word);
+        return test::RunProgram(args, {}, out, std::chrono::seconds(20));
+    };
+    for (const auto& p : programs) {
+        SCOPED_TRACE(p.name);
+        const std::string tryHelp = std::string("\nTry '") + p.name + " --help'.\n";
+        EXPECT_EQ(run(p.path, "--bogus=1"), 2);
+        EXPECT_EQ(test::ReadTextFile(out),
+                  p.name + std::string(": unknown option '--bogus'") + tryHelp);
+        EXPECT_EQ(run(p.path, p.badNumber), 2);
+        EXPECT_EQ(test::ReadTextFile(out), p.name + std::string(": ") + p.says + tryHelp);
+        EXPECT_EQ(run(p.path, p.goodForms), 0) << test::ReadTextFile(out);
+    }
+}
+
+// What the program takes from a command line, in one line, or the error it gives.
+std::string Parse(const std::vector<std::string>& args) {
+    CommandLine l;
+    std::string error;
+    if (!ParseCommandLine(args, l, error))
+        return "error: " + error;
+    return "root=" + l.root + " scale=" + std::to_string(l.scale) + (l.fullScreen ? " full" : "") +
+           (l.headless ? " headless" : "") + (l.script.empty() ? "" : " script=" + l.script) +
+           (l.file.empty() ? "" : " " + l.file) + (l.help ? " help" : "") +
+           (l.version ? " version" : "");
+}
+
+TEST(CommandLineTest, TheProgramsOwnRules) {
+    const struct {
+        std::vector<std::string> args;
+        const char* parsed;
+    } cases[] = {
+        {{}, "root= scale=0"},
+        {{"--root", "/p", "my cat.jpg", "--scale=2", "--fullscreen"},
+         "root=/p scale=2 full my cat.jpg"},
+        {{"--scale", "16", "-h", "--version"}, "root= scale=16 help version"},
+        {{"--script=s.txt", "--headless"}, "root= scale=0 headless script=s.txt"},
+        {{"--script", "s.txt", "--help"}, "root= scale=0 script=s.txt help"},
+        {{"--script", "s.txt"}, "error: --script plays only in a headless run: add --headless"},
+        {{"--headless", "--script="}, "error: --script needs a file"},
+        {{"--root="}, "error: --root needs a folder"},
+        {{"--scale", "17"}, "error: --scale needs a whole number from 1 to 16, not '17'"},
+        {{"a.bmp", "b.png"}, "error: one picture at a time: 'a.bmp' and 'b.png'"},
+        {{"--fullscreen=1"}, "error: --fullscreen takes no value"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Parse(c.args), c.parsed);
+}
+
+TEST(CommandLineTest, HelpNamesEveryOptionAndTheDesktopKeys) {
+    const std::string usage = UsageText();
+    for (const char* word :
+         {"--root", "--scale", "--fullscreen", "--headless", "--script", "--help", "--version",
+          "Z = A", "X = B", "C = C", "Enter = Start", "F11", "expect-state", "shot FILE.png"})
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
 }
 
 } // namespace
