@@ -172,7 +172,7 @@ TEST_F(ProgramTest, TheScreensLookAsTheirPicturesInTheDocs) {
 
 // One picture of each format, opened through the browser (which decodes it off the window
 // thread) one after another and saved under a new name: each file is what brelvo-warp writes
-// for the same picture without a stroke, and the view shows the opened PNG pixel for pixel.
+// for the same picture without a stroke. (The view of an opened PNG is the command-line case's.)
 TEST_F(ProgramTest, OpensEachFormatAndSavesItAsTheCommandLineConverts) {
     UseRealArtwork("root/Pictures");
     const test::Bytes rgba = test::TestPictureRgba(300, 400);
@@ -199,14 +199,13 @@ TEST_F(ProgramTest, OpensEachFormatAndSavesItAsTheCommandLineConverts) {
         script += "tap 56 10\nframes 6\ntap 69 54\nwait-state 4\nframes 2\n";
         if (row == 1)
             script += "tap 40 50\nframes 3\n"; // into Pictures
-        script += "tap 40 " + std::to_string(50 + 15 * row) + "\nframes 1\ntap 20 309\n" +
-                  "wait-state 2\nframes 1\nshot " + Path("opened" + std::to_string(row) + ".png") +
-                  "\ntap 56 10\nframes 6\ntap 69 96\nwait-state 6\nframes 2\n" + "char out" +
-                  std::to_string(row) + "\ntap 19 309\nwait-state 2\n";
+        script +=
+            "tap 40 " + std::to_string(50 + 15 * row) + "\nframes 1\ntap 20 309\n" +
+            "wait-state 2\nframes 1\ntap 56 10\nframes 6\ntap 69 96\nwait-state 6\nframes 2\n" +
+            "char out" + std::to_string(row) + "\ntap 19 309\nwait-state 2\n";
     }
     std::string output;
     ASSERT_EQ(Play("root", script, output), 0) << output;
-    EXPECT_EQ(ViewDifferences(Path("opened2.png"), rgba.data(), 300, 4), 0);
     for (int row = 1; row <= 4; ++row) {
         const std::string& name = names[row - 1];
         ASSERT_EQ(Run({BRELVO_WARP_EXE, Path("root/Pictures/" + name), Path("expected.bmp")},
@@ -314,7 +313,7 @@ TEST_F(ProgramTest, TermAndInterruptEndTheProgramLikeTheCloseCommand) {
 // The program and its tools read their command lines with one reader: each takes "--x=v" and
 // "--x v" alike, and each says an unknown option or a bad number in one message and exits 2.
 
-TEST(ProgramOptionsTest, EveryProgramReadsOptionsAndSaysMistakesAlike) {
+TEST_F(ProgramTest, EveryProgramReadsOptionsAndSaysMistakesAlike) {
     // Each program with a bad number and what it says of it, and good forms of its options.
     const struct {
         const char *path, *name, *badNumber, *says, *goodForms;
@@ -328,24 +327,22 @@ TEST(ProgramOptionsTest, EveryProgramReadsOptionsAndSaysMistakesAlike) {
         {BRELVO_ASSETS_EXE, "brelvo-assets", "icon 15 i.png",
          "SIZE needs a whole number from 16 to 512, not '15'", "--fonts=x --help"},
     };
-    test::TempFolder dir;
-    const std::string out = dir / "out.txt";
+    std::string out;
     const auto run = [&](const char* path, const std::string& words) {
         std::vector<std::string> args = {path};
         std::istringstream split(words);
         for (std::string word; split >> word;)
             args.push_back(word);
-        return test::RunProgram(args, {}, out, std::chrono::seconds(20));
+        return Run(args, &out, false);
     };
     for (const auto& p : programs) {
         SCOPED_TRACE(p.name);
         const std::string tryHelp = std::string("\nTry '") + p.name + " --help'.\n";
         EXPECT_EQ(run(p.path, "--bogus=1"), 2);
-        EXPECT_EQ(test::ReadTextFile(out),
-                  p.name + std::string(": unknown option '--bogus'") + tryHelp);
+        EXPECT_EQ(out, p.name + std::string(": unknown option '--bogus'") + tryHelp);
         EXPECT_EQ(run(p.path, p.badNumber), 2);
-        EXPECT_EQ(test::ReadTextFile(out), p.name + std::string(": ") + p.says + tryHelp);
-        EXPECT_EQ(run(p.path, p.goodForms), 0) << test::ReadTextFile(out);
+        EXPECT_EQ(out, p.name + std::string(": ") + p.says + tryHelp);
+        EXPECT_EQ(run(p.path, p.goodForms), 0) << out;
     }
 }
 
