@@ -40,7 +40,11 @@ constexpr std::array<Route, state::kCount> kRoutes = {{
     {},                        // 9: exit
 }};
 
-static_assert(art::kFontsInLoadOrder.size() == kInterfaceFontCount);
+static_assert(art::kFontsInLoadOrder.size() + 1 == kInterfaceFontCount);
+
+// The white that the title font's glyphs stand on, and the magenta every other font is keyed on.
+constexpr Color kFontGround = 0xF8FCF8;
+constexpr Color kMagenta = 0xFF00FF;
 
 // The screen height every layout is drawn for.
 constexpr std::int32_t kDesignHeight = 320;
@@ -124,6 +128,26 @@ void App::LoadFonts() {
         LoadArtwork(m_archive, art::kFontsInLoadOrder[i].id, InterfaceFonts[i]);
         BuildGlyphs(InterfaceFonts[i], art::kFontsInLoadOrder[i].charset);
     }
+
+    // The tenth font is the title font drawn on opaque black, for text over pictures. The black
+    // ground has the body font's size, as far as it lies on the title font's.
+    BitmapFont& title = InterfaceFonts[font::kTitle];
+    const BitmapFont& body = InterfaceFonts[font::kBody];
+    BitmapFont& onBlack = InterfaceFonts[font::kTitleOnBlack];
+    onBlack.Release();
+    Surface scratch;
+    if (title.GetPixels() &&
+        Succeeded(scratch.Create(CREATE_CLEAR, title.GetWidth(), title.GetHeight()))) {
+        const Rect ground(0, 0, body.GetWidth() - 1, body.GetHeight() - 1);
+        FillRect(scratch, &ground, 0x000000, 1);
+        title.SetColorKey(kFontGround);
+        Blit(scratch, 0, 0, title, nullptr, BLT_KEYED);
+        scratch.SetColorKey(kFontGround);
+        CopySurface(scratch, onBlack);
+        onBlack.SetColorKey(kMagenta);
+        BuildGlyphs(onBlack, CHARSET_LATIN);
+    }
+    title.SetColorKey(kMagenta);
 }
 
 HResult App::OnInit(Surface& display) {

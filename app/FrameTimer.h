@@ -26,13 +26,33 @@ public:
     // Sleeps until the current frame's deadline: kOk after sleeping, kInfoLateFrame when the
     // deadline had already passed.
     HResult WaitFrame();
+    // The same bookkeeping without sleeping: kOk when a new frame is due (and starts it),
+    // kInfoLateFrame when it is not due yet.
+    HResult Poll();
+
+    // A running average of the frame rate, updated by each call and capped at the target rate.
+    void AverageFps(float* out);
+    // The length of the last frame in seconds, or 0 while no average has been measured.
+    void LastFrameSeconds(float* out) const;
+
+    std::uint32_t TicksPerFrame() const { return m_ticksPerFrame; }
+    std::uint32_t FrameCount() const { return m_frameCount; }
 
 private:
     void Clear();
+    // Starts the next frame at the counter reading now.
+    void BeginFrame(std::uint64_t now);
 
     FrameClock* m_clock;
+    float m_secondsPerFrame = 0;
+    float m_averageFps = 0;
+    std::uint32_t m_targetFps = 0;
+    std::uint32_t m_lastFrameTicks = 0;
+    std::uint32_t m_frameCount = 0;
     std::uint32_t m_ticksPerFrame = 0;
+    std::uint64_t m_startCounter = 0;
     std::uint64_t m_frequency = 0;
+    std::uint64_t m_lastCounter = 0;
     std::uint64_t m_deadline = 0;
 };
 

@@ -12,10 +12,11 @@
 
 namespace brelvo {
 
-inline constexpr std::size_t kInterfaceFontCount = 9;
+inline constexpr std::size_t kInterfaceFontCount = 10;
 using InterfaceFontSet = std::array<BitmapFont, kInterfaceFontCount>;
 
-// The interface fonts by their place in the set: the archive's fonts in their load order.
+// The interface fonts by their place in the set: the archive's fonts in their load order, then
+// the title font drawn on black, which the controller makes from the title font.
 namespace font {
 inline constexpr std::size_t kList = 0;
 inline constexpr std::size_t kBody = 1;
@@ -26,6 +27,7 @@ inline constexpr std::size_t kHelpIndex = 5;
 inline constexpr std::size_t kHelpHeading = 6;
 inline constexpr std::size_t kBusyDark = 7;
 inline constexpr std::size_t kBusyLight = 8;
+inline constexpr std::size_t kTitleOnBlack = 9;
 } // namespace font
 
 // What a screen shares with the controller: the one lock between drawing and the handlers, the

@@ -271,6 +271,39 @@ TEST(FrameTimerTest, WithoutAPeriodEveryWaitIsLate) {
     }
 }
 
+// Poll keeps the books as WaitFrame does without sleeping. The average starts from 0 and moves
+// half way to each frame's rate, capped at the target; a frame's length shows once there is one.
+TEST(FrameTimerTest, PollAverageAndLastFrameKeepTheBooksWithoutSleeping) {
+    FakeClock clock;
+    FrameTimer timer(clock);
+    ASSERT_EQ(timer.Start(30), kOk);
+    const std::uint64_t start = clock.now;
+    const std::pair<std::uint64_t, HResult> polls[] = {{0, kInfoLateFrame}, {33332, kInfoLateFrame},
+                                                       {33333, kOk},        {33343, kInfoLateFrame},
+                                                       {90000, kOk},        {140000, kOk}};
+    for (const auto& [at, result] : polls) {
+        clock.now = start + at;
+        EXPECT_EQ(timer.Poll(), result) << at;
+    }
+    EXPECT_EQ(timer.FrameCount(), 3u);
+    EXPECT_TRUE(clock.sleeps.empty());
+    float fps = -1, seconds = -1;
+    timer.LastFrameSeconds(&seconds);
+    EXPECT_EQ(seconds, 0.0f);              // no average yet
+    for (float average : {10.0f, 15.0f}) { // the last frame, 50000 ticks, is 20 a second
+        timer.AverageFps(&fps);
+        EXPECT_FLOAT_EQ(fps, average);
+    }
+    timer.LastFrameSeconds(&seconds);
+    EXPECT_FLOAT_EQ(seconds, 0.05f);
+    clock.now += 10000; // 100 frames a second, reported as at most 30
+    ASSERT_EQ(timer.WaitFrame(), kOk);
+    timer.AverageFps(&fps);
+    EXPECT_EQ(fps, 30.0f);
+    timer.LastFrameSeconds(&seconds);
+    EXPECT_FLOAT_EQ(seconds, 0.01f);
+}
+
 TEST(FrameTimerTest, SteadyClockCountsNanoseconds) {
     SteadyFrameClock clock;
     std::uint64_t f = 0, a = 0, b = 0;
