@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -20,18 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Outcome = SingleInstance::Outcome;
-
-// Sets or clears an environment variable for one test and puts the old value back.
-struct ScopedEnv {
-    ScopedEnv(const char* variable, const char* value) : name(variable) {
-        if (const char* was = std::getenv(name))
-            old = was;
-        value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedEnv() { old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name); }
-    const char* name;
-    std::optional<std::string> old;
-};
 
 // A socket connected to path, or bound to it when bind is true; -1 on failure.
 int UnixSocket(const std::string& path, bool bind) {
@@ -52,7 +39,7 @@ int UnixSocket(const std::string& path, bool bind) {
 class SingleInstanceTest : public ::testing::Test {
 protected:
     test::TempFolder m_runtime;
-    ScopedEnv m_env{"XDG_RUNTIME_DIR", m_runtime.Path().c_str()};
+    test::ScopedEnv m_env{"XDG_RUNTIME_DIR", m_runtime.Path().c_str()};
     // Every kind of character a name may hold, the ends of each range among them.
     std::string m_name = "aAzZ09._-" + std::to_string(::getpid());
 };
@@ -73,10 +60,9 @@ TEST_F(SingleInstanceTest, AfterTheFirstIsGoneANewOneIsFirst) {
         }
         EXPECT_EQ(fs::exists(socketPath), crashed);
         Event raised;
-        SingleInstance next;
+        SingleInstance next, later;
         ASSERT_EQ(next.Acquire(m_name, [&] { raised.Set(); }), Outcome::First);
         EXPECT_TRUE(fs::exists(socketPath));
-        SingleInstance later;
         EXPECT_EQ(later.Acquire(m_name, nullptr), Outcome::AlreadyRunning);
         EXPECT_TRUE(raised.WaitFor(5s));
     }
@@ -87,8 +73,8 @@ TEST_F(SingleInstanceTest, OnlyTheRaiseByteRaises) {
     Event raised;
     SingleInstance first;
     ASSERT_EQ(first.Acquire(m_name, [&] { raised.Set(); }), Outcome::First);
-    const std::optional<char> bytes[] = {std::nullopt, 'x', '\0', SingleInstance::kRaiseRequest};
-    for (const std::optional<char>& byte : bytes) {
+    for (const std::optional<char> byte : {std::optional<char>(), std::optional<char>('x'),
+                                           std::optional<char>(SingleInstance::kRaiseRequest)}) {
         const int fd = UnixSocket(SingleInstance::SocketPath(m_name), false);
         ASSERT_GE(fd, 0);
         if (byte) {
@@ -106,7 +92,7 @@ TEST_F(SingleInstanceTest, OnlyTheRaiseByteRaises) {
 TEST_F(SingleInstanceTest, ALaterCopyAsksTheFirstToRaiseOrToOpenItsFile) {
     Event opened, raised, otherRaised;
     std::string file;
-    SingleInstance first;
+    SingleInstance first, second, third, fourth, other, fifth;
     const auto open = [&](const std::string& path) {
         file = path;
         opened.Set();
@@ -115,26 +101,20 @@ TEST_F(SingleInstanceTest, ALaterCopyAsksTheFirstToRaiseOrToOpenItsFile) {
                   m_name, [&] { raised.Set(); }, open),
               Outcome::First);
     EXPECT_FALSE(raised.WaitFor(0ms));
-    SingleInstance second;
     EXPECT_EQ(second.Acquire(m_name, [] { ADD_FAILURE(); }), Outcome::AlreadyRunning);
     EXPECT_TRUE(raised.WaitFor(5s));
 
     const std::string path = "/home/u/Pictures/a b \xd0\x96.png";
-    SingleInstance third;
     EXPECT_EQ(third.Acquire(m_name, nullptr, nullptr, path), Outcome::AlreadyRunning);
     ASSERT_TRUE(opened.WaitFor(5s));
     EXPECT_EQ(file, path);
     EXPECT_FALSE(raised.WaitFor(0ms));
-
-    SingleInstance fourth;
     EXPECT_EQ(fourth.Acquire(m_name, nullptr, nullptr, std::string(5000, 'a')),
               Outcome::AlreadyRunning);
     EXPECT_TRUE(raised.WaitFor(5s));
     EXPECT_FALSE(opened.WaitFor(0ms));
 
-    SingleInstance other;
     ASSERT_EQ(other.Acquire(m_name + "-x", [&] { otherRaised.Set(); }), Outcome::First);
-    SingleInstance fifth;
     EXPECT_EQ(fifth.Acquire(m_name + "-x", nullptr, nullptr, path), Outcome::AlreadyRunning);
     EXPECT_TRUE(otherRaised.WaitFor(5s));
 }
@@ -152,14 +132,13 @@ TEST_F(SingleInstanceTest, RefusesBadNamesAndASecondAcquire) {
 
 // Without a runtime folder the files go to a private folder of this user in the temp folder.
 TEST_F(SingleInstanceTest, FallsBackToAPrivateTempFolder) {
-    const ScopedEnv tmp("TMPDIR", (m_runtime.Path() + "//").c_str());
-    const ScopedEnv runtime("XDG_RUNTIME_DIR", "relative/run");
-    SingleInstance first;
+    const test::ScopedEnv tmp("TMPDIR", (m_runtime.Path() + "//").c_str());
+    const test::ScopedEnv runtime("XDG_RUNTIME_DIR", "relative/run");
+    SingleInstance first, second;
     EXPECT_EQ(first.Acquire(m_name, [] {}), Outcome::First);
     const std::string folder = m_runtime / ("brelvo-" + std::to_string(::getuid()));
     EXPECT_EQ(SingleInstance::SocketPath(m_name), folder + "/brelvo-" + m_name + ".socket");
     EXPECT_EQ(fs::symlink_status(folder).permissions(), fs::perms::owner_all);
-    SingleInstance second;
     EXPECT_EQ(second.Acquire(m_name, nullptr), Outcome::AlreadyRunning);
 }
 
