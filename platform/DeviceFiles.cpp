@@ -539,23 +539,6 @@ HResult ReadDeviceFolder(const char16_t* deviceFolder, FolderContents& contents)
     return kOk;
 }
 
-HResult ListDeviceFolder(const char16_t* deviceFolder, FolderListing what, const char16_t* pattern,
-                         std::vector<std::u16string>& names) {
-    FolderContents contents;
-    const HResult result = ReadDeviceFolder(deviceFolder, contents);
-    if (what == FolderListing::Folders) {
-        names = std::move(contents.folders);
-        return result;
-    }
-    const std::u16string_view wanted = pattern ? std::u16string_view(pattern) : u"*";
-    names.clear();
-    for (std::u16string& name : contents.files) {
-        if (MatchesPattern(name, wanted))
-            names.push_back(std::move(name));
-    }
-    return result;
-}
-
 bool DeviceFileExists(const char16_t* devicePath) {
     std::string hostPath;
     if (Failed(MapDevicePath(devicePath, hostPath)))

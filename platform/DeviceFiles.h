@@ -97,24 +97,16 @@ private:
 // Opens, writes and commits in one call; kOk or the first cause of failure.
 HResult WriteFileReplacing(const std::string& hostPath, const void* data, std::size_t size);
 
-// What ListDeviceFolder lists.
-enum class FolderListing { Folders, Files };
-
-// The names in a device folder ("\" or a path ending in "\"): its subfolders, or its files whose
-// names match pattern ('*' any run, '?' one character; letters match in either case, and "*.jpg"
-// also takes ".jpeg" names). Hidden entries (names starting with ".") are left out, and so are
-// names the program could not show and open again by the same name: names holding a character
-// a device path refuses, or bytes that are not UTF-8. A symbolic link is listed only when it
-// leads to a place inside the device root. Names come sorted, letters of the Latin and Cyrillic
-// alphabets without regard to case and everything else by code point, so a listing is the same
-// on every file system. kErrInvalidArg for a path the mapping refuses or that resolves outside the
-// device root, kErrFail for a folder that cannot be read; names is empty after either.
-HResult ListDeviceFolder(const char16_t* deviceFolder, FolderListing what, const char16_t* pattern,
-                         std::vector<std::u16string>& names);
-
-// Everything ListDeviceFolder would list in one folder, from one pass over it: the subfolders
-// and all the files, each sorted. The browser filters the files itself, so a folder of
-// thousands of pictures is read once however many formats it shows.
+// The names in a device folder ("\" or a path ending in "\"), from one pass over it: its
+// subfolders and all its files, each sorted. The browser filters the files itself
+// (MatchesPattern), so a folder of thousands of pictures is read once however many formats it
+// shows. Hidden entries (names starting with ".") are left out, and so are names the program
+// could not show and open again by the same name: names holding a character a device path
+// refuses, or bytes that are not UTF-8. A symbolic link is listed only when it leads to a place
+// inside the device root. Names come sorted, letters of the Latin and Cyrillic alphabets without
+// regard to case and everything else by code point, so a listing is the same on every file
+// system. kErrInvalidArg for a path the mapping refuses or that resolves outside the device root,
+// kErrFail for a folder that cannot be read; both lists are empty after either.
 struct FolderContents {
     std::vector<std::u16string> folders;
     std::vector<std::u16string> files;
@@ -130,10 +122,11 @@ HResult DevicePathFromHost(const std::string& hostPath, std::u16string& devicePa
 // any kind), so that a save there would replace it. False for a path the mapping refuses.
 bool DeviceFileExists(const char16_t* devicePath);
 
-// True when name matches pattern as ListDeviceFolder matches files.
+// True when name matches pattern: '*' any run, '?' one character; letters match in either
+// case, and "*.jpg" also takes ".jpeg" names.
 bool MatchesPattern(std::u16string_view name, std::u16string_view pattern);
 
-// Orders names as ListDeviceFolder does.
+// Orders names as ReadDeviceFolder does.
 bool NameLess(std::u16string_view a, std::u16string_view b);
 
 } // namespace brelvo::platform

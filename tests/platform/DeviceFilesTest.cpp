@@ -9,7 +9,6 @@
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
-#include <tuple>
 #include <vector>
 
 namespace brelvo::platform {
@@ -18,14 +17,15 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadTextFile;
 using Names = std::vector<std::u16string>;
+using Strings = std::vector<std::string>;
 
 void WriteAll(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // Temporary files are the only names starting with "." that these tests ever see.
-std::vector<std::string> HiddenEntries(const fs::path& folder) {
-    std::vector<std::string> hidden;
+Strings HiddenEntries(const fs::path& folder) {
+    Strings hidden;
     for (const auto& entry : fs::directory_iterator(folder))
         if (entry.path().filename().string().starts_with('.'))
             hidden.push_back(entry.path().filename().string());
@@ -46,8 +46,7 @@ TEST_F(DeviceFilesTest, MapsDevicePathsByStringRules) {
         {u"\\A\\B\\x.bmp", "/A/B/x.bmp"},
         {u"\\My Pictures\\", "/My Pictures"},
         {u"\\...\\.x\\x.", "/.../.x/x."},
-        {u"\\caf\u00E9.bmp", "/caf\xC3\xA9.bmp"},
-        {u"\\\u0424\u043E\u0442\u043E\\\u20AC", "/\xD0\xA4\xD0\xBE\xD1\x82\xD0\xBE/\xE2\x82\xAC"},
+        {u"\\caf\u00E9\\\u0424\u20AC", "/caf\xC3\xA9/\xD0\xA4\xE2\x82\xAC"},
         {u"\\\U0001F600.bmp\\\U0010FFFF", "/\xF0\x9F\x98\x80.bmp/\xF4\x8F\xBF\xBF"},
     };
     for (const auto& [device, host] : accepted) {
@@ -55,11 +54,8 @@ TEST_F(DeviceFilesTest, MapsDevicePathsByStringRules) {
         EXPECT_EQ(MapDevicePath(device, mapped), kOk) << host;
         EXPECT_EQ(mapped, m_dir.string() + host);
     }
-
-    std::vector<std::u16string> refused = {
-        u"",           u"x.bmp",     u"A\\x.bmp",     u"/A/x.bmp",      u"\\\\",     u"\\A\\\\B",
-        u"\\A\\\\",    u"\\.",       u"\\..",         u"\\A\\..\\B",    u"\\A\\.\\", u"\\a\xD800z",
-        u"\\a\xDC00z", u"\\a\xD800", u"\\a\xD800\\b", u"\\\xDC00\xD800"};
+    std::vector<std::u16string> refused = {u"",           u"/A/x.bmp",   u"\\A\\\\B",  u"\\.",
+                                           u"\\A\\..\\B", u"\\a\xD800z", u"\\a\xDC00z"};
     for (const char16_t character : std::u16string_view(u"/:*?\"<>|\x01\x1F\t"))
         refused.push_back(u"\\A\\a" + std::u16string(1, character) + u"z");
     for (const std::u16string& device : refused) {
@@ -86,18 +82,14 @@ TEST_F(DeviceFilesTest, MapsDevicePathsByStringRules) {
     }
 }
 
-TEST_F(DeviceFilesTest, WritesNewAndReplacedFilesWithTheRightMode) {
+// A new file gets 0666 less the umask, a replaced one keeps its mode whatever the umask; an
+// uncommitted writer, aborted or just destroyed, leaves the old file alone. No temporary file
+// stays either way.
+TEST_F(DeviceFilesTest, CommitsReplaceWithTheRightModeAndUncommittedWritersChangeNothing) {
     const struct {
         const char* name;
-        mode_t oldMode; // 0: no old file
-        mode_t umask;
-        mode_t expected;
-    } cases[] = {
-        {"new-027.bmp", 0, 027, 0640},
-        {"new-000.bmp", 0, 0, 0666},
-        {"old-0604.bmp", 0604, 022, 0604},
-        {"old-0600.bmp", 0600, 0, 0600},
-    };
+        mode_t oldMode, umask, expected; // oldMode 0: no old file
+    } cases[] = {{"new.bmp", 0, 027, 0640}, {"old.bmp", 0604, 022, 0604}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path target = m_dir / c.name;
@@ -114,17 +106,12 @@ TEST_F(DeviceFilesTest, WritesNewAndReplacedFilesWithTheRightMode) {
         ::umask(savedUmask);
         EXPECT_EQ(ReadTextFile(target), "new bytes");
         EXPECT_EQ(fs::symlink_status(target).permissions(), fs::perms(c.expected));
-        EXPECT_EQ(HiddenEntries(m_dir), std::vector<std::string>{});
+        EXPECT_EQ(HiddenEntries(m_dir), Strings{});
     }
-}
-
-TEST_F(DeviceFilesTest, UncommittedWriterLeavesOldFileAlone) {
-    const fs::path target = m_dir / "old.bmp";
-    WriteAll(target, "old picture");
     for (const bool explicitAbort : {true, false}) {
         {
             ReplacingFileWriter writer;
-            ASSERT_EQ(writer.Open(target), kOk);
+            ASSERT_EQ(writer.Open(m_dir / "old.bmp"), kOk);
             EXPECT_EQ(HiddenEntries(m_dir).size(), 1u);
             EXPECT_TRUE(writer.Write("new", 3));
             if (explicitAbort) {
@@ -133,8 +120,8 @@ TEST_F(DeviceFilesTest, UncommittedWriterLeavesOldFileAlone) {
                 EXPECT_EQ(writer.Commit(), kErrFail);
             }
         }
-        EXPECT_EQ(ReadTextFile(target), "old picture");
-        EXPECT_EQ(HiddenEntries(m_dir), std::vector<std::string>{});
+        EXPECT_EQ(ReadTextFile(m_dir / "old.bmp"), "new bytes");
+        EXPECT_EQ(HiddenEntries(m_dir), Strings{});
     }
 }
 
@@ -145,14 +132,12 @@ TEST_F(DeviceFilesTest, RefusesHostPathsThatNameNoFile) {
         std::string path;
         HResult expected;
     } cases[] = {
-        {"", kErrInvalidArg},
         {(m_dir / "").string(), kErrInvalidArg},
         {(m_dir / "sub").string(), kErrInvalidArg},
         {(m_dir / "sub" / "..").string(), kErrInvalidArg},
         {(m_dir / "missing" / "x.bmp").string(), kErrPathNotFound},
         {(m_dir / "file.bmp" / "x.bmp").string(), kErrPathNotFound},
-        // Longer than a name can be.
-        {(m_dir / std::string(256, 'n')).string(), kErrInvalidArg},
+        {(m_dir / std::string(256, 'n')).string(), kErrInvalidArg}, // longer than a name can be
     };
     for (const auto& c : cases) {
         EXPECT_EQ(WriteFileReplacing(c.path, "x", 1), c.expected) << c.path;
@@ -166,53 +151,49 @@ TEST_F(DeviceFilesTest, RefusesHostPathsThatNameNoFile) {
     EXPECT_TRUE(fs::is_directory(m_dir / "sub"));
     // The longest name there is saves: the temporary file's name is shortened, not refused.
     EXPECT_EQ(WriteFileReplacing(m_dir / std::string(255, 'n'), "x", 1), kOk);
-    EXPECT_EQ(HiddenEntries(m_dir), std::vector<std::string>{});
-    EXPECT_EQ(HiddenEntries(m_dir / "sub"), std::vector<std::string>{});
+    EXPECT_EQ(HiddenEntries(m_dir), Strings{});
+    EXPECT_EQ(HiddenEntries(m_dir / "sub"), Strings{});
 }
 
 // A disk that will not take the new picture, each way, in a child process (an unprivileged one
 // for the read-only folder, since root writes anywhere): the writer says why, the process lives
 // on (beyond the file-size limit it would get SIGXFSZ), and the old file and nothing else stays.
 TEST_F(DeviceFilesTest, ASaveTheDiskRefusesSaysWhyAndKeepsTheOldFile) {
-    const fs::path folder = m_dir / "Pictures";
+    const fs::path folder = m_dir / "Pictures", target = folder / "old.bmp";
     fs::create_directory(folder);
     ASSERT_EQ(::chmod(m_dir.c_str(), 0755), 0);
     const std::string old(8192, 'o');
-    WriteAll(folder / "old.bmp", old);
-    const struct {
-        test::DiskFault fault;
-        HResult expected;
-    } cases[] = {
+    WriteAll(target, old);
+    const std::pair<test::DiskFault, HResult> cases[] = {
         {test::DiskFault::ReadOnlyFolder, kErrAccessDenied},
         {test::DiskFault::FileSizeLimit, kErrFileTooLarge},
         {test::DiskFault::FullDisk, kErrDiskFull},
     };
     std::string skipped;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(test::Describe(c.fault));
-        const test::FaultRun run = test::RunWithDiskFault(c.fault, folder, [&] {
-            if (ReadTextFile(folder / "old.bmp") != old)
+    for (const auto& [fault, expected] : cases) {
+        SCOPED_TRACE(test::Describe(fault));
+        const test::FaultRun run = test::RunWithDiskFault(fault, folder, [&] {
+            if (ReadTextFile(target) != old)
                 return 10; // the folder must be reachable for the failure to mean anything
             ReplacingFileWriter writer;
             const std::vector<char> picture(100 * 1024, 'p');
-            if (const HResult opened = writer.Open(folder / "old.bmp"); opened != kOk)
-                return opened == c.expected ? 0 : 11;
-            if (writer.Write(picture.data(), picture.size()) || writer.Error() != c.expected)
+            if (const HResult opened = writer.Open(target); opened != kOk)
+                return opened == expected ? 0 : 11;
+            if (writer.Write(picture.data(), picture.size()) || writer.Error() != expected)
                 return 12;
             // The temporary file holds what fitted; committing it would replace the picture
             // with a truncated one.
-            if (writer.Commit() != c.expected)
+            if (writer.Commit() != expected)
                 return 13;
-            return ReadTextFile(folder / "old.bmp") == old && HiddenEntries(folder).empty() ? 0
-                                                                                            : 14;
+            return ReadTextFile(target) == old && HiddenEntries(folder).empty() ? 0 : 14;
         });
         if (!run.cannot.empty()) {
-            skipped += std::string(test::Describe(c.fault)) + " skipped: " + run.cannot + "\n";
+            skipped += std::string(test::Describe(fault)) + " skipped: " + run.cannot + "\n";
             continue;
         }
         EXPECT_EQ(run.code, 0) << "10: cannot read, 11: open, 12: write, 13: commit, 14: left";
-        EXPECT_EQ(ReadTextFile(folder / "old.bmp"), old);
-        EXPECT_EQ(HiddenEntries(folder), std::vector<std::string>{});
+        EXPECT_EQ(ReadTextFile(target), old);
+        EXPECT_EQ(HiddenEntries(folder), Strings{});
     }
     if (!skipped.empty())
         GTEST_SKIP() << skipped;
@@ -226,7 +207,6 @@ TEST_F(DeviceFilesTest, WritePathsCannotLeaveTheRootThroughLinks) {
     fs::create_directory_symlink(root, m_dir / "root-link");
     fs::create_directory_symlink("A", root / "in");
     fs::create_directory_symlink(m_dir / "outside", root / "out");
-    fs::create_directory_symlink("..", root / "up");
     fs::create_directory_symlink("../root-sibling", root / "sib");
     const struct {
         const char* root;
@@ -235,13 +215,10 @@ TEST_F(DeviceFilesTest, WritePathsCannotLeaveTheRootThroughLinks) {
         HResult refusal;
     } cases[] = {
         {"root", u"\\x.bmp", "/x.bmp", kOk},
-        {"root", u"\\A\\x.bmp", "/A/x.bmp", kOk},
         {"root", u"\\in\\x.bmp", "/in/x.bmp", kOk},
         {"root", u"\\A\\new\\deeper\\x.bmp", "/A/new/deeper/x.bmp", kOk},
         {"root-link", u"\\A\\x.bmp", "/A/x.bmp", kOk},
-        {"root", u"\\out\\x.bmp", nullptr, kErrInvalidArg},
         {"root", u"\\out\\new\\x.bmp", nullptr, kErrInvalidArg},
-        {"root", u"\\up\\outside\\x.bmp", nullptr, kErrInvalidArg},
         {"root", u"\\sib\\x.bmp", nullptr, kErrInvalidArg},
         {"root", u"\\..\\x.bmp", nullptr, kErrInvalidArg},
         {"root", u"\\", nullptr, kErrInvalidArg},
@@ -266,13 +243,7 @@ TEST_F(DeviceFilesTest, WritePathsCannotLeaveTheRootThroughLinks) {
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(root / "link.bmp")));
 }
 
-Names List(const char16_t* folder, FolderListing what, const char16_t* pattern) {
-    Names names;
-    ListDeviceFolder(folder, what, pattern, names);
-    return names;
-}
-
-TEST_F(DeviceFilesTest, ListsFoldersAndMatchingFilesInNameOrder) {
+TEST_F(DeviceFilesTest, ReadsFoldersAndFilesInNameOrderWithoutLeavingTheRoot) {
     for (const char* name : {"b.bmp", "A.BMP", "c.Bmp", "x.png", "photo.JPEG", "cam.jpg",
                              "Яблоко.png", "апельсин.png", "Zebra.png", "ёж.png", ".hidden.png",
                              "bad\\name.png", "ctrl\x01.png", "colon:.png", "\xff\xfe.png"})
@@ -284,35 +255,33 @@ TEST_F(DeviceFilesTest, ListsFoldersAndMatchingFilesInNameOrder) {
     fs::create_symlink("/etc/passwd", m_dir / "passwd.png");
     fs::create_directory_symlink(m_dir / "alpha", m_dir / "inside");
     fs::create_symlink(m_dir / "x.png", m_dir / "again.png");
-
-    EXPECT_EQ(List(u"\\", FolderListing::Folders, u"*"), (Names{u"alpha", u"inside", u"Sub"}));
-    EXPECT_EQ(List(u"\\", FolderListing::Files, u"*.bmp"), (Names{u"A.BMP", u"b.bmp", u"c.Bmp"}));
-    EXPECT_EQ(List(u"\\", FolderListing::Files, u"*.jpg"), (Names{u"cam.jpg", u"photo.JPEG"}));
+    const auto read = [](const char16_t* folder, HResult expected) {
+        FolderContents contents{{u"stale"}, {u"stale"}};
+        EXPECT_EQ(ReadDeviceFolder(folder, contents), expected);
+        return std::pair(contents.folders, contents.files);
+    };
     // Latin before Cyrillic, each without regard to case, and otherwise by code point: Ё, as ё
     // (U+0451), comes after я.
-    EXPECT_EQ(
-        List(u"\\", FolderListing::Files, u"*.png"),
-        (Names{u"again.png", u"x.png", u"Zebra.png", u"апельсин.png", u"Яблоко.png", u"ёж.png"}));
-    EXPECT_EQ(List(u"\\alpha\\", FolderListing::Files, u"*.gif"), (Names{u"deep.gif"}));
-    EXPECT_EQ(List(u"\\inside\\", FolderListing::Files, u"*"), (Names{u"deep.gif"}));
-
+    EXPECT_EQ(read(u"\\", kOk),
+              std::pair(Names{u"alpha", u"inside", u"Sub"},
+                        Names{u"A.BMP", u"again.png", u"b.bmp", u"c.Bmp", u"cam.jpg", u"photo.JPEG",
+                              u"x.png", u"Zebra.png", u"апельсин.png", u"Яблоко.png", u"ёж.png"}));
+    EXPECT_EQ(read(u"\\inside\\", kOk), std::pair(Names{}, Names{u"deep.gif"}));
     // Nothing outside the root is reached, by a path or by a link.
-    Names names{u"stale"};
-    EXPECT_EQ(ListDeviceFolder(u"\\escape\\", FolderListing::Files, u"*", names), kErrInvalidArg);
-    EXPECT_TRUE(names.empty());
-    EXPECT_EQ(ListDeviceFolder(u"\\..\\", FolderListing::Folders, u"*", names), kErrInvalidArg);
-    EXPECT_EQ(ListDeviceFolder(u"\\missing\\", FolderListing::Folders, u"*", names), kErrFail);
+    EXPECT_EQ(read(u"\\escape\\", kErrInvalidArg), std::pair(Names{}, Names{}));
+    EXPECT_EQ(read(u"\\..\\", kErrInvalidArg), std::pair(Names{}, Names{}));
+    EXPECT_EQ(read(u"\\missing\\", kErrFail), std::pair(Names{}, Names{}));
 }
 
-// Root reads any folder, so an unprivileged child lists one it may enter but not read.
-TEST_F(DeviceFilesTest, AnUnreadableFolderListsAsEmpty) {
+// Root reads any folder, so an unprivileged child reads one it may enter but not read.
+TEST_F(DeviceFilesTest, AnUnreadableFolderReadsAsEmpty) {
     fs::create_directory(m_dir / "locked");
     WriteAll(m_dir / "locked" / "a.png", "x");
     ASSERT_EQ(::chmod((m_dir / "locked").c_str(), 0311), 0);
     const test::FaultRun run = test::RunWithDiskFault(test::DiskFault::ReadOnlyFolder, m_dir, [] {
-        Names names{u"stale"};
-        const HResult r = ListDeviceFolder(u"\\locked\\", FolderListing::Files, u"*", names);
-        return r == kErrFail && names.empty() ? 0 : 1;
+        FolderContents contents{{u"stale"}, {u"stale"}};
+        const HResult r = ReadDeviceFolder(u"\\locked\\", contents);
+        return r == kErrFail && contents.folders.empty() && contents.files.empty() ? 0 : 1;
     });
     ::chmod((m_dir / "locked").c_str(), 0755);
     ASSERT_EQ(run.cannot, "");
@@ -321,16 +290,20 @@ TEST_F(DeviceFilesTest, AnUnreadableFolderListsAsEmpty) {
 
 TEST(FolderPatternTest, MatchesLettersInEitherCaseAndTheTwoJpegSpellings) {
     const struct {
-        const char16_t* name;
-        const char16_t* pattern;
+        const char16_t *name, *pattern;
         bool match;
     } cases[] = {
-        {u"a.PNG", u"*.png", true},     {u"a.png.bak", u"*.png", false},
-        {u"IMG.jpeg", u"*.jpg", true},  {u"IMG.JPEG", u"*.JPG", true},
-        {u"a.jpeg", u"*.png", false},   {u"a.jpe", u"*.jpg", false},
-        {u"ab", u"a?", true},           {u"a", u"a?", false},
-        {u"x.y.z", u"*.*", true},       {u"ЁЖ.gif", u"ёж.*", true},
-        {u"aaa.png", u"*a*.png", true}, {u"", u"*", true},
+        {u"a.PNG", u"*.png", true},
+        {u"a.png.bak", u"*.png", false},
+        {u"IMG.jpeg", u"*.jpg", true},
+        {u"IMG.JPEG", u"*.JPG", true},
+        {u"a.jpeg", u"*.png", false},
+        {u"a.jpe", u"*.jpg", false},
+        {u"ab", u"a?", true},
+        {u"a", u"a?", false},
+        {u"ЁЖ.gif", u"ёж.*", true},
+        {u"aaa.png", u"*a*.png", true},
+        {u"", u"*", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.match) << &c - cases;
