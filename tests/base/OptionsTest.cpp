@@ -20,10 +20,7 @@ std::string Read(const std::vector<std::string>& args) {
 }
 
 TEST(OptionsTest, ReadsBothValueFormsOperandsInOrderAndSaysWhatIsWrong) {
-    const struct {
-        std::vector<std::string> args;
-        std::string read;
-    } cases[] = {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--root", "/a b", "x.png", "--flag"}, "--root=/a b [x.png] --flag= "},
         {{"--root=/a=b", "-h"}, "--root=/a=b -h= "},
         {{"--root", "--flag"}, "--root=--flag "},
@@ -35,28 +32,24 @@ TEST(OptionsTest, ReadsBothValueFormsOperandsInOrderAndSaysWhatIsWrong) {
         {{"-h=1"}, "error: unknown option '-h=1'"},
         {{"a", "-x"}, "error: unknown option '-x'"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(Read(c.args), c.read) << c.args.front();
+    for (const auto& [args, read] : cases)
+        EXPECT_EQ(Read(args), read) << args.front();
 }
 
 TEST(OptionsTest, WholeNumbersMustBeWholeAndInRange) {
-    const struct {
-        const char* text;
-        bool ok;
-        int value;
-    } cases[] = {
-        {"1", true, 1},   {"16", true, 16}, {"-3", true, -3},
-        {"-4", false, 0}, {"17", false, 0}, {"", false, 0},
-        {"2x", false, 0}, {" 2", false, 0}, {"99999999999999999999", false, 0},
-    };
-    for (const auto& c : cases) {
+    const std::pair<const char*, int> cases[] = {
+        {"1", 1},  {"16", 16}, {"-3", -3},
+        {"-4", 0}, {"17", 0},  {"", 0},
+        {"2x", 0}, {" 2", 0},  {"99999999999999999999", 0}};
+    for (const auto& [text, expected] : cases) {
         int value = 0;
         std::string error;
-        EXPECT_EQ(ReadWholeNumber("--n", c.text, -3, 16, value, error), c.ok) << c.text;
-        EXPECT_EQ(value, c.value) << c.text;
-        EXPECT_EQ(error, c.ok ? ""
-                              : "--n needs a whole number from -3 to 16, not '" +
-                                    std::string(c.text) + "'");
+        const bool ok = expected != 0;
+        EXPECT_EQ(ReadWholeNumber("--n", text, -3, 16, value, error), ok) << text;
+        EXPECT_EQ(value, expected) << text;
+        EXPECT_EQ(error,
+                  ok ? ""
+                     : "--n needs a whole number from -3 to 16, not '" + std::string(text) + "'");
     }
 }
 

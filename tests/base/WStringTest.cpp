@@ -1,4 +1,5 @@
 #include "base/WString.h"
+#include "base/Paths.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +21,7 @@ TEST(WStringTest, SlicesAndSearch) {
     const WString name(u"x.bmp");
     const struct {
         int count;
-        const char16_t* left;
-        const char16_t* right;
+        const char16_t *left, *right;
     } cases[] = {{-3, u"", u""},
                  {0, u"", u""},
                  {3, u"x.b", u"bmp"},
@@ -38,7 +38,7 @@ TEST(WStringTest, SlicesAndSearch) {
     EXPECT_EQ(WString().ReverseFind(u'a'), -1);
 }
 
-TEST(WStringTest, EditsKeepTheBufferTerminated) {
+TEST(WStringTest, EditsAndMovesKeepTheBufferTerminated) {
     WString s(nullptr);
     ExpectText(s, u"");
     s += u"";
@@ -56,7 +56,6 @@ TEST(WStringTest, EditsKeepTheBufferTerminated) {
         expected += expected.substr(1);
     }
     ExpectText(s, expected);
-
     const WString& self = s;
     s = self;
     ExpectText(s, expected);
@@ -67,9 +66,8 @@ TEST(WStringTest, EditsKeepTheBufferTerminated) {
     s.Empty();
     ExpectText(s, u"");
     EXPECT_TRUE(s.IsEmpty());
-}
 
-TEST(WStringTest, MovedFromStringIsEmptyAndUsable) {
+    // A moved-from string is empty and usable.
     WString a(u"moved");
     WString b(std::move(a));
     ExpectText(b, u"moved");
@@ -84,8 +82,7 @@ TEST(WStringTest, MovedFromStringIsEmptyAndUsable) {
 
 TEST(WStringTest, ComparisonAndConcatenation) {
     const struct {
-        const char16_t* a;
-        const char16_t* b;
+        const char16_t *a, *b;
         bool equal;
     } cases[] = {{u"bmp", u"bmp", true},
                  {u"bmp", u"BMP", false},
@@ -101,8 +98,8 @@ TEST(WStringTest, ComparisonAndConcatenation) {
     ExpectText(folder + u"b", u"\\P\\b");
 }
 
+// Well-formed text comes back unchanged; malformed text comes back with U+FFFD.
 TEST(WStringTest, Utf8Conversion) {
-    // Well-formed text comes back unchanged; malformed text comes back with U+FFFD.
     const std::string kBad = "\xEF\xBF\xBD";
     const struct {
         std::string in;
@@ -130,6 +127,26 @@ TEST(WStringTest, Utf8Conversion) {
     EXPECT_EQ(ToUtf8(u"a\xD83D!"), "a" + kBad + "!");
     EXPECT_EQ(ToUtf8(u"\xDE00\xD83D"), kBad + kBad);
     EXPECT_EQ(ToUtf8(u"\xD83D\xD83D\xDE00"), kBad + "\xF0\x9F\x98\x80");
+}
+
+// Device paths are WStrings with backslashes; a folder path ends in one.
+TEST(PathsTest, ParentFolderDropsTheLastFolderAndAppendFolderEndsInSeparator) {
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
+        {u"\\A\\B\\", u"\\A\\"},        {u"\\A\\", u"\\"},  {u"\\", u"\\"},
+        {u"\\A\\b.bmp", u"\\A\\b.bmp"}, {u"", u""},         {u"\\A b\\C\\D\\", u"\\A b\\C\\"},
+        {u"C:\\P\\", u"C:\\"},          {u"C:\\", u"C:\\"}, {u"\\\\", u"\\"}};
+    for (const auto& [path, parent] : cases) {
+        WString folder(path);
+        ParentFolder(folder);
+        ExpectText(folder, parent);
+    }
+    WString path;
+    AppendFolder(path, u"A");
+    ExpectText(path, u"A\\");
+    path = u"\\";
+    AppendFolder(path, u"A");
+    AppendFolder(path, u"B");
+    ExpectText(path, u"\\A\\B\\");
 }
 
 } // namespace
