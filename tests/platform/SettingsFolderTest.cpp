@@ -1,4 +1,5 @@
 #include "platform/SettingsFolder.h"
+#include "platform/ProgramFolder.h"
 
 #include "tests/support/Subprocess.h"
 
@@ -69,6 +70,13 @@ TEST(SettingsFolderTest, HomeFallsBackToThePasswordEntry) {
     }
     const ScopedEnv env("HOME", "/some/where");
     EXPECT_EQ(HomeFolder(), "/some/where");
+}
+
+TEST(ProgramFolderTest, IsTheFolderOfTheRunningTest) {
+    // The folder must hold the executable itself under the name the kernel reports.
+    const fs::path exe = fs::read_symlink("/proc/self/exe");
+    EXPECT_EQ(ProgramFolder(), exe.parent_path().string() + "/");
+    EXPECT_TRUE(fs::is_regular_file(ProgramFolder() + exe.filename().string()));
 }
 
 } // namespace
