@@ -15,7 +15,7 @@ using Clock = std::chrono::steady_clock;
 // The event does not count: any number of Sets before the waits lets exactly one of three timed
 // waits through, and every other wait sits out its whole timeout.
 TEST(EventTest, SetsBeforeTheWaitsReleaseExactlyOne) {
-    for (const int sets : {0, 1, 2, 5}) {
+    for (const int sets : {0, 1, 5}) {
         SCOPED_TRACE(sets);
         Event event;
         for (int i = 0; i < sets; ++i)
@@ -30,15 +30,13 @@ TEST(EventTest, SetsBeforeTheWaitsReleaseExactlyOne) {
 }
 
 // The first Set wakes a thread asleep in Wait, which clears the event; then a ping-pong between
-// the two threads must lose none of its signals.
+// the two threads must lose none of its signals. Bounded waits make a lost one fail, not hang.
 TEST(EventTest, SetsFromAnotherThreadWakeTheWaiterAndNoneIsLost) {
-    Event ping;
-    Event pong;
+    Event ping, pong;
     constexpr int kRounds = 200;
     std::atomic<int> answered{0};
     std::thread partner([&] {
         std::this_thread::sleep_for(20ms);
-        // Bounded waits, so that a lost signal fails the test instead of hanging it.
         for (int i = 0; i < kRounds && (i == 0 || ping.WaitFor(5s)); ++i) {
             answered.fetch_add(1);
             pong.Set();
