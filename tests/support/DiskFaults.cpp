@@ -23,8 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uid_t kNobody = 65534;
-
 std::string Because(const char* what) {
     return std::string(what) + ": " + std::strerror(errno);
 }
@@ -32,9 +30,9 @@ std::string Because(const char* what) {
 std::string MakeReadOnly(const std::string& folder) {
     if (::chmod(folder.c_str(), 0555) != 0)
         return Because("cannot take the folder's write permission");
-    // Root writes into any folder; an unprivileged user meets the permission.
-    const bool root = ::geteuid() == 0;
-    if (root && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0))
+    // Root writes into any folder; an unprivileged user (nobody) meets the permission.
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
         return Because("cannot drop root");
     return {};
 }
@@ -51,12 +49,11 @@ std::string FillDisk(const std::string& folder) {
     if (::geteuid() != 0)
         return "mounting a file system needs root";
     std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        if (!entry.is_regular_file())
-            continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        files[entry.path().filename()] = std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file()) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            files[entry.path().filename()] = std::string(std::istreambuf_iterator<char>(in), {});
+        }
     if (::unshare(CLONE_NEWNS) != 0)
         return Because("no mount namespace of its own");
     // Nothing mounted here may reach the host. Where the root is no mount point (a chroot, as

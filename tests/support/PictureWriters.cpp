@@ -124,17 +124,14 @@ Bytes WriteGif(int screenWidth, int screenHeight, const Bytes& palette,
 }
 
 Bytes TestPictureRgba(int width, int height) {
-    Bytes out(static_cast<std::size_t>(width) * height * 4);
+    Bytes out;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = &out[4 * (static_cast<std::size_t>(y) * width + x)];
-            const bool disc =
-                (x - width / 2) * (x - width / 2) + (y - height / 2) * (y - height / 2) <
-                (width * width) / 16;
-            p[0] = static_cast<std::uint8_t>(disc ? 230 : 255 * x / std::max(1, width - 1));
-            p[1] = static_cast<std::uint8_t>(disc ? 40 : 255 * y / std::max(1, height - 1));
-            p[2] = static_cast<std::uint8_t>(disc ? 60 : 128);
-            p[3] = 255;
+            const int dx = x - width / 2, dy = y - height / 2;
+            const bool disc = dx * dx + dy * dy < (width * width) / 16;
+            out.insert(out.end(), {std::uint8_t(disc ? 230 : 255 * x / std::max(1, width - 1)),
+                                   std::uint8_t(disc ? 40 : 255 * y / std::max(1, height - 1)),
+                                   std::uint8_t(disc ? 60 : 128), 255});
         }
     return out;
 }

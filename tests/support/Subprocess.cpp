@@ -29,20 +29,18 @@ bool Subprocess::Start(const std::vector<std::string>& args,
                        int passFd) {
     std::vector<std::string> env = extraEnv;
     for (char** e = environ; *e; ++e) {
-        const std::string_view entry = *e;
-        const std::string_view name = entry.substr(0, entry.find('=') + 1);
+        const std::string_view entry = *e, name = entry.substr(0, entry.find('=') + 1);
         if (std::none_of(extraEnv.begin(), extraEnv.end(),
                          [&](const std::string& extra) { return extra.starts_with(name); }))
             env.emplace_back(entry);
     }
-    const auto pointers = [](const std::vector<std::string>& strings) {
-        std::vector<char*> p;
-        for (const std::string& s : strings)
-            p.push_back(const_cast<char*>(s.c_str()));
-        p.push_back(nullptr);
-        return p;
-    };
-    std::vector<char*> argv = pointers(args), envp = pointers(env);
+    std::vector<char*> argv, envp;
+    for (const std::string& s : args)
+        argv.push_back(const_cast<char*>(s.c_str()));
+    for (const std::string& s : env)
+        envp.push_back(const_cast<char*>(s.c_str()));
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -63,8 +61,7 @@ bool Subprocess::Start(const std::vector<std::string>& args,
     const int error = posix_spawn(&m_pid, argv[0], &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    if (error != 0)
-        m_pid = -1;
+    m_pid = error == 0 ? m_pid : -1;
     m_status.reset();
     return error == 0;
 }

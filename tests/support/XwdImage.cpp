@@ -9,35 +9,31 @@ bool ReadXwd(const std::vector<std::uint8_t>& bytes, XwdImage& out, std::string&
     // ZPixmap), 4 and 5 the size, 7 the byte order, 11 the bits per pixel, 12 the bytes per line,
     // 13 the visual class, 14 to 16 the red, green and blue masks, and 19 the number of 12-byte
     // colour records between it and the pixels.
-    if (bytes.size() < 100) {
-        error = "shorter than an XWD header";
+    const auto fail = [&](const char* why) {
+        error = why;
         return false;
-    }
+    };
+    if (bytes.size() < 100)
+        return fail("shorter than an XWD header");
     std::uint64_t h[25];
     for (int i = 0; i < 25; ++i)
         h[i] = std::uint64_t{bytes[4 * i]} << 24 | bytes[4 * i + 1] << 16 | bytes[4 * i + 2] << 8 |
                bytes[4 * i + 3];
     // 4 is TrueColor; 5, DirectColor, is Xvfb's default visual, whose colour map is the
     // identity ramp, so its masks apply as TrueColor's do.
-    if (h[1] != 7 || h[2] != 2 || (h[13] != 4 && h[13] != 5)) {
-        error = "not a version 7 TrueColor or DirectColor ZPixmap dump";
-        return false;
-    }
+    if (h[1] != 7 || h[2] != 2 || (h[13] != 4 && h[13] != 5))
+        return fail("not a version 7 TrueColor or DirectColor ZPixmap dump");
     std::uint64_t bpp = h[11];
     const std::uint64_t width = h[4], height = h[5], line = h[12];
     const std::uint64_t start = h[0] + h[19] * 12;
     for (int mask = 14; mask <= 16; ++mask)
         if (h[mask] == 0 || h[mask] >> std::countr_zero(h[mask]) != 0xFF)
             bpp = 0;
-    if (bpp != 24 && bpp != 32) {
-        error = "not 24 or 32 bits per pixel with 8-bit channels";
-        return false;
-    }
+    if (bpp != 24 && bpp != 32)
+        return fail("not 24 or 32 bits per pixel with 8-bit channels");
     if (width == 0 || height == 0 || width > 16384 || height > 16384 || line < width * bpp / 8 ||
-        start + line * height > bytes.size()) {
-        error = "the image does not fit the file";
-        return false;
-    }
+        start + line * height > bytes.size())
+        return fail("the image does not fit the file");
     const std::uint64_t step = bpp / 8;
     out.width = static_cast<std::int32_t>(width);
     out.height = static_cast<std::int32_t>(height);
