@@ -43,20 +43,15 @@ int RunProgram(const std::vector<std::string>& args, const std::vector<std::stri
 std::string ReadTextFile(const std::string& path);
 
 // Sets an environment variable (clears it for nullptr) for one test, and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : m_name(name) {
+struct ScopedEnv {
+    ScopedEnv(const char* variable, const char* value) : name(variable) {
         if (const char* was = std::getenv(name))
-            m_old = was;
+            old = was;
         value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    ~ScopedEnv() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
+    ~ScopedEnv() { old ? ::setenv(name, old->c_str(), 1) : ::unsetenv(name); }
+    const char* name;
+    std::optional<std::string> old;
 };
 
 // A fresh folder under the temp folder, removed with everything in it on destruction.
