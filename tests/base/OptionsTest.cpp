@@ -30,8 +30,7 @@ TEST(OptionsTest, ReadsBothValueFormsOperandsInOrderAndSaysWhatIsWrong) {
         {{"--flag=1"}, "error: --flag takes no value"},
         {{"--fla"}, "error: unknown option '--fla'"},
         {{"-h=1"}, "error: unknown option '-h=1'"},
-        {{"a", "-x"}, "error: unknown option '-x'"},
-    };
+        {{"a", "-x"}, "error: unknown option '-x'"}};
     for (const auto& [args, read] : cases)
         EXPECT_EQ(Read(args), read) << args.front();
 }

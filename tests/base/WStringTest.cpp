@@ -105,16 +105,14 @@ TEST(WStringTest, Utf8Conversion) {
         std::string in;
         std::u16string units;
         std::string out;
-    } cases[] = {
-        {"", u"", ""},
-        {"\xC3\xA9t\xE2\x82\xAC", u"\u00E9t\u20AC", "\xC3\xA9t\xE2\x82\xAC"},
-        {"\xF0\x9F\x98\x80!", u"\xD83D\xDE00!", "\xF0\x9F\x98\x80!"},
-        {"\xE2\x82!", u"\xFFFD!", kBad + "!"},                        // truncated
-        {"\xC0\xAF", u"\xFFFD\xFFFD", kBad + kBad},                   // overlong
-        {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD", kBad + kBad + kBad},  // surrogate
-        {"\xF0\x9F\x98\xC3\xA9", u"\xFFFD\u00E9", kBad + "\xC3\xA9"}, // cut by a new lead
-        {std::string("ab\0c", 4), u"ab", "ab"},
-    };
+    } cases[] = {{"", u"", ""},
+                 {"\xC3\xA9t\xE2\x82\xAC", u"\u00E9t\u20AC", "\xC3\xA9t\xE2\x82\xAC"},
+                 {"\xF0\x9F\x98\x80!", u"\xD83D\xDE00!", "\xF0\x9F\x98\x80!"},
+                 {"\xE2\x82!", u"\xFFFD!", kBad + "!"},                        // truncated
+                 {"\xC0\xAF", u"\xFFFD\xFFFD", kBad + kBad},                   // overlong
+                 {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD", kBad + kBad + kBad},  // surrogate
+                 {"\xF0\x9F\x98\xC3\xA9", u"\xFFFD\u00E9", kBad + "\xC3\xA9"}, // cut by a new lead
+                 {std::string("ab\0c", 4), u"ab", "ab"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.in);
         const WString decoded = FromUtf8(c.in);

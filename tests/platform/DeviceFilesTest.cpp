@@ -1,4 +1,5 @@
 #include "platform/DeviceFiles.h"
+#include "base/WString.h"
 
 #include "tests/support/DiskFaults.h"
 #include "tests/support/Subprocess.h"
@@ -56,8 +57,7 @@ TEST_F(DeviceFilesTest, MapsDevicePathsByStringRules) {
         {u"\\My Pictures\\", "/My Pictures"},
         {u"\\...\\.x\\x.", "/.../.x/x."},
         {u"\\caf\u00E9\\\u0424\u20AC", "/caf\xC3\xA9/\xD0\xA4\xE2\x82\xAC"},
-        {u"\\\U0001F600.bmp\\\U0010FFFF", "/\xF0\x9F\x98\x80.bmp/\xF4\x8F\xBF\xBF"},
-    };
+        {u"\\\U0001F600.bmp\\\U0010FFFF", "/\xF0\x9F\x98\x80.bmp/\xF4\x8F\xBF\xBF"}};
     for (const auto& [device, host] : accepted)
         EXPECT_EQ(Mapped(device), m_dir.string() + host);
     std::vector<std::u16string> refused = {u"",           u"/A/x.bmp",   u"\\A\\\\B",  u"\\.",
@@ -74,8 +74,7 @@ TEST_F(DeviceFilesTest, MapsDevicePathsByStringRules) {
         {"/", u"\\", "/"},
         {"/", u"\\A\\x", "/A/x"},
         {"/srv/pics//", u"\\", "/srv/pics"},
-        {"/srv/pics//", u"\\x", "/srv/pics/x"},
-    };
+        {"/srv/pics//", u"\\x", "/srv/pics/x"}};
     for (const auto& [root, device, host] : roots) {
         SetDeviceRoot(root);
         EXPECT_EQ(Mapped(device), host) << root;
@@ -169,8 +168,7 @@ TEST_F(DeviceFilesTest, ASaveTheDiskRefusesSaysWhyAndKeepsTheOldFile) {
     const std::pair<test::DiskFault, HResult> cases[] = {
         {test::DiskFault::ReadOnlyFolder, kErrAccessDenied},
         {test::DiskFault::FileSizeLimit, kErrFileTooLarge},
-        {test::DiskFault::FullDisk, kErrDiskFull},
-    };
+        {test::DiskFault::FullDisk, kErrDiskFull}};
     std::string skipped;
     for (const auto& [fault, expected] : cases) {
         SCOPED_TRACE(test::Describe(fault));
@@ -227,8 +225,7 @@ TEST_F(DeviceFilesTest, WritePathsCannotLeaveTheRootThroughLinks) {
         {"root", u"\\..\\x.bmp", kRefused},
         {"root", u"\\", kRefused},
         {"root", u"\\A\\", kRefused},
-        {"missing-root", u"\\x.bmp", missing},
-    };
+        {"missing-root", u"\\x.bmp", missing}};
     for (const auto& [folder, device, host] : cases) {
         SetDeviceRoot((m_dir / folder).string());
         EXPECT_EQ(Mapped(device, true), host[0] == '/' ? (m_dir / folder).string() + host : host)
@@ -277,24 +274,16 @@ TEST_F(DeviceFilesTest, ReadsFoldersAndFilesInNameOrderWithoutLeavingTheRoot) {
 }
 
 TEST(FolderPatternTest, MatchesLettersInEitherCaseAndTheTwoJpegSpellings) {
-    const struct {
-        const char16_t *name, *pattern;
-        bool match;
-    } cases[] = {
-        {u"a.PNG", u"*.png", true},
-        {u"a.png.bak", u"*.png", false},
-        {u"IMG.jpeg", u"*.jpg", true},
-        {u"IMG.JPEG", u"*.JPG", true},
-        {u"a.jpeg", u"*.png", false},
-        {u"a.jpe", u"*.jpg", false},
-        {u"ab", u"a?", true},
-        {u"a", u"a?", false},
-        {u"ЁЖ.gif", u"ёж.*", true},
-        {u"aaa.png", u"*a*.png", true},
-        {u"", u"*", true},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.match) << &c - cases;
+    const std::pair<const char16_t*, const char16_t*> matching[] = {
+        {u"a.PNG", u"*.png"}, {u"IMG.jpeg", u"*.jpg"}, {u"IMG.JPEG", u"*.JPG"},
+        {u"ab", u"a?"},       {u"ЁЖ.gif", u"ёж.*"},    {u"aaa.png", u"*a*.png"},
+        {u"", u"*"}};
+    const std::pair<const char16_t*, const char16_t*> other[] = {
+        {u"a.png.bak", u"*.png"}, {u"a.jpeg", u"*.png"}, {u"a.jpe", u"*.jpg"}, {u"a", u"a?"}};
+    for (const auto& [name, pattern] : matching)
+        EXPECT_TRUE(MatchesPattern(name, pattern)) << ToUtf8(name);
+    for (const auto& [name, pattern] : other)
+        EXPECT_FALSE(MatchesPattern(name, pattern)) << ToUtf8(name);
 }
 
 } // namespace

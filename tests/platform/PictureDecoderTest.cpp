@@ -204,8 +204,8 @@ std::vector<GoodBmp> GoodBmps() {
                      {3, 0x12, 0, 2, 1, 0, 1, 0x80, 0, 0, 0, 5, 0x34, 0x56, 0x70, 0, 0, 1}),
              {}, {r[3], r[4], r[5], r[6], r[7], r[1], r[2], r[1], kWhite, r[8]}),
         Good("RLE8 ending without its end marker keeps what it decoded", 3,
-             RleFile(2, 2, kRle8, {0, 0x123456}, {2, 1}), {}, {kWhite, kWhite, 0x123456, 0x123456}),
-    };
+             RleFile(2, 2, kRle8, {0, 0x123456}, {2, 1}), {},
+             {kWhite, kWhite, 0x123456, 0x123456})};
 }
 
 // Each file decodes, picked by its signature, stored bottom up and top down (the core header has
@@ -256,34 +256,32 @@ Bytes Rle8(std::int32_t width, std::int32_t height, Bytes data) {
 std::vector<std::pair<const char*, Bytes>> BadBmps() {
     Bytes noPixelsLeft = Rle8(2, 2, {2, 1, 0, 1});
     Poke(noPixelsLeft, 10, noPixelsLeft.size(), 4);
-    return {
-        {"not BM", Good24With(0, 'B' | 'A' << 8, 2)},
-        {"header size 39", Good24With(14, 39, 4)},
-        {"width 0", Good24With(18, 0, 4)},
-        {"height 0", Good24With(22, 0, 4)},
-        {"height INT32_MIN", Good24With(22, 0x80000000u, 4)},
-        {"10001 x 1", Build({.width = 10001, .height = 1, .pixels = Bytes(30004, 0)})},
-        {"1 x -10001", Build({.width = 1, .height = -10001, .pixels = Bytes(40004, 0)})},
-        {"planes 2", Good24With(26, 2, 2)},
-        {"bpp 2", Good24With(28, 2, 2)},
-        {"bitfields with a zero mask", Bitfields({0xF800, 0, 0x001F})},
-        {"bitfields with a non-contiguous mask", Bitfields({0xF00F, 0x07E0, 0x0010})},
-        {"alpha mask overlapping a colour", Bitfields({0xF800, 0x07E0, 0x001F, 0x8000})},
-        {"16-bit mask wider than the pixel", Bitfields({0x1F800, 0x07E0, 0x001F})},
-        {"bitfields at 24 bits", Bitfields({0xFF0000, 0xFF00, 0xFF}, 24)},
-        {"compression JPEG", Good24With(30, 4, 4)},
-        {"RLE8 at 24 bits", Good24With(30, kRle8, 4)},
-        {"colours used 17 at 4 bits", Build({1, 1, 4, 0, 40, 17, Ramp(17), {}, Bytes(4, 0)})},
-        {"pixel offset beyond the file", Good24With(10, 5000, 4)},
-        {"RLE data starting at the file's end", noPixelsLeft},
-        {"RLE8 run past the right edge", Rle8(4, 2, {3, 1, 2, 1})},
-        {"RLE8 absolute past the right edge", Rle8(4, 2, {2, 1, 0, 3, 1, 2, 3, 0})},
-        {"RLE8 run past the bottom", Rle8(2, 1, {2, 1, 0, 0, 1, 1, 0, 1})},
-        {"RLE8 end of line past the bottom", Rle8(2, 1, {0, 0, 0, 0, 0, 1})},
-        {"RLE8 delta off the right", Rle8(4, 2, {1, 1, 0, 2, 4, 0, 0, 1})},
-        {"RLE8 delta off the top", Rle8(4, 2, {0, 2, 0, 3, 0, 1})},
-        {"RLE8 stored top down", Rle8(2, -2, {2, 1, 0, 1})},
-    };
+    return {{"not BM", Good24With(0, 'B' | 'A' << 8, 2)},
+            {"header size 39", Good24With(14, 39, 4)},
+            {"width 0", Good24With(18, 0, 4)},
+            {"height 0", Good24With(22, 0, 4)},
+            {"height INT32_MIN", Good24With(22, 0x80000000u, 4)},
+            {"10001 x 1", Build({.width = 10001, .height = 1, .pixels = Bytes(30004, 0)})},
+            {"1 x -10001", Build({.width = 1, .height = -10001, .pixels = Bytes(40004, 0)})},
+            {"planes 2", Good24With(26, 2, 2)},
+            {"bpp 2", Good24With(28, 2, 2)},
+            {"bitfields with a zero mask", Bitfields({0xF800, 0, 0x001F})},
+            {"bitfields with a non-contiguous mask", Bitfields({0xF00F, 0x07E0, 0x0010})},
+            {"alpha mask overlapping a colour", Bitfields({0xF800, 0x07E0, 0x001F, 0x8000})},
+            {"16-bit mask wider than the pixel", Bitfields({0x1F800, 0x07E0, 0x001F})},
+            {"bitfields at 24 bits", Bitfields({0xFF0000, 0xFF00, 0xFF}, 24)},
+            {"compression JPEG", Good24With(30, 4, 4)},
+            {"RLE8 at 24 bits", Good24With(30, kRle8, 4)},
+            {"colours used 17 at 4 bits", Build({1, 1, 4, 0, 40, 17, Ramp(17), {}, Bytes(4, 0)})},
+            {"pixel offset beyond the file", Good24With(10, 5000, 4)},
+            {"RLE data starting at the file's end", noPixelsLeft},
+            {"RLE8 run past the right edge", Rle8(4, 2, {3, 1, 2, 1})},
+            {"RLE8 absolute past the right edge", Rle8(4, 2, {2, 1, 0, 3, 1, 2, 3, 0})},
+            {"RLE8 run past the bottom", Rle8(2, 1, {2, 1, 0, 0, 1, 1, 0, 1})},
+            {"RLE8 end of line past the bottom", Rle8(2, 1, {0, 0, 0, 0, 0, 1})},
+            {"RLE8 delta off the right", Rle8(4, 2, {1, 1, 0, 2, 4, 0, 0, 1})},
+            {"RLE8 delta off the top", Rle8(4, 2, {0, 2, 0, 3, 0, 1})},
+            {"RLE8 stored top down", Rle8(2, -2, {2, 1, 0, 1})}};
 }
 
 Bytes Grey(const Bytes& rgba) {
@@ -315,8 +313,7 @@ TEST(PictureDecoder, GoodPngsDecodeExactly) {
         {"rgba 16-bit interlaced", withAlpha, {6, 16, true, -1}, 4},
         {"grey", Grey(rgba), {0, 8, false, -1}, 3},
         {"grey alpha", Grey(withAlpha), {4, 8, false, -1}, 4},
-        {"palette with transparency", fewColours, {3, 8, true, 0}, 4},
-    };
+        {"palette with transparency", fewColours, {3, 8, true, 0}, 4}};
     for (const auto& [name, picture, options, channels] : cases) {
         // The transparent palette entry is the first colour, pixel 0's.
         Bytes expected;
@@ -346,8 +343,7 @@ TEST(PictureDecoder, JpegsDecodeClosely) {
     const std::tuple<const char*, const Bytes*, int, Bytes, int> cases[] = {
         {"rgb", &rgb, TJPF_RGB, rgba, 6},
         {"greyscale", &grey, TJPF_GRAY, Grey(rgba), 4},
-        {"cmyk", &cmyk, TJPF_CMYK, rgba, 8},
-    };
+        {"cmyk", &cmyk, TJPF_CMYK, rgba, 8}};
     for (const auto& [name, pixels, format, expected, maxError] : cases) {
         SCOPED_TRACE(name);
         const int sampling = format == TJPF_GRAY ? TJSAMP_GRAY : TJSAMP_444;
@@ -457,8 +453,7 @@ TEST(PictureDecoder, MalformedFilesFailCleanly) {
         {"jpeg 0 x 8", JpegClaiming(0, 8)},
         {"gif header only", Cut(gif, 6)},
         {"gif cut in the image", Cut(gif, gif.size() / 2)},
-        {"gif without an image", test::WriteGif(40, 30, kGifPalette, {})},
-    };
+        {"gif without an image", test::WriteGif(40, 30, kGifPalette, {})}};
     for (const auto& [name, file] : cases) {
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(Decoded(file), kRefused) << name;
@@ -472,11 +467,9 @@ TEST(PictureDecoder, MalformedFilesFailCleanly) {
 // memory measured is that refusal's alone.
 TEST(PictureDecoder, HugeHeadersAreRefusedBeforeAllocating) {
     const Bytes files[] = {
-        PngClaiming(20000, 20000),
-        JpegClaiming(60000, 60000),
+        PngClaiming(20000, 20000), JpegClaiming(60000, 60000),
         Build({.width = 10000, .height = 10000, .bpp = 32, .pixels = Bytes(64, 0)}),
-        Build({.width = 10000, .height = -10000, .pixels = Bytes(30000, 0)}),
-    };
+        Build({.width = 10000, .height = -10000, .pixels = Bytes(30000, 0)})};
     for (const Bytes& file : files) {
         const int status = test::RunInChild([&] {
             Bitmap b;

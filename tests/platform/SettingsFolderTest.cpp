@@ -23,8 +23,7 @@ TEST(SettingsFolderTest, FollowsTheConfigHomeRulesAndMakesPrivateFolders) {
         {nullptr, "home/.config/Kestrav/Brelvo"},
         {"relative/config", "home/.config/Kestrav/Brelvo"},
         {"/xdg/", "xdg/Kestrav/Brelvo"},
-        {"/deep/er/config", "deep/er/config/Kestrav/Brelvo"},
-    };
+        {"/deep/er/config", "deep/er/config/Kestrav/Brelvo"}};
     for (const auto& [configHome, expected] : rows) {
         SCOPED_TRACE(expected);
         test::TempFolder root;
