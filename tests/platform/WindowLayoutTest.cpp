@@ -14,11 +14,9 @@ auto Fields(const WindowLayout& l) {
 // The 240 x 320 screen fits by a whole factor and is centred; a window too small shows its
 // top-left part. Window positions map to screen pixels rounding down, also left of and above it.
 TEST(WindowLayoutTest, TheScreenFitsByAWholeFactorAndWindowPositionsMapToPixels) {
-    const std::tuple<std::int32_t, std::int32_t, WindowLayout> fits[] = {
-        {480, 640, {2, 0, 0, 480, 640}},
-        {1920, 1080, {3, 600, 60, 720, 960}},
-        {479, 640, {1, 119, 160, 240, 320}},
-        {100, 100, {1, 0, 0, 240, 320}}};
+    using Fit = std::tuple<std::int32_t, std::int32_t, WindowLayout>;
+    const Fit fits[] = {Fit{480, 640, {2, 0, 0, 480, 640}}, Fit{1920, 1080, {3, 600, 60, 720, 960}},
+                        Fit{479, 640, {1, 119, 160, 240, 320}}, Fit{100, 100, {1, 0, 0, 240, 320}}};
     for (const auto& [w, h, layout] : fits)
         EXPECT_EQ(Fields(FitScreen(w, h, 240, 320)), Fields(layout)) << w << "x" << h;
 
