@@ -2,6 +2,7 @@
 // and saving through its own screens on the real artwork, files in a folder the test makes.
 #include "app/App.h"
 #include "gfx/BitmapFont.h"
+#include "gfx/Blit.h"
 #include "platform/CodePage.h"
 #include "screens/HelpText.h"
 #include "screens/Layout.h"
@@ -190,6 +191,31 @@ TEST(AppTest, StateNineQuits) {
     EXPECT_FALSE(app.IsQuitting());
     EXPECT_EQ(app.Render(frame, 0), kOk);
     EXPECT_TRUE(app.IsQuitting());
+}
+
+// A title font whose ground is the near-white 0xF8FCF8 with two glyph pixels, and a body font
+// wider than it, so that the black ground covers the whole title font.
+TEST(AppTest, TheTenthFontIsTheTitleFontOnBlack) {
+    Surface title, body, onBlack, display;
+    display.Create(CREATE_CLEAR, 240, 320);
+    title.Create(0, 8, 4);
+    FillRect(title, nullptr, 0xF8FCF8);
+    onBlack.Create(CREATE_CLEAR, 8, 4);
+    for (Surface* s : {&title, &onBlack}) {
+        s->SetPixel(2, 1, 0x0000FF);
+        s->SetPixel(5, 2, 0x00FF00);
+    }
+    body.Create(CREATE_CLEAR, 12, 6);
+    ArchiveWriter writer;
+    test::TempFolder folder;
+    ASSERT_TRUE(test::AddPicture(writer, art::kFontTitle, title) &&
+                test::AddPicture(writer, art::kFontBody, body) &&
+                Succeeded(writer.WriteToFile(folder / "Brelvo.erc")));
+    App app(TestConfig(), AppOptions{.programFolder = folder.Path(), .startFile = {}});
+    ASSERT_EQ(app.OnInit(display), kOk);
+    EXPECT_EQ(test::Pixels(InterfaceFonts[font::kTitleOnBlack]), test::Pixels(onBlack));
+    EXPECT_EQ(InterfaceFonts[font::kTitleOnBlack].GetColorKey(), kPixelMagenta);
+    EXPECT_EQ(InterfaceFonts[font::kTitle].GetColorKey(), kPixelMagenta);
 }
 
 // Help through the program's own controller, on the real artwork and fonts.
