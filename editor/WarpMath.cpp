@@ -19,18 +19,6 @@ constexpr WarpDistanceTable makeWarpDistances() {
     return table;
 }
 
-// Positions further out than this read the same edge pixels as positions at this distance, so
-// holding them here changes no sample and keeps the truncation to int defined.
-constexpr double kFarOutside = 1 << 30;
-
-double towardPicture(double v) {
-    if (!(v > -kFarOutside))
-        return -kFarOutside;
-    if (!(v < kFarOutside))
-        return kFarOutside;
-    return v;
-}
-
 Pixel* scratchAt(const Surface& scratch, std::int32_t column, std::int32_t row) {
     return scratch.Header().Row(row) + column;
 }
@@ -38,12 +26,6 @@ Pixel* scratchAt(const Surface& scratch, std::int32_t column, std::int32_t row) 
 } // namespace
 
 constexpr WarpDistanceTable kWarpDistances = makeWarpDistances();
-
-Color sampleBilinear(const Surface& surface, double x, double y) {
-    if (!isWarpable(surface))
-        return 0;
-    return WarpSampler(surface.Header()).colorAt(towardPicture(x), towardPicture(y));
-}
 
 void WarpSampler::pixelsAt(const float* xs, const float* ys, std::int32_t count, Pixel* out) const {
     VERIFY(count >= 0 && count <= kMaxRun);

@@ -51,14 +51,6 @@ constexpr std::uint32_t roundedIsqrt(std::int32_t n) {
     return prev;
 }
 
-// The colour at (x, y) by bilinear interpolation of the four pixels around it, each read as a
-// colour (only five bits of green survive). On the left and top edges and exactly on the
-// right and bottom ones the pixel at the truncated position is returned as it is. A read that
-// falls outside the surface takes the nearest edge pixel; inside the surface that only happens
-// where the read pixel's weight is exactly 0, so it never changes a sample there. An empty
-// surface gives 0.
-Color sampleBilinear(const Surface& surface, double x, double y);
-
 // v held within the columns (rows) of the surface: 0 below 0, width - 1 (height - 1) from there
 // on. Inline, because the Gripper and the Hook clamp every sample.
 inline float clampColumn(const Surface& surface, float v) {
@@ -94,10 +86,14 @@ extern const WarpDistanceTable kWarpDistances;
 using WarpDiscRuns = std::array<std::int32_t, kWarpRadiusAtSize100 + 1>;
 void buildWarpDiscRuns(std::int32_t radius, WarpDiscRuns& runs);
 
-// Reads a picture through its row pointer for the warp loops. colorAt returns exactly what
-// sampleBilinear returns for the same picture and position; the four pixels are read from the
-// storage directly whenever they all lie on the picture. The picture must have pixels, and
-// positions must lie well within the 32-bit range (the tools' coordinates always do).
+// Reads a picture through its row pointer for the warp loops: the colour at a position by
+// bilinear interpolation of the four pixels around it, each read as a colour (only five bits of
+// green survive). On the left and top edges and exactly on the right and bottom ones the pixel at
+// the truncated position is taken as it is. A read that falls outside the picture takes the
+// nearest edge pixel; inside the picture that only happens where the read pixel's weight is
+// exactly 0, so it never changes a sample there. The four pixels are read from the storage
+// directly whenever they all lie on the picture. The picture must have pixels, and positions must
+// lie well within the 32-bit range (the tools' coordinates always do).
 class WarpSampler {
 public:
     // The most positions pixelsAt takes at once: one row of the largest square.
@@ -108,27 +104,11 @@ public:
           m_height(picture.height), m_widthAsDouble(picture.width),
           m_heightAsDouble(picture.height) {}
 
-    // out[i] = ColorToPixel(colorAt(xs[i], ys[i])) for i < count <= kMaxRun. The positions are
-    // floats, as the tools form them. The four pixels of every position are gathered first and
+    // out[i] = the pixel of the colour at (xs[i], ys[i]) for i < count <= kMaxRun. The positions
+    // are floats, as the tools form them. The four pixels of every position are gathered first and
     // the interpolation then runs over the whole run in one loop that the compiler vectorises;
     // vector lanes round exactly as the scalar operations do.
     void pixelsAt(const float* xs, const float* ys, std::int32_t count, Pixel* out) const;
-
-    Color colorAt(double x, double y) const {
-        if (x == 0.0 || y == 0.0 || x == m_widthAsDouble || y == m_heightAsDouble)
-            return PixelToColor(
-                edgePixel(static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)));
-        const auto ix = static_cast<std::int32_t>(x);
-        const auto iy = static_cast<std::int32_t>(y);
-        const double fx = x - ix;
-        const double fy = y - iy;
-        if (ix >= 0 && iy >= 0 && ix < m_width - 1 && iy < m_height - 1) {
-            const Pixel* p = m_pixels + static_cast<std::size_t>(iy) * m_pitch + ix;
-            return mix(p[0], p[1], p[m_pitch], p[m_pitch + 1], fx, fy);
-        }
-        return mix(edgePixel(ix, iy), edgePixel(ix + 1, iy), edgePixel(ix, iy + 1),
-                   edgePixel(ix + 1, iy + 1), fx, fy);
-    }
 
 private:
     Pixel edgePixel(std::int32_t x, std::int32_t y) const {

@@ -12,7 +12,6 @@
 #include <climits>
 #include <cmath>
 #include <functional>
-#include <limits>
 #include <mutex>
 #include <random>
 #include <sstream>
@@ -99,61 +98,6 @@ TEST(RoundedIsqrt, IsTheNearestInteger) {
             ADD_FAILURE() << n << " gives " << roundedIsqrt(v) << ", not " << nearest;
             if (++wrong == 10)
                 return;
-        }
-    }
-}
-
-TEST(SampleBilinear, InterpolatesChannelByChannel) {
-    // Red at (0, 0), green at (2, 0) and blue at (1, 1) of a 3 x 2 picture, the rest black. The
-    // green pixel has its lowest bit set, which reading it as a colour drops.
-    Surface s;
-    ASSERT_EQ(s.Create(CREATE_CLEAR, 3, 2), kOk);
-    s.SetPixel(0, 0, 0x0000ff);
-    s.GetPixels()[2] = 0x07E0;
-    s.SetPixel(1, 1, 0xff0000);
-    const struct {
-        double x, y;
-        Color expected;
-    } cases[] = {
-        {0.0, 0.0, 0x0000f8},    {2.0, 0.0, 0x00f800}, {1.0, 1.0, 0xf80000},
-        {0.0, 0.5, 0x0000f8},    // on the left edge: the pixel itself, the rows are not mixed
-        {0.5, 0.5, 0x3e003e},    // a quarter of red and of blue
-        {1.5, 0.75, 0x5d1f00},   // vertically first (186 and 62 of blue, 0 and 62 of green)
-        {0.25, 1.0, 0x3e0000},   // the last row: the missing row below weighs 0
-        {2.0, 0.5, 0x007c00},    // the last column: the missing column weighs 0
-        {3.0, 0.5, 0x00f800},    // exactly the width: the pixel at (3, 0), i.e. the edge pixel
-        {-0.5, 0.5, 0xffc200ba}, // beyond the left edge the weights leave 0 .. 1: blue is -62
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(sampleBilinear(s, c.x, c.y), c.expected) << c.x << "," << c.y;
-        EXPECT_EQ(reference::sampleBilinear(s, c.x, c.y), c.expected) << c.x << "," << c.y;
-    }
-    // Far beyond the picture a read never faults and gives what the edge gives.
-    const double inf = std::numeric_limits<double>::infinity();
-    for (double far : {-1e300, 1e300, -inf, inf, std::nan(""), 3e9}) {
-        EXPECT_EQ(sampleBilinear(s, far, 0.5), sampleBilinear(s, far > 0 ? 50.0 : -50.0, 0.5))
-            << far;
-    }
-    Surface empty;
-    EXPECT_EQ(sampleBilinear(empty, 0.5, 0.5), 0u);
-}
-
-TEST(SampleBilinear, MatchesTheLiteralVersionAnywhere) {
-    std::mt19937 rng(5);
-    std::uniform_real_distribution<double> fraction(0.0, 1.0);
-    for (int iter = 0; iter < 400; ++iter) {
-        const int w = 1 + static_cast<int>(rng() % 9), h = 1 + static_cast<int>(rng() % 9);
-        const Surface s = RandomPicture(rng, w, h);
-        // Whole and half positions meet the edge rules; the rest lands anywhere around them.
-        const auto coordinate = [&](int size) {
-            const double whole = static_cast<int>(rng() % static_cast<unsigned>(size + 5)) - 2;
-            const unsigned kind = rng() % 3;
-            return kind == 0 ? whole : whole + (kind == 1 ? 0.5 : fraction(rng));
-        };
-        for (int i = 0; i < 200; ++i) {
-            const double x = coordinate(w), y = coordinate(h);
-            ASSERT_EQ(sampleBilinear(s, x, y), reference::sampleBilinear(s, x, y))
-                << w << "x" << h << " at " << x << "," << y;
         }
     }
 }
