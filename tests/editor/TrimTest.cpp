@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -23,12 +22,15 @@ struct Recorder : EditorObserver {
     }
     void selectTrimTool() override { ++trimSelected; }
     std::map<EditCommand, bool> state;
-    int calls = 0;
-    int trimSelected = 0;
+    int calls = 0, trimSelected = 0;
 };
 
 Pixel& At(const Surface& s, std::int32_t x, std::int32_t y) {
     return s.Header().Row(y)[x];
+}
+
+Point SizeOf(const Surface& s) {
+    return Point(s.GetWidth(), s.GetHeight());
 }
 
 // Every pixel tells where it is, and none is the colour key or white by accident.
@@ -57,10 +59,20 @@ protected:
         trim.move(b);
         trim.release(b, true);
     }
-    bool available(EditCommand command) { return recorder.state.at(command); }
-    // The screen as text, '#' where the overlay colour is, for the w x h pixels at the view's
-    // origin; the rest of the screen must hold no overlay pixel.
-    std::string overlay(std::int32_t w, std::int32_t h) {
+    // 'S' while a selection is active, 'F' while a block floats, the history's count, '*' when
+    // the picture changed, then Cut, Copy, Crop and Paste as last reported ('?' never).
+    std::string state() {
+        std::string s = std::string(trim.selection().active ? "S" : "-") +
+                        (trim.floating().isFloating() ? "F" : "-") +
+                        std::to_string(doc.history.count()) + (doc.changed ? "* " : "- ");
+        for (EditCommand c :
+             {EditCommand::Cut, EditCommand::Copy, EditCommand::Crop, EditCommand::Paste})
+            s += !recorder.state.contains(c) ? '?' : recorder.state.at(c) ? '1' : '0';
+        return s;
+    }
+    // The screen as text, '#' where the overlay colour is, for the part r of the screen
+    // (relative to the view's origin); the rest of the screen must hold no overlay pixel.
+    std::string overlay(Rect r) {
         Surface screen;
         EXPECT_EQ(screen.Create(CREATE_CLEAR, 320, 400), kOk);
         trim.drawOverlays(screen);
@@ -69,11 +81,9 @@ protected:
         for (std::int32_t y = 0; y < 400; ++y)
             for (std::int32_t x = 0; x < 320; ++x) {
                 const bool dash = At(screen, x, y) == ColorToPixel(TrimTool::kOverlayColor);
-                const bool inside = x >= 30 && x < 30 + w && y >= 51 && y < 51 + h;
+                const bool inside = r.Contains(x - 30, y - 51);
                 if (inside)
-                    art += dash ? '#' : '.';
-                if (inside && x == 30 + w - 1)
-                    art += '\n';
+                    art += std::string(dash ? "#" : ".") + (x - 30 == r.right ? "\n" : "");
                 outside += dash && !inside;
             }
         EXPECT_EQ(outside, 0);
@@ -88,22 +98,20 @@ protected:
 };
 
 TEST_F(TrimTest, ReleaseKeepsOnlySelectionsWithWidthAndHeight) {
-    struct Case {
+    const struct {
         Point touch, release;
-        bool active;
+        const char* state;
+    } cases[] = {
+        {{10, 10}, {10, 10}, "--1- 000?"}, {{10, 10}, {10, 30}, "--1- 000?"},
+        {{10, 10}, {20, 10}, "--1- 000?"}, {{10, 10}, {20, 30}, "S-1- 111?"},
+        {{20, 30}, {10, 10}, "S-1- 111?"},
     };
-    const Case cases[] = {
-        {{10, 10}, {10, 10}, false}, {{10, 10}, {10, 30}, false}, {{10, 10}, {20, 10}, false},
-        {{10, 10}, {20, 30}, true},  {{20, 30}, {10, 10}, true},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         load(40, 40);
         trim.touch(c.touch);
         trim.move(Point(15, 15));
         trim.release(c.release, true);
-        EXPECT_EQ(trim.selection().active, c.active) << c.release.x << "," << c.release.y;
-        for (EditCommand command : {EditCommand::Cut, EditCommand::Copy, EditCommand::Crop})
-            EXPECT_EQ(available(command), c.active);
+        EXPECT_EQ(state(), c.state) << c.release.x << "," << c.release.y;
     }
     EXPECT_EQ(trim.selection().bounds(), Rect(10, 10, 20, 30));
     // A stroke that did not begin on the picture leaves the corner where the touch put it.
@@ -113,30 +121,25 @@ TEST_F(TrimTest, ReleaseKeepsOnlySelectionsWithWidthAndHeight) {
 }
 
 TEST_F(TrimTest, CutWhitensOnlyThePartInsideThePicture) {
-    struct Case {
+    // The corners of a selection and the part of it on the picture, which the clipboard takes.
+    const struct {
         Point corner1, corner2;
         Rect inside;
-        Point blockSize; // the clipboard takes only the part on the picture
-    };
-    const Case cases[] = {{{90, 95}, {100, 100}, {90, 95, 99, 99}, {10, 5}},
-                          {{2, 1}, {-3, -2}, {0, 0, 2, 1}, {3, 2}}};
-    for (const Case& c : cases) {
+    } cases[] = {{{90, 95}, {100, 100}, {90, 95, 99, 99}}, {{2, 1}, {-3, -2}, {0, 0, 2, 1}}};
+    for (const auto& c : cases) {
         load(100, 100);
         select(c.corner1, c.corner2);
         trim.cutSelection();
+        EXPECT_EQ(state(), "--2* 0001");
         for (std::int32_t y = 0; y < 100; ++y)
             for (std::int32_t x = 0; x < 100; ++x)
                 ASSERT_EQ(At(doc.picture, x, y), c.inside.Contains(x, y) ? 0xFFFF : Pattern(x, y))
                     << x << "," << y;
         const Surface& block = trim.clipboard().pixels();
-        ASSERT_EQ(Point(block.GetWidth(), block.GetHeight()), c.blockSize);
+        const Point last(c.inside.right - c.inside.left, c.inside.bottom - c.inside.top);
+        ASSERT_EQ(SizeOf(block), Point(last.x + 1, last.y + 1));
         EXPECT_EQ(At(block, 0, 0), Pattern(c.inside.left, c.inside.top));
-        EXPECT_EQ(At(block, c.blockSize.x - 1, c.blockSize.y - 1),
-                  Pattern(c.inside.right, c.inside.bottom));
-        EXPECT_FALSE(trim.selection().active);
-        EXPECT_TRUE(available(EditCommand::Paste));
-        EXPECT_EQ(doc.history.count(), 2);
-        EXPECT_TRUE(doc.changed);
+        EXPECT_EQ(At(block, last.x, last.y), Pattern(c.inside.right, c.inside.bottom));
     }
 }
 
@@ -150,13 +153,10 @@ TEST_F(TrimTest, CopyWithoutSelectionAndPasteWithoutContentPlaceNothing) {
     EXPECT_EQ(recorder.calls, calls);
     trim.cutSelection();
     EXPECT_EQ(At(doc.picture, 5, 5), Pattern(5, 5));
-    EXPECT_FALSE(doc.changed);
-
+    EXPECT_EQ(state(), "--1- 000?");
     trim.pasteClipboard();
-    EXPECT_FALSE(trim.floating().isFloating());
+    EXPECT_EQ(state(), "--1* 000?");
     EXPECT_EQ(recorder.trimSelected, 1);
-    EXPECT_TRUE(doc.changed);
-    EXPECT_EQ(doc.history.count(), 1);
 }
 
 TEST_F(TrimTest, PastedBlockFloatsAtTheViewCornerUntilATouchElsewhere) {
@@ -166,17 +166,14 @@ TEST_F(TrimTest, PastedBlockFloatsAtTheViewCornerUntilATouchElsewhere) {
     view.setScroll(40, 30);
     trim.pasteClipboard();
     EXPECT_EQ(trim.floating().position(), Point(40, 30));
-    EXPECT_TRUE(available(EditCommand::Cut));
-    EXPECT_FALSE(available(EditCommand::Copy));
+    EXPECT_EQ(state(), "-F1* 1011");
     // Within one pixel of the block a touch grabs it; the block follows the stylus.
     for (Point grab : {Point(39, 29), Point(50, 35)})
         select(grab, Point(grab.x + 5, grab.y + 5));
     EXPECT_EQ(trim.floating().position(), Point(50, 40));
-    EXPECT_FALSE(trim.selection().active);
+    EXPECT_EQ(state(), "-F1* 1011");
     trim.touch(Point(61, 40));
-    EXPECT_FALSE(trim.floating().isFloating());
-    EXPECT_TRUE(trim.selection().active);
-    EXPECT_EQ(doc.history.count(), 2);
+    EXPECT_EQ(state(), "S-2* 1011");
     for (std::int32_t y = 0; y < 5; ++y)
         for (std::int32_t x = 0; x < 10; ++x)
             ASSERT_EQ(At(doc.picture, 50 + x, 40 + y), Pattern(10 + x, 10 + y));
@@ -187,25 +184,22 @@ TEST_F(TrimTest, CropMakesTheSelectionOrTheFloatingBlockThePicture) {
     view.setScroll(100, 100);
     select(Point(5, 6), Point(304, 309));
     trim.cropToSelection();
-    ASSERT_EQ(Point(doc.picture.GetWidth(), doc.picture.GetHeight()), Point(300, 304));
+    ASSERT_EQ(SizeOf(doc.picture), Point(300, 304));
     EXPECT_EQ(At(doc.picture, 299, 303), Pattern(304, 309));
     EXPECT_EQ(view.zoomedWidth(), 300);
     EXPECT_EQ(Point(view.scrollX(), view.scrollY()), Point(0, 0));
     EXPECT_FALSE(trim.clipboard().hasContent());
-    EXPECT_FALSE(available(EditCommand::Paste));
-    EXPECT_EQ(doc.history.count(), 2);
+    EXPECT_EQ(state(), "--2* 0000");
 
     load(640, 480);
     select(Point(10, 10), Point(19, 14));
     trim.copySelection();
     trim.pasteClipboard();
     trim.cropToSelection();
-    ASSERT_EQ(Point(doc.picture.GetWidth(), doc.picture.GetHeight()), Point(10, 5));
+    ASSERT_EQ(SizeOf(doc.picture), Point(10, 5));
     EXPECT_EQ(At(doc.picture, 9, 4), Pattern(19, 14));
-    EXPECT_FALSE(trim.floating().isFloating());
     EXPECT_EQ(trim.clipboard().pixels().GetWidth(), 10);
-    EXPECT_TRUE(available(EditCommand::Paste));
-    EXPECT_EQ(doc.history.count(), 3); // the settled block, then the crop
+    EXPECT_EQ(state(), "--3* 0001"); // the settled block, then the crop
 }
 
 TEST_F(TrimTest, CutOfAFloatingBlockKeepsBothStatesInTheHistory) {
@@ -215,8 +209,7 @@ TEST_F(TrimTest, CutOfAFloatingBlockKeepsBothStatesInTheHistory) {
     trim.pasteClipboard();
     select(Point(1, 1), Point(21, 11));
     trim.cutSelection();
-    EXPECT_EQ(doc.history.count(), 3);
-    EXPECT_FALSE(trim.floating().isFloating());
+    EXPECT_EQ(state(), "--3* 0001");
     EXPECT_EQ(At(doc.picture, 20, 10), Pattern(20, 10));
     doc.history.undo();
     EXPECT_EQ(At(doc.picture, 20, 10), Pattern(0, 0));
@@ -243,7 +236,6 @@ TEST_F(TrimTest, KeyColouredAndOutsidePixelsNeverReachThePicture) {
     for (std::int32_t x = 0; x < 8; ++x)
         EXPECT_EQ(At(doc.picture, 30 + x, 34), Pattern(30 + x, 34));
     EXPECT_EQ(At(doc.picture, 30, 35), Pattern(0, 5));
-
     // A selection reaching past the picture copies nothing from beyond it either.
     select(Point(60, 60), Point(64, 64));
     trim.copySelection();
@@ -258,61 +250,51 @@ TEST_F(TrimTest, EmptyPictureIgnoresTheCommands) {
     select(Point(1, 1), Point(3, 3));
     trim.copySelection();
     doc.picture.Release();
-    trim.copySelection();
+    for (auto command : {&TrimTool::copySelection, &TrimTool::pasteClipboard,
+                         &TrimTool::cutSelection, &TrimTool::cropToSelection})
+        (trim.*command)();
     EXPECT_EQ(At(trim.clipboard().pixels(), 0, 0), Pattern(1, 1));
-    trim.pasteClipboard();
-    trim.cutSelection();
-    trim.cropToSelection();
     EXPECT_EQ(recorder.trimSelected, 0);
-    EXPECT_FALSE(trim.floating().isFloating());
-    EXPECT_FALSE(doc.changed);
+    EXPECT_EQ(state(), "S-1- 1111");
     EXPECT_EQ(doc.picture.GetWidth(), 0);
 }
 
 TEST_F(TrimTest, OverlaysAreDashedInsideTheVisibleArea) {
     load(100, 100);
     select(Point(0, 1), Point(12, 6)); // the left edge lies on the view's edge: not drawn
-    EXPECT_EQ(overlay(14, 8), "..............\n"
-                              ".##....####.#.\n"
-                              "............#.\n"
-                              "............#.\n"
-                              "..............\n"
-                              "..............\n"
-                              ".##....####...\n"
-                              "..............\n");
+    EXPECT_EQ(overlay(Rect(1, 1, 12, 6)), "##....####.#\n"
+                                          "...........#\n"
+                                          "...........#\n"
+                                          "............\n"
+                                          "............\n"
+                                          "##....####..\n");
     view.setZoomBy(Point(0, 0), 100);
     select(Point(1, 1), Point(6, 3));
-    EXPECT_EQ(overlay(14, 8), "..............\n"
-                              "..............\n"
-                              "..###....####.\n"
-                              "..#.........#.\n"
-                              "..#.........#.\n"
-                              "..............\n"
-                              "..###....####.\n"
-                              "..............\n");
+    EXPECT_EQ(overlay(Rect(2, 2, 12, 6)), "###....####\n"
+                                          "#.........#\n"
+                                          "#.........#\n"
+                                          "...........\n"
+                                          "###....####\n");
     view.setZoomBy(Point(0, 0), -50); // 1.5, 7.5 and 4.5 round up
     select(Point(1, 1), Point(5, 3));
-    EXPECT_EQ(overlay(9, 6), ".........\n"
-                             ".........\n"
-                             "..###...#\n"
-                             "..#.....#\n"
-                             "..#.....#\n"
-                             "..###....\n");
+    EXPECT_EQ(overlay(Rect(2, 2, 8, 5)), "###...#\n"
+                                         "#.....#\n"
+                                         "#.....#\n"
+                                         "###....\n");
     view.setZoomBy(Point(0, 0), -50);
     trim.copySelection();
     trim.pasteClipboard();
     select(Point(0, 0), Point(3, 2));
-    EXPECT_EQ(overlay(11, 6), "...........\n"
-                              "..###...#..\n"
-                              "..#.....#..\n"
-                              "..#.....#..\n"
-                              "...........\n"
-                              "..###......\n");
+    EXPECT_EQ(overlay(Rect(2, 1, 8, 5)), "###...#\n"
+                                         "#.....#\n"
+                                         "#.....#\n"
+                                         ".......\n"
+                                         "###....\n");
     // Past the visible width and height nothing is drawn.
     trim.settleFloating();
     load(640, 480);
     select(Point(190, 250), Point(205, 270));
-    const std::string art = overlay(200, 259);
+    const std::string art = overlay(Rect(0, 0, 199, 258));
     EXPECT_EQ(art.substr(250 * 201 + 190, 10), "###....###");
     EXPECT_EQ(art.substr(258 * 201 + 190, 1), "#");
 }
