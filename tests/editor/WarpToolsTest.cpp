@@ -74,32 +74,27 @@ Surface Stripes(int w, int h, bool byColumn) {
 }
 
 TEST(RoundedIsqrt, IsTheNearestInteger) {
-    for (const std::int32_t n : {INT32_MIN, -1, 0}) {
-        EXPECT_EQ(roundedIsqrt(n), 0u) << n;
-        EXPECT_EQ(reference::roundedIsqrt(n), 0u) << n;
-    }
-    // Every n up to four million, the neighbours of every square and midpoint k * k + k (which
-    // rounds down), the largest int and random samples up to it.
-    std::vector<std::int64_t> samples{INT32_MAX};
-    for (std::int64_t n = 1; n <= 4000000; ++n)
-        samples.push_back(n);
-    for (std::int64_t k = 1; k <= 46340; ++k)
-        for (std::int64_t n : {k * k - 1, k * k, k * k + k, k * k + k + 1})
-            samples.push_back(n);
-    std::mt19937 rng(99);
-    for (int i = 0; i < 1000000; ++i)
-        samples.push_back(std::uniform_int_distribution<std::int64_t>(1, INT32_MAX)(rng));
+    for (const std::int32_t n : {INT32_MIN, -1, 0})
+        EXPECT_EQ(std::pair(roundedIsqrt(n), reference::roundedIsqrt(n)), std::pair(0u, 0u)) << n;
     int wrong = 0;
-    for (const std::int64_t n : samples) {
+    const auto check = [&wrong](std::int64_t n) {
         const auto nearest =
             static_cast<std::uint32_t>(std::floor(std::sqrt(static_cast<double>(n)) + 0.5));
         const auto v = static_cast<std::int32_t>(n);
-        if (roundedIsqrt(v) != nearest || reference::roundedIsqrt(v) != nearest) {
+        if ((roundedIsqrt(v) != nearest || reference::roundedIsqrt(v) != nearest) && ++wrong < 10)
             ADD_FAILURE() << n << " gives " << roundedIsqrt(v) << ", not " << nearest;
-            if (++wrong == 10)
-                return;
-        }
-    }
+    };
+    // Every n up to four million, the neighbours of every square and midpoint k * k + k (which
+    // rounds down), the largest int and random samples up to it.
+    for (std::int64_t n = 1; n <= 4000000; ++n)
+        check(n);
+    for (std::int64_t k = 1; k <= 46340; ++k)
+        for (std::int64_t n : {k * k - 1, k * k, k * k + k, k * k + k + 1})
+            check(n);
+    check(INT32_MAX);
+    std::mt19937 rng(99);
+    for (int i = 0; i < 1000000; ++i)
+        check(std::uniform_int_distribution<std::int64_t>(1, INT32_MAX)(rng));
 }
 
 std::vector<float> Entries(const Array<float>& table) {
@@ -170,79 +165,78 @@ TEST(WarpTools, PowerAndSizeSetTheCurves) {
 // or larger, odd and even; Power and Size include both ends; strokes start at corners, edges,
 // inside and beyond the picture.
 struct RandomStroke {
-    std::mt19937& rng;
+    RandomStroke(std::mt19937& generator, int iter, int usualMaxSize)
+        : rng(generator), power(percent(iter + 3, 100)), size(percent(iter, usualMaxSize)),
+          w(side(iter)), h(side(iter)), picture(RandomPicture(rng, w, h)),
+          expected(test::Clone(picture)) {
+        log << "power " << power << " size " << size << ", " << w << "x" << h << ": ";
+    }
     int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
     int percent(int iter, int usualMax) {
         return iter % 5 == 0 ? 0 : (iter % 11 == 1 ? 100 : pick(0, usualMax));
     }
     int side(int iter) { return iter % 4 == 0 ? pick(1, 5) : pick(1, 130); }
-    int start(int size, int r) {
-        const int starts[] = {0,  size - 1,     size / 2,          pick(0, size - 1),
-                              -r, size + r - 1, pick(-r, size + r)};
+    int start(int length, int r) {
+        const int starts[] = {0,  length - 1,     length / 2,          pick(0, length - 1),
+                              -r, length + r - 1, pick(-r, length + r)};
         return starts[pick(0, 6)];
     }
+    // The same step on both pictures, then the whole storage compared.
+    template <typename Tool, typename Literal, typename Step>
+    ::testing::AssertionResult both(Tool& tool, Literal& literal, Step step) {
+        step(tool);
+        step(literal);
+        return test::SameStorage(picture, expected) << log.str();
+    }
+
+    std::mt19937& rng;
+    int power, size, w, h;
+    Surface picture, expected;
+    std::recursive_mutex lock;
+    std::ostringstream log;
 };
 
 TEST(RadialWarpTool, MatchesTheLiteralVersion) {
     std::mt19937 rng(2024);
-    RandomStroke random{rng};
     for (int iter = 0; iter < 360; ++iter) {
         const Kind kind = kKinds[iter % 2];
         const auto [horizontal, vertical] = kModes[iter / 2 % 3];
-        const int power = random.percent(iter + 3, 100), size = random.percent(iter, 45);
-        const int w = random.side(iter), h = random.side(iter);
-        Surface picture = RandomPicture(rng, w, h);
-        Surface expected = test::Clone(picture);
-        std::recursive_mutex lock;
-        RadialWarpTool tool(kind, picture, lock);
-        reference::RadialWarpTool literal(kind, expected);
-        tool.configure(horizontal, vertical, power, size);
-        literal.configure(horizontal, vertical, power, size);
+        RandomStroke random(rng, iter, 45);
+        RadialWarpTool tool(kind, random.picture, random.lock);
+        reference::RadialWarpTool literal(kind, random.expected);
+        tool.configure(horizontal, vertical, random.power, random.size);
+        literal.configure(horizontal, vertical, random.power, random.size);
         const int r = static_cast<int>(tool.radius());
-        int x = random.start(w, r + 1), y = random.start(h, r + 1);
-        std::ostringstream log;
-        log << static_cast<int>(kind) << " " << horizontal << vertical << " power " << power
-            << " size " << size << ", " << w << "x" << h << ": " << x << "," << y;
-        tool.begin(x, y);
-        literal.begin(x, y);
-        ASSERT_TRUE(test::SameStorage(picture, expected)) << log.str();
+        int x = random.start(random.w, r + 1), y = random.start(random.h, r + 1);
+        random.log << static_cast<int>(kind) << " " << horizontal << vertical << " " << x << ","
+                   << y;
+        ASSERT_TRUE(random.both(tool, literal, [&](auto& t) { t.begin(x, y); }));
         // Moves within 15 pixels of the last remap, of exactly 15, and beyond.
         for (int step = random.pick(0, 5); step > 0; --step) {
             const int move = random.pick(0, 3);
             x += move == 0 ? random.pick(-10, 10) : move == 1 ? 15 : random.pick(-60, 60);
             y += move == 0 ? random.pick(-10, 10) : move == 1 ? 0 : random.pick(-60, 60);
-            log << " -> " << x << "," << y;
-            tool.drag(x, y);
-            literal.drag(x, y);
-            ASSERT_EQ(tool.centre(), literal.centre()) << log.str();
-            ASSERT_TRUE(test::SameStorage(picture, expected)) << log.str();
+            random.log << " -> " << x << "," << y;
+            ASSERT_TRUE(random.both(tool, literal, [&](auto& t) { t.drag(x, y); }));
+            ASSERT_EQ(tool.centre(), literal.centre()) << random.log.str();
         }
     }
 }
 
 TEST(HookTool, MatchesTheLiteralVersion) {
     std::mt19937 rng(77);
-    RandomStroke random{rng};
     for (int iter = 0; iter < 300; ++iter) {
-        const int power = random.percent(iter + 3, 100), size = random.percent(iter, 40);
-        const int w = random.side(iter), h = random.side(iter);
-        Surface picture = RandomPicture(rng, w, h);
-        Surface expected = test::Clone(picture);
-        std::recursive_mutex lock;
-        HookTool tool(picture, lock);
+        RandomStroke random(rng, iter, 40);
+        HookTool tool(random.picture, random.lock);
         std::vector<Point> shown;
         tool.setStepObserver([&shown](Point p) { shown.push_back(p); });
-        reference::HookTool literal(expected);
-        tool.configure(power, size);
-        literal.configure(power, size);
+        reference::HookTool literal(random.expected);
+        tool.configure(random.power, random.size);
+        literal.configure(random.power, random.size);
         const int half = static_cast<int>(tool.radius()) / 2;
-        int x = random.start(w, 2 * half), y = random.start(h, 2 * half);
-        std::ostringstream log;
-        log << "power " << power << " size " << size << ", " << w << "x" << h << ": " << x << ","
-            << y;
-        tool.begin(x, y);
-        literal.begin(x, y);
-        ASSERT_TRUE(test::SameStorage(picture, expected)) << log.str();
+        int x = random.start(random.w, 2 * half), y = random.start(random.h, 2 * half);
+        random.log << x << "," << y;
+        ASSERT_TRUE(random.both(tool, literal, [&](auto& t) { t.begin(x, y); }));
         // No move at all, a move within one step, a whole number of steps along an axis or a
         // 3-4-5 diagonal, and a fast move cut into steps with a partial one at the end.
         for (int step = random.pick(1, 5); step > 0; --step) {
@@ -254,18 +248,15 @@ TEST(HookTool, MatchesTheLiteralVersion) {
             y += move == 1 ? random.pick(-half, half) / 2 : move == 2 ? 4 * half * m : 0;
             if (move == 4)
                 x += random.pick(-150, 150), y += random.pick(-150, 150);
-            log << " -> " << x << "," << y;
-            tool.drag(x, y);
-            literal.drag(x, y);
-            ASSERT_EQ(tool.lastPoint(), literal.lastPoint()) << log.str();
-            ASSERT_EQ(shown, literal.shownSteps()) << log.str();
-            ASSERT_TRUE(test::SameStorage(picture, expected)) << log.str();
+            random.log << " -> " << x << "," << y;
+            ASSERT_TRUE(random.both(tool, literal, [&](auto& t) { t.drag(x, y); }));
+            ASSERT_EQ(tool.lastPoint(), literal.lastPoint()) << random.log.str();
+            ASSERT_EQ(shown, literal.shownSteps()) << random.log.str();
         }
-        const Point from(random.pick(-5, w + 5), random.pick(-5, h + 5));
-        const Point to(random.pick(-5, w + 5), random.pick(-5, h + 5));
-        tool.pull(from, to);
-        literal.pull(from, to);
-        ASSERT_TRUE(test::SameStorage(picture, expected)) << log.str() << " and a pull";
+        const Point from(random.pick(-5, random.w + 5), random.pick(-5, random.h + 5));
+        const Point to(random.pick(-5, random.w + 5), random.pick(-5, random.h + 5));
+        random.log << " and a pull";
+        ASSERT_TRUE(random.both(tool, literal, [&](auto& t) { t.pull(from, to); }));
     }
 }
 
