@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <tuple>
 
 namespace brelvo {
 namespace {
@@ -54,6 +55,10 @@ protected:
 // One session, step by step: 'c' paints the colour and commits, 'p' only paints, 'a' hands the
 // painted picture over with its copies made beforehand, 'u' undo, 'r' redo, 'A' undo all. After
 // each step: the colour shown, the commands ('?' not checked), the states and the current one.
+// On the way: a commit after undo cuts the redo branch (c5); redo at the newest state copies it
+// again (r after p9); the fourth commit drops the loaded state (c6), so undo stops at the oldest
+// kept state while undo all still reaches the loaded one; a picture adopted with its copies is a
+// loaded picture (a); undo all forgot the dropped state (the last u).
 TEST_F(EditHistoryTest, KeepsFourStatesAndTheLoadedPicture) {
     const struct {
         char op;
@@ -61,32 +66,15 @@ TEST_F(EditHistoryTest, KeepsFourStatesAndTheLoadedPicture) {
         const char* commands;
         int count, current;
     } steps[] = {
-        {'-', 0, 100, "000", 1, 0}, // as loaded: nothing to undo
-        {'c', 1, 1, "101", 2, 1},
-        {'c', 2, 2, "101", 3, 2},
-        {'u', 0, 1, "111", 3, 1},
-        {'c', 5, 5, "101", 3, 2}, // a commit after undo cuts the redo branch
-        {'p', 9, 9, "101", 3, 2},
-        {'r', 0, 5, "101", 3, 2}, // redo at the newest state copies it again
-        {'u', 0, 1, "111", 3, 1},
-        {'c', 3, 3, "101", 3, 2},
-        {'c', 4, 4, "101", 4, 3},
-        {'c', 6, 6, "101", 4, 3}, // the fourth commit drops the loaded state
-        {'u', 0, 4, "111", 4, 2},
-        {'u', 0, 3, "111", 4, 1},
-        {'u', 0, 1, "011", 4, 0}, // the oldest kept state; undo all still reaches the loaded one
-        {'u', 0, 1, "011", 4, 0},
-        {'p', 50, 50, "011", 4, 0},
-        {'a', 0, 50, "000", 1, 0}, // a picture adopted with its copies is a loaded picture
-        {'c', 60, 60, "101", 2, 1},
-        {'u', 0, 50, "010", 2, 0},
-        {'c', 1, 1, "101", 2, 1},
-        {'c', 2, 2, "101", 3, 2},
-        {'c', 3, 3, "101", 4, 3},
-        {'c', 4, 4, "101", 4, 3},
-        {'A', 0, 50, "?00", 1, 0},
-        {'c', 7, 7, "101", 2, 1},
-        {'u', 0, 50, "010", 2, 0}, // undo all forgot the dropped state
+        {'-', 0, 100, "000", 1, 0}, {'c', 1, 1, "101", 2, 1},  {'c', 2, 2, "101", 3, 2},
+        {'u', 0, 1, "111", 3, 1},   {'c', 5, 5, "101", 3, 2},  {'p', 9, 9, "101", 3, 2},
+        {'r', 0, 5, "101", 3, 2},   {'u', 0, 1, "111", 3, 1},  {'c', 3, 3, "101", 3, 2},
+        {'c', 4, 4, "101", 4, 3},   {'c', 6, 6, "101", 4, 3},  {'u', 0, 4, "111", 4, 2},
+        {'u', 0, 3, "111", 4, 1},   {'u', 0, 1, "011", 4, 0},  {'u', 0, 1, "011", 4, 0},
+        {'p', 50, 50, "011", 4, 0}, {'a', 0, 50, "000", 1, 0}, {'c', 60, 60, "101", 2, 1},
+        {'u', 0, 50, "010", 2, 0},  {'c', 1, 1, "101", 2, 1},  {'c', 2, 2, "101", 3, 2},
+        {'c', 3, 3, "101", 4, 3},   {'c', 4, 4, "101", 4, 3},  {'A', 0, 50, "?00", 1, 0},
+        {'c', 7, 7, "101", 2, 1},   {'u', 0, 50, "010", 2, 0},
     };
     int restores = recorder.replaced;
     for (const auto& s : steps) {
@@ -106,13 +94,11 @@ TEST_F(EditHistoryTest, KeepsFourStatesAndTheLoadedPicture) {
         : s.op == 'A' ? doc.history.undoAll()
                       : void();
         restores += s.op == 'u' || s.op == 'r' || s.op == 'A';
-        EXPECT_EQ(shown(), s.shown);
         std::string reported = commands();
         for (std::size_t i = 0; i < reported.size(); ++i)
             reported[i] = s.commands[i] == '?' ? '?' : reported[i];
-        EXPECT_EQ(reported, s.commands);
-        EXPECT_EQ(doc.history.count(), s.count);
-        EXPECT_EQ(doc.history.current(), s.current);
+        EXPECT_EQ(std::tuple(shown(), reported, doc.history.count(), doc.history.current()),
+                  std::tuple(s.shown, s.commands, s.count, s.current));
     }
     EXPECT_EQ(recorder.replaced, restores);
 }
@@ -122,11 +108,11 @@ TEST_F(EditHistoryTest, UndoRestoresThePictureSizeACropChanged) {
     paint(6);
     doc.history.commit();
     doc.history.undo();
-    EXPECT_EQ(Point(doc.picture.GetWidth(), doc.picture.GetHeight()), Point(30, 20));
-    EXPECT_EQ(shown(), 100);
+    EXPECT_EQ(std::tuple(doc.picture.GetWidth(), doc.picture.GetHeight(), shown()),
+              std::tuple(30, 20, Pixel{100}));
     doc.history.redo();
-    EXPECT_EQ(Point(doc.picture.GetWidth(), doc.picture.GetHeight()), Point(7, 3));
-    EXPECT_EQ(shown(), 6);
+    EXPECT_EQ(std::tuple(doc.picture.GetWidth(), doc.picture.GetHeight(), shown()),
+              std::tuple(7, 3, Pixel{6}));
 }
 
 } // namespace
