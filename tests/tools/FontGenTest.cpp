@@ -25,11 +25,12 @@ using fontgen::FontSpec;
 
 constexpr const char* kFont = BRELVO_TEST_FONT;
 
-FontSpec MakeFontSpec(std::uint32_t charset, int size = 12) {
+FontSpec MakeFontSpec(std::uint32_t charset, int size = 12, int extra = 0) {
     FontSpec fontSpec;
     fontSpec.fontFile = kFont;
     fontSpec.pixelSize = size;
     fontSpec.charset = charset;
+    fontSpec.extraAdvance = extra;
     return fontSpec;
 }
 
@@ -75,14 +76,13 @@ TEST(RenderFontImage, DrawsEachCharacterOfItsSetAsWideAsItsAdvance) {
                  {16, 0, CHARSET_FULL, 161},     {16, 2, CHARSET_CYRILLIC, 109}};
     for (const auto& [size, extra, charset, glyphs] : cases) {
         SCOPED_TRACE(testing::Message() << size << " px, extra " << extra << ", set " << charset);
-        FontSpec fontSpec = MakeFontSpec(charset, size);
-        fontSpec.extraAdvance = extra;
+        const FontSpec fontSpec = MakeFontSpec(charset, size, extra);
         Surface image;
         BitmapFont font;
         ASSERT_TRUE(fontgen::RenderFontImage(fontSpec, image));
         ASSERT_TRUE(fontgen::MakeBitmapFont(image, charset, font));
-        EXPECT_EQ(static_cast<int>(MarkerRuns(image).size()), glyphs);
-        EXPECT_EQ(font.GlyphCount(), glyphs);
+        EXPECT_EQ(std::pair(static_cast<int>(MarkerRuns(image).size()), font.GlyphCount()),
+                  std::pair(glyphs, glyphs));
         ASSERT_EQ(FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)), 0);
         for (int c = 0x20; c < 256; ++c) {
             if (!font.HasGlyph(static_cast<std::uint8_t>(c)))
@@ -142,7 +142,6 @@ TEST(RenderFontImage, PaintsOnlyTheKeyTheForegroundAndTheirBlends) {
         fontSpec.foreground = c.fg;
         ASSERT_TRUE(fontgen::RenderFontImage(fontSpec, image));
         ASSERT_EQ(image.GetWidth(), reference.GetWidth());
-
         const Pixel key = image.GetColorKey();
         ASSERT_EQ(key, kPixelMagenta);
         const Pixel visibleKey = static_cast<Pixel>(key ^ 1);
@@ -152,34 +151,28 @@ TEST(RenderFontImage, PaintsOnlyTheKeyTheForegroundAndTheirBlends) {
             return (p & mask) >= std::min(a & mask, b & mask) &&
                    (p & mask) <= std::max(a & mask, b & mask);
         };
+        // A blend lies between the two colours in each channel; one nudged off the key is a blue
+        // step away from it.
         int stray = 0, partial = 0, shapeChanged = 0;
-        for (int y = 1; y < image.GetHeight(); ++y) {
+        for (int y = 1; y < image.GetHeight(); ++y)
             for (int x = 0; x < image.GetWidth(); ++x) {
                 const Pixel p = image.GetPixelRaw(x, y);
                 shapeChanged += (p == key) != (reference.GetPixelRaw(x, y) == key);
-                if (p == key || p == fg)
-                    continue;
-                ++partial;
-                // A blend lies between the two colours in each channel; one nudged off the key
-                // is a blue step away from it.
                 const Pixel q = p == visibleKey ? key : p;
-                if (!c.bg || !between(q, fg, bg, 0xF800) || !between(q, fg, bg, 0x07E0) ||
-                    !between(q, fg, bg, 0x001F))
-                    ++stray;
+                partial += p != key && p != fg;
+                stray += p != key && p != fg &&
+                         (!c.bg || !between(q, fg, bg, 0xF800) || !between(q, fg, bg, 0x07E0) ||
+                          !between(q, fg, bg, 0x001F));
             }
-        }
-        EXPECT_EQ(stray, 0);
-        EXPECT_EQ(shapeChanged, 0);
+        EXPECT_EQ(std::pair(stray, shapeChanged), std::pair(0, 0));
         EXPECT_TRUE(!c.bg || partial > 0) << partial;
     }
 }
 
 TEST(RenderFontImage, RefusesWhatItCannotRender) {
-    FontSpec missing = MakeFontSpec(CHARSET_FULL), noSize = MakeFontSpec(CHARSET_FULL),
-             noSet = MakeFontSpec(0);
+    FontSpec missing = MakeFontSpec(CHARSET_FULL);
     missing.fontFile = "/nonexistent/font.ttf";
-    noSize.pixelSize = 0;
-    for (const FontSpec& fontSpec : {missing, noSize, noSet}) {
+    for (const FontSpec& fontSpec : {missing, MakeFontSpec(CHARSET_FULL, 0), MakeFontSpec(0)}) {
         Surface image;
         ASSERT_TRUE(fontgen::RenderFontImage(MakeFontSpec(CHARSET_LATIN), image));
         std::string error;
@@ -215,6 +208,23 @@ TEST(WriteSurfacePng, WidensEveryChannelAndShowsTheKeyMagenta) {
         EXPECT_EQ((p[0] << 16) | (p[1] << 8) | p[2], static_cast<int>(cases[i].rgb))
             << std::hex << "pixel 0x" << cases[i].pixel;
     }
+}
+
+// The built-in font, which the build generates with brelvo-fontgen, is one object for the whole
+// program, so its checks run in one test, with the release last. The docs screenshots show text
+// drawn with it pixel for pixel.
+TEST(DefaultFont, LoadsOnceInBlackAndReleases) {
+    BitmapFont* font = GetDefaultFont();
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(GetDefaultFont(), font);
+    EXPECT_EQ(font->GlyphCount(), 161);
+    // Drawn on unknown backgrounds, so nothing but black and the key.
+    for (int y = 1; y < font->GetHeight(); ++y)
+        for (int x = 0; x < font->GetWidth(); ++x)
+            ASSERT_TRUE(font->GetPixelRaw(x, y) == 0 || font->GetPixelRaw(x, y) == kPixelMagenta);
+    EXPECT_EQ(ReleaseDefaultFont(), 1);
+    EXPECT_EQ(ReleaseDefaultFont(), 0);
+    EXPECT_EQ(GetDefaultFont(), nullptr);
 }
 
 } // namespace
