@@ -17,30 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct WarpRun {
-    int exitCode;
-    std::string errors;
-};
-
-// Runs brelvo-warp with the arguments (each quoted for the shell) and collects its stderr.
-WarpRun Warp(const std::vector<std::string>& args) {
-    std::string command = BRELVO_WARP_PATH;
-    for (const std::string& a : args)
-        command += " '" + a + "'";
-    command += " 2>&1 >/dev/null";
-    FILE* p = popen(command.c_str(), "r");
-    std::string out;
-    char buffer[256];
-    while (p && fgets(buffer, sizeof buffer, p))
-        out += buffer;
-    const int status = p ? pclose(p) : -1;
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
-}
-
 class WarpCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::path(::testing::TempDir()) / ("brelvo-warp-" + std::to_string(getpid()));
         fs::create_directories(m_dir);
         const test::Bytes png = test::WritePng(test::TestPictureRgba(160, 120), 160, 120);
         std::ofstream(m_dir / "in.png", std::ios::binary)
@@ -49,28 +28,42 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_dir); }
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+    // Runs brelvo-warp, names ending in .png or .bmp standing for files in the folder, and
+    // returns its exit code; errors receives what it wrote to stderr.
+    int Warp(const std::vector<std::string>& args) {
+        std::string command = BRELVO_WARP_PATH;
+        for (const std::string& a : args)
+            command += " '" + (a.ends_with(".png") || a.ends_with(".bmp") ? Path(a) : a) + "'";
+        FILE* p = popen((command + " 2>&1 >/dev/null").c_str(), "r");
+        errors.clear();
+        char buffer[256];
+        while (p && fgets(buffer, sizeof buffer, p))
+            errors += buffer;
+        const int status = p ? pclose(p) : -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
     Surface Load(const std::string& name) const {
         Surface s;
         EXPECT_EQ(LoadPictureHostFile(s, Path(name)), kOk) << name;
         return s;
     }
-    fs::path m_dir;
+    fs::path m_dir = fs::path(::testing::TempDir()) / ("brelvo-warp-" + std::to_string(getpid()));
+    std::string errors;
 };
 
 TEST_F(WarpCli, StrokesChangeOnlyTheirSquares) {
     // Each stroke touches and moves within a region; its squares (size 20 gives a radius of 22)
     // stay inside x 20..100, y 20..100, so everything outside must be the plain conversion.
-    const struct {
-        const char* tool;
-        const char* stroke;
-    } cases[] = {{"hook", "50,50 60,55 70,60"}, {"magnifier", "50,50 70,70"}, {"gripper", "60,60"}};
-    ASSERT_EQ(Warp({Path("in.png"), Path("plain.bmp")}).exitCode, 0);
+    ASSERT_EQ(Warp({"in.png", "plain.bmp"}), 0);
     const Surface plain = Load("plain.bmp");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.tool);
-        const WarpRun r = Warp({Path("in.png"), Path("out.bmp"), "--tool", c.tool, "--size", "20",
-                                "--power", "100", "--mode", "both", "--stroke", c.stroke});
-        ASSERT_EQ(r.exitCode, 0) << r.errors;
+    for (const auto& [tool, stroke] :
+         {std::pair("hook", "50,50 60,55 70,60"), std::pair("magnifier", "50,50 70,70"),
+          std::pair("gripper", "60,60")}) {
+        SCOPED_TRACE(tool);
+        ASSERT_EQ(Warp({"in.png", "out.bmp", "--tool", tool, "--size", "20", "--power", "100",
+                        "--mode", "both", "--stroke", stroke}),
+                  0)
+            << errors;
         const Surface out = Load("out.bmp");
         ASSERT_EQ(out.GetWidth(), 160);
         int changedInside = 0;
@@ -86,6 +79,7 @@ TEST_F(WarpCli, StrokesChangeOnlyTheirSquares) {
     }
 }
 
+// Unknown options and a missing value are the option reader's, which ProgramOptionsTest runs.
 TEST_F(WarpCli, BadArgumentsAndFilesAreReported) {
     const struct {
         std::vector<std::string> args;
@@ -98,20 +92,14 @@ TEST_F(WarpCli, BadArgumentsAndFilesAreReported) {
         {{"in.png", "out.bmp", "--tool", "brush"}, 2, "unknown tool"},
         {{"in.png", "out.bmp", "--mode", "diagonal"}, 2, "unknown mode"},
         {{"in.png", "out.bmp", "--stroke", "10;10"}, 2, "a stroke is"},
-        {{"in.png", "out.bmp", "--stroke"}, 2, "needs a value"},
-        {{"in.png", "out.bmp", "--frobnicate", "1"}, 2, "unknown option"},
         {{"missing.png", "out.bmp"}, 1, "cannot open"},
         {{"in.png", "no-such-folder/out.bmp"}, 1, "out.bmp': the folder does not exist"},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> args;
-        for (const std::string& a : c.args)
-            args.push_back(a.ends_with(".png") || a.ends_with(".bmp") ? Path(a) : a);
-        const WarpRun r = Warp(args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << r.errors;
-        EXPECT_NE(r.errors.find(c.says), std::string::npos) << r.errors;
+        EXPECT_EQ(Warp(c.args), c.exitCode) << errors;
+        EXPECT_NE(errors.find(c.says), std::string::npos) << errors;
     }
-    EXPECT_EQ(Warp({"--help"}).exitCode, 0);
+    EXPECT_EQ(Warp({"--help"}), 0);
     EXPECT_FALSE(fs::exists(m_dir / "out.bmp"));
 }
 
