@@ -61,18 +61,6 @@ Surface RandomPicture(std::mt19937& rng, int w, int h) {
     return s;
 }
 
-// Each row one colour (each column, when byColumn), the lowest green bit clear so that reading a
-// colour and writing it back changes nothing.
-Surface Stripes(int w, int h, bool byColumn) {
-    Surface s;
-    EXPECT_EQ(s.Create(0, w, h), kOk);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            s.GetPixels()[y * static_cast<int>(s.GetPitch()) + x] =
-                static_cast<Pixel>((0x2D4A + 0x0841 * (byColumn ? x : y)) & 0xFFDF);
-    return s;
-}
-
 TEST(RoundedIsqrt, IsTheNearestInteger) {
     for (const std::int32_t n : {INT32_MIN, -1, 0})
         EXPECT_EQ(std::pair(roundedIsqrt(n), reference::roundedIsqrt(n)), std::pair(0u, 0u)) << n;
@@ -107,18 +95,16 @@ std::vector<float> Entries(const Array<float>& table) {
 // Gripper, so that the scale is 1 at the rim; the Hook's arc through (0, 1) and (R, 0) is
 // sqrt(c * c - i * i) + 1 - c with c = (R * R + 1) / 2, and 0.9 at the centre.
 TEST(WarpTools, PowerAndSizeSetTheCurves) {
+    constexpr Kind M = Kind::Magnifier, G = Kind::Gripper;
     const struct {
         Kind kind;
         int power, size, radius, i;
         float value;
-    } radial[] = {{Kind::Magnifier, 0, 0, 3, 1, 200.0f / 202},
-                  {Kind::Magnifier, 100, 100, 100, 40, 10.0f},
-                  {Kind::Gripper, 0, 100, 100, 50, 60.0f},
-                  {Kind::Gripper, 100, 0, 3, 2, 240.0f / 119},
-                  {Kind::Magnifier, 50, 50, 51, 11, 1210.0f / 150},
-                  {Kind::Gripper, -20, 400, 100, 50, 60.0f},
-                  {Kind::Magnifier, 250, -9, 3, 2, 40.0f / 21}};
-    Surface picture = Stripes(8, 8, false), copy = Stripes(8, 8, false);
+    } radial[] = {{M, 0, 0, 3, 1, 200.0f / 202},      {M, 100, 100, 100, 40, 10.0f},
+                  {G, 0, 100, 100, 50, 60.0f},        {G, 100, 0, 3, 2, 240.0f / 119},
+                  {M, 50, 50, 51, 11, 1210.0f / 150}, {G, -20, 400, 100, 50, 60.0f},
+                  {M, 250, -9, 3, 2, 40.0f / 21}};
+    Surface picture = test::Solid(8, 8, 0), copy = test::Solid(8, 8, 0);
     std::recursive_mutex lock;
     for (const auto& c : radial) {
         SCOPED_TRACE(testing::Message() << "power " << c.power << " size " << c.size);
@@ -260,71 +246,16 @@ TEST(HookTool, MatchesTheLiteralVersion) {
     }
 }
 
-TEST(RadialWarpTool, DragRemapsOnlyBeyondFifteenPixels) {
-    // Each move, and where the last remap is after it.
-    const std::pair<Point, Point> moves[] = {
-        {{60, 61}, {50, 50}}, // 14.9 away: no remap
-        {{65, 50}, {50, 50}}, // exactly 15: none either
-        {{61, 61}, {61, 61}}, // 15.6 away
-        {{50, 50}, {50, 50}}, // back by 15.6: again
-        {{40, 40}, {50, 50}}, // 14.1 from the last remap, though 29.7 from the one before
-        {{34, 50}, {34, 50}},
-    };
-    for (const Kind kind : kKinds) {
-        Surface picture = Stripes(100, 100, false);
-        std::recursive_mutex lock;
-        RadialWarpTool tool(kind, picture, lock);
-        tool.configure(true, true, 50, 10);
-        tool.begin(50, 50);
-        for (const auto& [move, centre] : moves) {
-            const Surface before = test::Clone(picture);
-            tool.drag(move.x, move.y);
-            EXPECT_EQ(tool.centre(), centre) << move.x << "," << move.y;
-            EXPECT_EQ(test::SameStorage(picture, before), !(centre == move)) << move.x;
-        }
-    }
-}
-
-TEST(HookTool, LongMovesAreCutIntoSteps) {
-    const struct {
-        int size;
-        Point from, to;
-        std::vector<Point> shown;
-    } cases[] = {
-        // Size 0: R 3, half 1, steps of one pixel.
-        {0, {10, 10}, {13, 10}, {{11, 10}, {12, 10}, {13, 10}}},
-        {0, {10, 10}, {11, 11}, {}}, // sqrt(2) truncates to 1: a single pull
-        {10, {5, 5}, {5, 5}, {}},    // no move: a single pull
-        // R 12, half 6: 20 pixels are 3.33 steps of (6, 0), then a partial one.
-        {10, {0, 0}, {20, 0}, {{6, 0}, {12, 0}, {18, 0}, {20, 0}}},
-        {10, {0, 0}, {0, -12}, {{0, -6}, {0, -12}}}, // exactly two steps: no partial one
-        // Five steps of (3.6, 4.8) truncate to (3, 4) and stop short of the target at (20, 25);
-        // the steps being whole, nothing covers the rest.
-        {10, {5, 5}, {23, 29}, {{8, 9}, {11, 13}, {14, 17}, {17, 21}, {20, 25}}},
-    };
-    for (const auto& c : cases) {
-        Surface picture = Stripes(40, 40, true);
-        std::recursive_mutex lock;
-        HookTool tool(picture, lock);
-        std::vector<Point> shown;
-        tool.setStepObserver([&shown](Point p) { shown.push_back(p); });
-        tool.configure(100, c.size);
-        tool.begin(c.from.x, c.from.y);
-        tool.drag(c.to.x, c.to.y);
-        EXPECT_EQ(shown, c.shown) << c.size << ": " << c.to.x << "," << c.to.y;
-        EXPECT_EQ(tool.lastPoint(), c.to);
-    }
-}
-
 // Pictures without pixels and points anywhere in the 32-bit range: nothing faults, and an empty
 // picture leaves the tools unconfigured.
 TEST(WarpTools, EmptyPicturesAndExtremePoints) {
     const int extremes[] = {INT32_MIN, -1000000, 1000000, INT32_MAX};
-    Surface empty, headerOnly, stripes = Stripes(9, 7, false);
+    std::mt19937 rng(4);
+    Surface empty, headerOnly, small = RandomPicture(rng, 9, 7);
     ASSERT_EQ(headerOnly.Create(CREATE_NOSTORAGE, 50, 50), kOk);
-    const Surface before = test::Clone(stripes);
+    const Surface before = test::Clone(small);
     std::recursive_mutex lock;
-    for (Surface* picture : {&empty, &headerOnly, &stripes}) {
+    for (Surface* picture : {&empty, &headerOnly, &small}) {
         for (const Kind kind : kKinds) {
             RadialWarpTool tool(kind, *picture, lock);
             tool.configure(true, true, 100, 100);
@@ -333,10 +264,10 @@ TEST(WarpTools, EmptyPicturesAndExtremePoints) {
                 tool.drag(3, x);
                 tool.drag(x, x);
             }
-            EXPECT_EQ(tool.radius(), picture == &stripes ? 100.0 : 0.0);
+            EXPECT_EQ(tool.radius(), picture == &small ? 100.0 : 0.0);
         }
         // Every square missed the picture.
-        EXPECT_TRUE(test::SameStorage(stripes, before));
+        EXPECT_TRUE(test::SameStorage(small, before));
         HookTool hook(*picture, lock);
         hook.configure(100, 100);
         for (const int x : extremes) {
@@ -346,11 +277,11 @@ TEST(WarpTools, EmptyPicturesAndExtremePoints) {
             hook.pull(Point(x, x), Point(4, 3));
             hook.pull(Point(4, 3), Point(3, x));
         }
-        EXPECT_EQ(hook.radius(), picture == &stripes ? 100.0 : 0.0);
+        EXPECT_EQ(hook.radius(), picture == &small ? 100.0 : 0.0);
     }
     EXPECT_EQ(headerOnly.GetPixels(), nullptr);
     // The steps of the Hook's pulls from far away did reach the picture.
-    EXPECT_FALSE(test::SameStorage(stripes, before));
+    EXPECT_FALSE(test::SameStorage(small, before));
 }
 
 TEST(WarpTools, NoMemoryForTheScratchSquareLeavesThePicture) {
