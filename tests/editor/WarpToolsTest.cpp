@@ -11,7 +11,6 @@
 #include <chrono>
 #include <climits>
 #include <cmath>
-#include <functional>
 #include <mutex>
 #include <random>
 #include <sstream>
@@ -289,57 +288,43 @@ TEST(WarpTools, NoMemoryForTheScratchSquareLeavesThePicture) {
     GTEST_SKIP() << "this build's allocator cannot be made to fail";
 #else
     // Size 37 gives R 38: a 76 x 76 square of 11552 bytes, a size nothing else here allocates.
-    // A stroke fails on a new tool, and after a stroke that had memory for a smaller square;
-    // once memory is back the stroke works.
-    const auto check = [](const std::function<void(Surface&, int, std::size_t)>& stroke) {
+    // A stroke fails on a new tool (first size -1), and after a stroke off the picture that had
+    // memory for a smaller square (0); once memory is back (-2) the stroke works. Both radial
+    // kinds share the square.
+    std::recursive_mutex lock;
+    for (const bool isHook : {false, true}) {
         std::mt19937 rng(8);
         Surface picture = RandomPicture(rng, 60, 50);
         const Surface before = test::Clone(picture);
-        for (const int firstSize : {-1, 0}) {
-            stroke(picture, firstSize, 76 * 76 * sizeof(Pixel));
-            EXPECT_TRUE(test::SameStorage(picture, before)) << firstSize;
+        for (const int firstSize : {-1, 0, -2}) {
+            RadialWarpTool radial(Kind::Gripper, picture, lock);
+            HookTool hook(picture, lock);
+            const auto begin = [&](int size, Point p) {
+                isHook ? hook.configure(70, size) : radial.configure(true, true, 70, size);
+                isHook ? hook.begin(p.x, p.y) : radial.begin(p.x, p.y);
+            };
+            if (firstSize >= 0)
+                begin(firstSize, Point(-100, -100));
+            g_failingSize = firstSize == -2 ? 0 : 76 * 76 * sizeof(Pixel);
+            begin(37, Point(30, 25));
+            isHook ? hook.drag(5, 49) : radial.drag(50, 25);
+            hook.pull(Point(3, 3), Point(30, 20));
+            g_failingSize = 0;
+            EXPECT_EQ(test::SameStorage(picture, before), firstSize != -2) << isHook << firstSize;
         }
-        stroke(picture, -1, 0);
-        EXPECT_FALSE(test::SameStorage(picture, before));
-    };
-    std::recursive_mutex lock;
-    check([&](Surface& picture, int firstSize, std::size_t failing) {
-        RadialWarpTool tool(Kind::Gripper, picture, lock); // both kinds share the square
-        if (firstSize >= 0) {
-            tool.configure(true, true, 70, firstSize);
-            tool.begin(-100, -100); // off the picture: the square is made, nothing changes
-        }
-        tool.configure(true, true, 70, 37);
-        g_failingSize = failing;
-        tool.begin(30, 25);
-        tool.drag(50, 25);
-        g_failingSize = 0;
-    });
-    check([&](Surface& picture, int firstSize, std::size_t failing) {
-        HookTool hook(picture, lock);
-        if (firstSize >= 0) {
-            hook.configure(70, firstSize);
-            hook.begin(-100, -100);
-        }
-        hook.configure(70, 37);
-        g_failingSize = failing;
-        hook.begin(30, 25);
-        hook.drag(5, 49);
-        hook.pull(Point(3, 3), Point(30, 20));
-        g_failingSize = 0;
-    });
+    }
 #endif
 }
 
 // The frame thread draws the picture under the global lock. The copy-back waits for it; the
 // computation does not hold it, so the frame thread can take it between two pulls.
 TEST(WarpTools, OnlyTheCopyBackHoldsTheGlobalLock) {
-    // Both tools write through the same copy-back, so one stroke shows that it waits.
     std::mt19937 rng(3);
+    std::recursive_mutex lock;
     {
+        // Both tools write through the same copy-back, so one stroke shows that it waits.
         Surface picture = RandomPicture(rng, 40, 40);
         const Surface before = test::Clone(picture);
-        std::recursive_mutex lock;
         std::unique_lock frame(lock);
         std::atomic<bool> done{false};
         std::thread worker([&] {
@@ -355,19 +340,12 @@ TEST(WarpTools, OnlyTheCopyBackHoldsTheGlobalLock) {
         worker.join();
         EXPECT_FALSE(test::SameStorage(picture, before));
     }
-
     Surface picture = RandomPicture(rng, 80, 80);
-    std::recursive_mutex lock;
     HookTool tool(picture, lock);
     int steps = 0, free = 0;
     tool.setStepObserver([&](Point) {
         ++steps;
-        std::thread([&] {
-            if (lock.try_lock()) {
-                ++free;
-                lock.unlock();
-            }
-        }).join();
+        std::thread([&] { free += lock.try_lock() ? (lock.unlock(), 1) : 0; }).join();
     });
     tool.configure(50, 10);
     tool.begin(5, 5);
