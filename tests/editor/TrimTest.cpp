@@ -268,14 +268,7 @@ TEST_F(TrimTest, OverlaysAreDashedInsideTheVisibleArea) {
                                           "............\n"
                                           "............\n"
                                           "##....####..\n");
-    view.setZoomBy(Point(0, 0), 100);
-    select(Point(1, 1), Point(6, 3));
-    EXPECT_EQ(overlay(Rect(2, 2, 12, 6)), "###....####\n"
-                                          "#.........#\n"
-                                          "#.........#\n"
-                                          "...........\n"
-                                          "###....####\n");
-    view.setZoomBy(Point(0, 0), -50); // 1.5, 7.5 and 4.5 round up
+    view.setZoomBy(Point(0, 0), 50); // 1.5, 7.5 and 4.5 round up
     select(Point(1, 1), Point(5, 3));
     EXPECT_EQ(overlay(Rect(2, 2, 8, 5)), "###...#\n"
                                          "#.....#\n"
