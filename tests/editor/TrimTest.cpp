@@ -70,8 +70,9 @@ protected:
             s += !recorder.state.contains(c) ? '?' : recorder.state.at(c) ? '1' : '0';
         return s;
     }
-    // The screen as text, '#' where the overlay colour is, for the part r of the screen
-    // (relative to the view's origin); the rest of the screen must hold no overlay pixel.
+    // The screen as text, '#' where the overlay colour is, row after row each ended by '|', for
+    // the part r of the screen (relative to the view's origin); the rest of the screen must hold
+    // no overlay pixel.
     std::string overlay(Rect r) {
         Surface screen;
         EXPECT_EQ(screen.Create(CREATE_CLEAR, 320, 400), kOk);
@@ -83,7 +84,7 @@ protected:
                 const bool dash = At(screen, x, y) == ColorToPixel(TrimTool::kOverlayColor);
                 const bool inside = r.Contains(x - 30, y - 51);
                 if (inside)
-                    art += std::string(dash ? "#" : ".") + (x - 30 == r.right ? "\n" : "");
+                    art += std::string(dash ? "#" : ".") + (x - 30 == r.right ? "|" : "");
                 outside += dash && !inside;
             }
         EXPECT_EQ(outside, 0);
@@ -262,27 +263,16 @@ TEST_F(TrimTest, EmptyPictureIgnoresTheCommands) {
 TEST_F(TrimTest, OverlaysAreDashedInsideTheVisibleArea) {
     load(100, 100);
     select(Point(0, 1), Point(12, 6)); // the left edge lies on the view's edge: not drawn
-    EXPECT_EQ(overlay(Rect(1, 1, 12, 6)), "##....####.#\n"
-                                          "...........#\n"
-                                          "...........#\n"
-                                          "............\n"
-                                          "............\n"
-                                          "##....####..\n");
+    EXPECT_EQ(overlay(Rect(1, 1, 12, 6)),
+              "##....####.#|...........#|...........#|............|............|##....####..|");
     view.setZoomBy(Point(0, 0), 50); // 1.5, 7.5 and 4.5 round up
     select(Point(1, 1), Point(5, 3));
-    EXPECT_EQ(overlay(Rect(2, 2, 8, 5)), "###...#\n"
-                                         "#.....#\n"
-                                         "#.....#\n"
-                                         "###....\n");
+    EXPECT_EQ(overlay(Rect(2, 2, 8, 5)), "###...#|#.....#|#.....#|###....|");
     view.setZoomBy(Point(0, 0), -50);
     trim.copySelection();
     trim.pasteClipboard();
     select(Point(0, 0), Point(3, 2));
-    EXPECT_EQ(overlay(Rect(2, 1, 8, 5)), "###...#\n"
-                                         "#.....#\n"
-                                         "#.....#\n"
-                                         ".......\n"
-                                         "###....\n");
+    EXPECT_EQ(overlay(Rect(2, 1, 8, 5)), "###...#|#.....#|#.....#|.......|###....|");
     // Past the visible width and height nothing is drawn.
     trim.settleFloating();
     load(640, 480);
