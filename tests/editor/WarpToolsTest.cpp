@@ -124,7 +124,8 @@ TEST(WarpTools, PowerAndSizeSetTheCurves) {
     } hook[] = {{0, 0, 3, 0.3, 2, 0.5825757f},
                 {100, 100, 100, 1.0, 50, 0.7500187f},
                 {50, 50, 51, 0.65, 1, 0.9996157f},
-                {-1, 101, 100, 0.3, 50, 0.7500187f}};
+                {-1, 101, 100, 0.3, 50, 0.7500187f},
+                {101, -5, 3, 1.0, 2, 0.5825757f}};
     for (const auto& c : hook) {
         SCOPED_TRACE(testing::Message() << "power " << c.power << " size " << c.size);
         HookTool tool(picture, lock);
