@@ -53,30 +53,6 @@ TEST(Blit, MatchesTheLiteralVersion) {
     }
 }
 
-// The rule that layouts are drawn with, spelled out; the literal version below follows it.
-TEST(FillRect, NeverFillsTheRightColumnOrTheLastRowOfTheSurface) {
-    struct Case {
-        Rect rect;
-        int firstX, lastX, firstY, lastY; // filled area, inclusive; lastX < firstX for none
-    };
-    const Case cases[] = {
-        {Rect(0, 0, 30, 20), 0, 28, 0, 18},   // never the last column or row
-        {Rect(10, 5, 10, 5), 0, -1, 0, -1},   // left equals right: nothing
-        {Rect(10, 5, 20, 5), 10, 19, 5, 5},   // top equals bottom: the top row alone
-        {Rect(20, 9, 10, 4), 10, 19, 4, 8},   // edges put in order
-        {Rect(-5, -5, 3, 2), 0, 2, 0, 1},     // clipped at the origin
-        {Rect(-9, -9, -1, -1), 0, -1, 0, -1}, // right below 0
-    };
-    for (const Case& c : cases) {
-        Surface s = Solid(30, 20, 0), want = Solid(30, 20, 0);
-        ASSERT_EQ(FillRect(s, &c.rect, 0xffffff, 1), kOk);
-        for (int y = c.firstY; y <= c.lastY; ++y)
-            for (int x = c.firstX; x <= c.lastX; ++x)
-                want.GetPixels()[y * 30 + x] = 0xFFFF;
-        EXPECT_TRUE(test::SameStorage(s, want)) << c.rect.left << "," << c.rect.top;
-    }
-}
-
 TEST(FillRect, MatchesTheLiteralVersion) {
     std::mt19937 rng(99);
     std::uniform_int_distribution<int> size(1, 40), pos(-20, 60), byte(0, 300);

@@ -24,27 +24,6 @@ Points Drawn(const Surface& s) {
     return p;
 }
 
-// The end point rule, spelled out; the literal version below follows it.
-TEST(DrawLine, DesignedExamples) {
-    struct Case {
-        int x1, y1, x2, y2, w;
-        Points expected;
-    };
-    const Case cases[] = {
-        {5, 5, 5, 5, 10, {}},
-        {3, 0, 0, 0, 10, {{0, 0}, {1, 0}, {2, 0}}},
-        {0, 0, 0, 2, 10, {{0, 0}, {0, 1}}},
-        {0, 0, 4, 2, 10, {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}},
-        {-4, -4, 2, 2, 10, {{0, 0}, {1, 1}, {2, 2}}},
-        {-5, 20, 20, -5, 5, {}}, // passes below the Surface
-    };
-    for (const Case& c : cases) {
-        Surface s = Solid(c.w, 10, 0);
-        ASSERT_EQ(DrawLine(s, c.x1, c.y1, c.x2, c.y2, 0xffffff), kOk);
-        EXPECT_EQ(Drawn(s), c.expected) << c.x1 << "," << c.y1 << " -> " << c.x2 << "," << c.y2;
-    }
-}
-
 TEST(DrawLine, MatchesTheLiteralVersionWithAndWithoutClipping) {
     std::mt19937 rng(7);
     std::uniform_int_distribution<int> size(1, 50), pos(-80, 120), big(-2000000000, 2000000000);
