@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace brelvo {
 namespace {
@@ -25,11 +26,13 @@ BitmapFont FontFromMarkers(const std::string& markers, int height = 5) {
 }
 
 // Runs of widths 3, 2, 3 ... as many as asked, with single key pixels between them and after.
-std::string Runs(int count) {
+BitmapFont Runs(int count, std::uint32_t charset) {
     std::string s = ".";
     for (int i = 0; i < count; ++i)
         s += std::string(static_cast<std::size_t>(2 + i % 2), '#') + ".";
-    return s;
+    BitmapFont f = FontFromMarkers(s);
+    EXPECT_EQ(BuildGlyphs(f, charset), kOk);
+    return f;
 }
 
 TEST(BitmapFont, MarkerRowAssignsGlyphs) {
@@ -39,37 +42,27 @@ TEST(BitmapFont, MarkerRowAssignsGlyphs) {
     EXPECT_EQ(f.GlyphRect(0x20), Rect(1, 1, 3, 5));
     EXPECT_EQ(f.GlyphRect(0x21), Rect(5, 1, 6, 5));
     EXPECT_FALSE(f.HasGlyph(0x22));
-
     BitmapFont empty;
     EXPECT_EQ(BuildGlyphs(empty, CHARSET_LATIN), kErrFontNoPixels);
 }
 
 TEST(BitmapFont, CharacterSetsMapRunsToBytes) {
-    const struct {
-        std::uint32_t charset;
-        int runs, expectedCount;
-        std::uint8_t lastByte;
-    } cases[] = {
+    const std::tuple<std::uint32_t, int, int, std::uint8_t> cases[] = {
         {CHARSET_LATIN, 95, 95, 0x7E},
         {CHARSET_LATIN, 120, 95, 0x7E},
         {CHARSET_CYRILLIC, 109, 109, 0x7E},
         {CHARSET_FULL, 161, 161, 0xFF},
-        {CHARSET_FULL | CHARSET_LATIN, 170, 161, 0xFF},
-    };
-    for (const auto& c : cases) {
-        BitmapFont f = FontFromMarkers(Runs(c.runs));
-        ASSERT_EQ(BuildGlyphs(f, c.charset), kOk);
-        EXPECT_EQ(f.GlyphCount(), c.expectedCount) << c.charset;
-        EXPECT_TRUE(f.HasGlyph(c.lastByte));
+        {CHARSET_FULL | CHARSET_LATIN, 170, 161, 0xFF}};
+    for (const auto& [charset, runs, expectedCount, lastByte] : cases) {
+        const BitmapFont f = Runs(runs, charset);
+        EXPECT_EQ(f.GlyphCount(), expectedCount) << charset;
+        EXPECT_TRUE(f.HasGlyph(lastByte)) << charset;
     }
     // In the full set the apostrophe's place holds the grave accent: 0x27 never gets a glyph,
     // 0x60 gets its later run, and the letters of 1251 are there.
-    BitmapFont full = FontFromMarkers(Runs(161));
-    ASSERT_EQ(BuildGlyphs(full, CHARSET_FULL), kOk);
+    const BitmapFont full = Runs(161, CHARSET_FULL);
     EXPECT_FALSE(full.HasGlyph(0x27));
-    BitmapFont latin = FontFromMarkers(Runs(95));
-    ASSERT_EQ(BuildGlyphs(latin, CHARSET_LATIN), kOk);
-    EXPECT_EQ(full.GlyphRect(0x60), latin.GlyphRect(0x60));
+    EXPECT_EQ(full.GlyphRect(0x60), Runs(95, CHARSET_LATIN).GlyphRect(0x60));
     for (const std::uint8_t c : {0xA8, 0xB8, 0xC0, 0xDF, 0xE0, 0xFF})
         EXPECT_TRUE(full.HasGlyph(c)) << int(c);
 }
@@ -79,16 +72,15 @@ TEST(DrawText, MeasuresCentresAndShifts) {
     ASSERT_EQ(BuildGlyphs(f, CHARSET_LATIN), kOk); // ' ' advances 2, '!' advances 1
     Surface dst;
     ASSERT_EQ(dst.Create(CREATE_CLEAR, 200, 10), kOk);
-
-    const struct {
-        const char16_t* text;
-        std::int32_t spacing;
-        std::int32_t width;
-    } measures[] = {{u" !", 1, 4}, {u" !", 0, 3}, {u"!!!", 2, 7}, {u"\"", 3, 0}, {u"!\"!", 1, 4}};
-    for (const auto& m : measures) {
+    // Texts longer than 255 characters are cut.
+    const std::u16string long400(400, u'!');
+    const std::tuple<const char16_t*, std::int32_t, std::int32_t> measures[] = {
+        {u" !", 1, 4}, {u" !", 0, 3},   {u"!!!", 2, 7},
+        {u"\"", 3, 0}, {u"!\"!", 1, 4}, {long400.c_str(), 0, 255}};
+    for (const auto& [text, spacing, width] : measures) {
         std::int32_t w = -1;
-        EXPECT_EQ(DrawText(dst, 0, 0, m.text, &f, TEXT_MEASURE, 0, nullptr, &w, m.spacing), kOk);
-        EXPECT_EQ(w, m.width) << std::u16string(m.text).size() << " spacing " << m.spacing;
+        EXPECT_EQ(DrawText(dst, 0, 0, text, &f, TEXT_MEASURE, 0, nullptr, &w, spacing), kOk);
+        EXPECT_EQ(w, width) << std::u16string(text).size() << " spacing " << spacing;
     }
     std::int32_t untouched = 77;
     EXPECT_EQ(DrawText(dst, 0, 0, u"", &f, TEXT_MEASURE, 0, nullptr, &untouched), kOk);
@@ -103,38 +95,26 @@ TEST(DrawText, MeasuresCentresAndShifts) {
         Surface s;
         ASSERT_EQ(s.Create(CREATE_CLEAR, 200, 10), kOk);
         ASSERT_EQ(DrawText(s, 100, 2, u"!!!!!", &f, flags), kOk);
-        for (int x = 90; x < 115; ++x)
-            EXPECT_EQ(s.GetPixels()[2 * s.GetPitch() + x],
-                      (x >= start && x < start + 5) ? 0x105 : 0)
-                << "x " << x << " flags " << flags;
+        std::vector<Pixel> row(200, 0);
+        std::fill_n(row.begin() + start, 5, 0x105);
+        EXPECT_EQ(std::vector<Pixel>(s.GetPixels() + 400, s.GetPixels() + 600), row) << flags;
     }
 }
 
 TEST(DrawText, GlyphsComeFromTheCodePageBytes) {
     // Every run one column wide plus its end: glyph k draws one pixel holding its column.
-    BitmapFont f = FontFromMarkers(Runs(161));
-    ASSERT_EQ(BuildGlyphs(f, CHARSET_FULL), kOk);
+    const BitmapFont f = Runs(161, CHARSET_FULL);
     Surface s;
     ASSERT_EQ(s.Create(CREATE_CLEAR, 600, 8), kOk);
     // Cyrillic capital Zhe is byte 0xC6 of the code page, small yo 0xB8, and the apostrophe
     // has no glyph: it only advances by the spacing.
     ASSERT_EQ(DrawText(s, 0, 0, u"\u0416'\u0451", &f, 0, 0, nullptr, nullptr, 1), kOk);
     const Rect zhe = f.GlyphRect(platform::UnitToAnsi(u'\u0416'));
-    const Rect yo = f.GlyphRect(0xB8);
     const int zheWidth = zhe.right - zhe.left;
     EXPECT_EQ(s.GetPixels()[0], 0x100 + zhe.left);
-    EXPECT_EQ(s.GetPixels()[zheWidth], 0);                   // the spacing
-    EXPECT_EQ(s.GetPixels()[zheWidth + 1], 0);               // the apostrophe's spacing
-    EXPECT_EQ(s.GetPixels()[zheWidth + 2], 0x100 + yo.left); // then yo
-}
-
-TEST(DrawText, LongTextsAreCutAt255Characters) {
-    BitmapFont f = FontFromMarkers(".##.##.");
-    ASSERT_EQ(BuildGlyphs(f, CHARSET_LATIN), kOk); // ' ' and '!' each advance 1
-    const std::u16string text(400, u'!');
-    std::int32_t w = 0;
-    ASSERT_EQ(DrawText(f, 0, 0, text.c_str(), &f, TEXT_MEASURE, 0, nullptr, &w), kOk);
-    EXPECT_EQ(w, 255);
+    EXPECT_EQ(s.GetPixels()[zheWidth], 0);     // the spacing
+    EXPECT_EQ(s.GetPixels()[zheWidth + 1], 0); // the apostrophe's spacing
+    EXPECT_EQ(s.GetPixels()[zheWidth + 2], 0x100 + f.GlyphRect(0xB8).left); // then yo
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "base/LittleEndian.h"
 #include "platform/DeviceFiles.h"
+#include "tests/gfx/TestSupport.h"
 #include "tests/support/PictureWriters.h"
 #include "tests/support/Subprocess.h"
 
@@ -16,6 +17,7 @@ namespace brelvo {
 namespace {
 
 using test::Bytes;
+using test::Describe;
 
 // LoadImageFromMemory takes over a block from malloc; LeakSanitizer reports any block it fails
 // to release.
@@ -29,10 +31,7 @@ void* Block(const Bytes& bytes) {
 // which holds dataBytes of them.
 Bytes Ebm(std::uint32_t w, std::uint32_t h, std::uint32_t dataSize, std::size_t dataBytes) {
     Bytes b(48 + dataBytes, 0);
-    std::memcpy(b.data(),
-                "eBM\0"
-                "565\0",
-                8);
+    std::memcpy(b.data(), "eBM\000565", 8); // both marks end in a zero
     const std::uint32_t fields[] = {w, h, dataSize, 1, w, 0xff00ff};
     for (std::size_t i = 0; i < std::size(fields); ++i)
         StoreLe32(&b[8 + 4 * i], fields[i]);
@@ -46,12 +45,8 @@ TEST(LoadImageFromMemory, LoadsTheProgramsOwnFormat) {
     s.SetColorKeyRaw(0x1234);
     const Bytes file = Ebm(3, 2, 16, 16);
     ASSERT_EQ(LoadImageFromMemory(s, Block(file), 64), kOk);
-    EXPECT_EQ(s.GetWidth(), 3);
-    EXPECT_EQ(s.GetHeight(), 2);
-    EXPECT_EQ(s.GetPitch(), 4u);
-    EXPECT_EQ(s.GetColorKey(), 0xF81F);
+    EXPECT_EQ(Describe(s), "3x2 format 1 bpp 2 pitch 4/8 size 16 key f81f owned");
     EXPECT_EQ(std::memcmp(s.GetPixels(), file.data() + 48, 16), 0);
-
     // The writer and the loader agree, key included.
     VectorSink sink;
     ASSERT_TRUE(EncodeEbm(s, 0xf8fcf8, sink));
@@ -62,9 +57,8 @@ TEST(LoadImageFromMemory, LoadsTheProgramsOwnFormat) {
 }
 
 TEST(LoadImageFromMemory, RefusesBlocksThatDoNotHoldTheirImage) {
-    Bytes unterminated = Ebm(3, 2, 16, 16);
+    Bytes unterminated = Ebm(3, 2, 16, 16), shortHeader = Ebm(1, 1, 4, 4);
     unterminated[3] = 'X'; // not the eBM mark: goes to the platform decoder, which refuses it
-    Bytes shortHeader = Ebm(1, 1, 4, 4);
     shortHeader.resize(40);
     const std::pair<const char*, Bytes> cases[] = {
         {"shorter than the header", shortHeader},
@@ -76,34 +70,15 @@ TEST(LoadImageFromMemory, RefusesBlocksThatDoNotHoldTheirImage) {
         {"not a picture at all", Bytes(100, 0x42)},
     };
     for (const auto& [name, bytes] : cases) {
-        SCOPED_TRACE(name);
-        Surface s;
-        ASSERT_EQ(s.Create(0, 5, 5), kOk);
-        EXPECT_EQ(LoadImageFromMemory(s, Block(bytes), bytes.size()), kErrOutOfMemory);
-        EXPECT_EQ(s.GetPixels(), nullptr);
+        Surface s = test::Solid(5, 5, 0);
+        EXPECT_EQ(LoadImageFromMemory(s, Block(bytes), bytes.size()), kErrOutOfMemory) << name;
+        EXPECT_EQ(s.GetPixels(), nullptr) << name;
     }
     Surface s;
     EXPECT_EQ(LoadImageFromMemory(s, nullptr, 10), kErrOutOfMemory);
-    Bytes one{1};
-    void* kept = Block(one);
+    void* kept = Block({1});
     EXPECT_EQ(LoadImageFromMemory(s, kept, 0), kErrOutOfMemory);
     std::free(kept); // a size of 0 fails the argument check: the block stays the caller's
-}
-
-TEST(LoadImageFromMemory, PicturesGoThroughThePlatformDecoder) {
-    const Bytes rgba = test::TestPictureRgba(7, 5);
-    const Bytes png = test::WritePng(rgba, 7, 5);
-    Surface s;
-    ASSERT_EQ(LoadImageFromMemory(s, Block(png), png.size()), kOk);
-    EXPECT_EQ(s.GetWidth(), 7);
-    EXPECT_EQ(s.GetPitch(), 8u);
-    EXPECT_EQ(s.GetColorKey(), 0xF81F);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x) {
-            const std::uint8_t* p = &rgba[4 * (y * 7 + x)];
-            ASSERT_EQ(s.GetPixels()[y * 8 + x],
-                      (p[0] & 0xF8) << 8 | (p[1] & 0xFC) << 3 | p[2] >> 3);
-        }
 }
 
 TEST(ConvertBitmapHandle, KeepsTopBitsAndCompositesOntoWhite) {
@@ -123,27 +98,35 @@ TEST(ConvertBitmapHandle, KeepsTopBitsAndCompositesOntoWhite) {
     ASSERT_EQ(ConvertBitmapHandle(s, std::move(bitmap)), kOk);
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(s.GetPixels()[i], cases[i].expected) << i;
-
     // A Surface of the same size keeps its key; no picture is a failure.
     s.SetColorKeyRaw(0x1234);
-    auto again = std::make_unique<platform::Bitmap>();
-    ASSERT_TRUE(again->Allocate(static_cast<std::int32_t>(std::size(cases)), 1, 3));
-    ASSERT_EQ(ConvertBitmapHandle(s, std::move(again)), kOk);
+    bitmap = std::make_unique<platform::Bitmap>();
+    ASSERT_TRUE(bitmap->Allocate(static_cast<std::int32_t>(std::size(cases)), 1, 3));
+    ASSERT_EQ(ConvertBitmapHandle(s, std::move(bitmap)), kOk);
     EXPECT_EQ(s.GetColorKey(), 0x1234);
     EXPECT_EQ(ConvertBitmapHandle(s, nullptr), kErrOutOfMemory);
 }
 
-TEST(LoadPictureFile, ReadsDevicePathsUnderTheRoot) {
+// A picture file under the device root, and the same bytes in a block, go through the platform
+// decoder to the same pixels.
+TEST(LoadPictureFile, ReadsDevicePathsUnderTheRootThroughThePlatformDecoder) {
     const test::TempFolder root;
     std::filesystem::create_directories(root / "Pictures");
     const std::string oldRoot = platform::GetDeviceRoot();
     platform::SetDeviceRoot(root.Path());
-    const Bytes png = test::WritePng(test::TestPictureRgba(9, 4), 9, 4);
+    const Bytes rgba = test::TestPictureRgba(7, 5), png = test::WritePng(rgba, 7, 5);
     std::ofstream(root / "Pictures/a.png", std::ios::binary)
         .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    Surface s;
+    Surface s, fromBlock;
     EXPECT_EQ(LoadPictureFile(s, u"\\Pictures\\a.png"), kOk);
-    EXPECT_EQ(s.GetWidth(), 9);
+    EXPECT_EQ(Describe(s), "7x5 format 1 bpp 2 pitch 8/16 size 80 key f81f owned");
+    for (int i = 0; i < 35; ++i) {
+        const std::uint8_t* p = &rgba[static_cast<std::size_t>(4 * i)];
+        ASSERT_EQ(s.GetPixels()[i / 7 * 8 + i % 7],
+                  (p[0] & 0xF8) << 8 | (p[1] & 0xFC) << 3 | p[2] >> 3);
+    }
+    ASSERT_EQ(LoadImageFromMemory(fromBlock, Block(png), png.size()), kOk);
+    EXPECT_TRUE(test::SameStorage(fromBlock, s));
     EXPECT_EQ(LoadPictureFile(s, u"\\Pictures\\missing.png"), kErrOutOfMemory);
     EXPECT_EQ(s.GetPixels(), nullptr);
     EXPECT_EQ(LoadPictureFile(s, u"\\Pictures\\..\\a.png"), kErrOutOfMemory);

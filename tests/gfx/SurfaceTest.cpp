@@ -4,57 +4,45 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace brelvo {
 namespace {
 
-TEST(PixelFormat, ConversionsKeepTopBitsWithoutRounding) {
-    const struct {
-        Color color;
-        Pixel pixel;
-        Color back;
-    } cases[] = {
+using test::Describe;
+
+TEST(PixelFormat, ConversionsKeepTopBitsWithoutRoundingAndMixAsDesigned) {
+    const std::tuple<Color, Pixel, Color> cases[] = {
         {0xff00ff, 0xF81F, 0xf800f8}, {0xf8fcf8, 0xFFFF, 0xf8f8f8}, {0xc7c7c7, 0xC638, 0xc0c0c0},
         {0xffffff, 0xFFFF, 0xf8f8f8}, {0x000000, 0x0000, 0x000000}, {0x123456, 0x51A2, 0x103050},
-        {0x00ff00, 0x07E0, 0x00f800}, {0xff4d00, 0x027F, 0xf84800},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.color);
-        EXPECT_EQ(ColorToPixel(c.color), c.pixel);
-        EXPECT_EQ(PixelToColor(c.pixel), c.back);
+        {0x00ff00, 0x07E0, 0x00f800}, {0xff4d00, 0x027F, 0xf84800}};
+    for (const auto& [color, pixel, back] : cases) {
+        EXPECT_EQ(ColorToPixel(color), pixel) << color;
+        EXPECT_EQ(PixelToColor(pixel), back) << color;
     }
     // Read back and stored again, every pixel loses only the lowest green bit.
     for (std::uint32_t p = 0; p <= 0xFFFF; ++p)
         ASSERT_EQ(ColorToPixel(PixelToColor(static_cast<Pixel>(p))), p & ~0x20u) << p;
-}
-
-TEST(PixelFormat, MixMatchesTheDesignedValues) {
-    const struct {
-        Pixel s, d;
-        std::uint32_t alpha;
-        Pixel expected;
-    } cases[] = {
-        {0xFFFF, 0x0000, 127, 0x7BEF}, {0xFFFF, 0x0000, 255, 0xF7DE}, {0x1234, 0xABCD, 0, 0xABCD},
-        {0x0000, 0xFFFF, 255, 0x0000}, {0xF800, 0x001F, 128, 0x780F},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(MixPixel(c.s, c.d, c.alpha), c.expected) << c.s << " " << c.d << " " << c.alpha;
+    const std::tuple<Pixel, Pixel, std::uint32_t, Pixel> mixes[] = {{0xFFFF, 0x0000, 127, 0x7BEF},
+                                                                    {0xFFFF, 0x0000, 255, 0xF7DE},
+                                                                    {0x1234, 0xABCD, 0, 0xABCD},
+                                                                    {0x0000, 0xFFFF, 255, 0x0000},
+                                                                    {0xF800, 0x001F, 128, 0x780F}};
+    for (const auto& [s, d, alpha, expected] : mixes)
+        EXPECT_EQ(MixPixel(s, d, alpha), expected) << s << " " << d << " " << alpha;
 }
 
 TEST(Surface, CreateSetsTheHeaderAndKeepsItsBlockForTheSameSize) {
-    const struct {
-        std::int32_t w, h;
-        std::uint32_t pitch, size;
-    } cases[] = {{5, 3, 6, 36}, {4, 1, 4, 8}, {1, 1, 2, 4}, {240, 320, 240, 153600}};
-    for (const auto& c : cases) {
+    const std::tuple<int, int, const char*> cases[] = {
+        {5, 3, "5x3 format 1 bpp 2 pitch 6/12 size 36 key f81f owned"},
+        {4, 1, "4x1 format 1 bpp 2 pitch 4/8 size 8 key f81f owned"},
+        {1, 1, "1x1 format 1 bpp 2 pitch 2/4 size 4 key f81f owned"},
+        {240, 320, "240x320 format 1 bpp 2 pitch 240/480 size 153600 key f81f owned"}};
+    for (const auto& [w, h, expected] : cases) {
         Surface s;
-        ASSERT_EQ(s.Create(0, c.w, c.h), kOk);
-        EXPECT_EQ(s.GetPitch(), c.pitch);
-        EXPECT_EQ(s.GetSize(), c.size);
-        EXPECT_EQ(s.Header().pitchBytes, 2 * c.pitch);
-        EXPECT_EQ(s.Header().format, 1u);
-        EXPECT_TRUE(s.GetPixels() && s.OwnsPixels());
+        ASSERT_EQ(s.Create(0, w, h), kOk);
+        EXPECT_EQ(Describe(s), expected);
     }
-
     Surface s;
     ASSERT_EQ(s.Create(0, 5, 3), kOk);
     Pixel* block = s.GetPixels();
@@ -71,10 +59,9 @@ TEST(Surface, BorrowedStorageIsNeverClaimed) {
     std::vector<Pixel> backBuffer(240 * 320, 0x4242);
     Surface s;
     ASSERT_EQ(s.Create(CREATE_NOSTORAGE, 240, 320), kOk);
-    EXPECT_EQ(s.GetPixels(), nullptr);
-    EXPECT_EQ(s.GetSize(), 153600u);
-    EXPECT_FALSE(s.OwnsPixels());
+    EXPECT_EQ(Describe(s), "240x320 format 1 bpp 2 pitch 240/480 size 153600 key f81f no pixels");
     s.AttachPixels(backBuffer.data());
+    EXPECT_EQ(Describe(s), "240x320 format 1 bpp 2 pitch 240/480 size 153600 key f81f borrowed");
     // Same size without CREATE_NOSTORAGE: fresh storage, the borrowed block stays the owner's.
     ASSERT_EQ(s.Create(0, 240, 320), kOk);
     EXPECT_NE(s.GetPixels(), backBuffer.data());
@@ -92,8 +79,7 @@ TEST(Surface, RefusesSizesItCannotHold) {
     EXPECT_EQ(s.Create(0, 70000, 70000), kErrOutOfMemory);
     EXPECT_EQ(s.GetPixels(), nullptr);
     EXPECT_EQ(s.Create(0, 0, 10), kOk);
-    EXPECT_EQ(s.GetPixels(), nullptr);
-    EXPECT_EQ(s.GetWidth(), 0);
+    EXPECT_EQ(Describe(s), "0x0 format 0 bpp 0 pitch 0/0 size 0 key f81f no pixels");
 }
 
 TEST(Surface, PixelAccessOutsideIsRefused) {
@@ -108,7 +94,6 @@ TEST(Surface, PixelAccessOutsideIsRefused) {
     s.SetColorKey(0xf8fcf8);
     EXPECT_EQ(s.GetColorKey(), 0xFFFF);
     EXPECT_EQ(s.GetPixelRaw(0, 3), 0xFFFF);
-
     ASSERT_EQ(s.SetPixel(0, 0, 0x123456), kOk);
     EXPECT_EQ(test::PixelAt(s, 0, 0), 0x51A2);
     ASSERT_EQ(s.GetPixel(0, 0, &c), kOk);
@@ -116,14 +101,10 @@ TEST(Surface, PixelAccessOutsideIsRefused) {
 }
 
 TEST(Surface, MoveTransfersTheStorage) {
-    Surface a;
-    ASSERT_EQ(a.Create(0, 3, 3), kOk);
+    Surface a = test::Solid(3, 3, 0), c = test::Solid(8, 8, 0);
     Pixel* block = a.GetPixels();
     Surface b(std::move(a));
-    EXPECT_EQ(b.GetPixels(), block);
     EXPECT_EQ(a.GetPixels(), nullptr); // NOLINT(bugprone-use-after-move)
-    Surface c;
-    ASSERT_EQ(c.Create(0, 8, 8), kOk);
     c = std::move(b);
     EXPECT_EQ(c.GetPixels(), block);
     EXPECT_EQ(c.GetWidth(), 3);

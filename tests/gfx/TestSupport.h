@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <sstream>
+#include <string>
 
 namespace brelvo::test {
 
@@ -54,6 +56,19 @@ inline ::testing::AssertionResult SameStorage(const Surface& a, const Surface& b
         }
     }
     return ::testing::AssertionSuccess();
+}
+
+// A Surface's header on one line, for comparing it whole.
+inline std::string Describe(const Surface& s) {
+    const SurfaceHeader& h = s.Header();
+    std::ostringstream o;
+    o << h.width << "x" << h.height << " format " << h.format << " bpp " << h.bytesPerPixel
+      << " pitch " << h.pitch << "/" << h.pitchBytes << " size " << h.size << " key " << std::hex
+      << h.colorKey
+      << (!h.pixels        ? " no pixels"
+          : s.OwnsPixels() ? " owned"
+                           : " borrowed");
+    return o.str();
 }
 
 inline Pixel PixelAt(const Surface& s, std::int32_t x, std::int32_t y) {
