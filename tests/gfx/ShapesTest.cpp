@@ -6,23 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <set>
-#include <utility>
 
 namespace brelvo {
 namespace {
 
-using Points = std::set<std::pair<int, int>>;
 using test::Solid;
-
-Points Drawn(const Surface& s) {
-    Points p;
-    for (int y = 0; y < s.GetHeight(); ++y)
-        for (int x = 0; x < s.GetWidth(); ++x)
-            if (test::PixelAt(s, x, y) != 0)
-                p.insert({x, y});
-    return p;
-}
 
 TEST(DrawLine, MatchesTheLiteralVersionWithAndWithoutClipping) {
     std::mt19937 rng(7);
@@ -64,14 +52,6 @@ TEST(DrawLine, UnclippedLinesAndSpansNeverLeaveTheSurface) {
         if (i < offset || i >= offset + 100) {
             ASSERT_EQ(block.GetPixels()[i], 0) << "outside write at index " << i;
         }
-}
-
-TEST(DrawRect, LeavesTheFarCornerOut) {
-    Surface s = Solid(10, 10, 0);
-    ASSERT_EQ(DrawRect(s, Rect(1, 1, 4, 3), 0xffffff), kOk);
-    const Points expected = {{1, 1}, {2, 1}, {3, 1}, {1, 2}, {4, 1},
-                             {4, 2}, {1, 3}, {2, 3}, {3, 3}};
-    EXPECT_EQ(Drawn(s), expected);
 }
 
 TEST(DrawCircle, MatchesTheLiteralVersion) {
