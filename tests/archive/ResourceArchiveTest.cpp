@@ -21,6 +21,7 @@
 #include <random>
 #include <sstream>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace brelvo {
@@ -71,6 +72,20 @@ std::optional<Bytes> Fetch(ResourceArchive& archive, std::uint32_t id) {
         return std::nullopt;
     const Owned owned(static_cast<std::uint8_t*>(data));
     return Bytes(owned.get(), owned.get() + size);
+}
+
+// Calls GetDataById with the buffer and size given; says what it returned, where the data went
+// and the size after the call. A new buffer's bytes go to fresh.
+std::string Get(ResourceArchive& a, std::uint32_t id, void* data, std::uint32_t size,
+                Bytes* fresh = nullptr) {
+    void* const given = data;
+    const int result = a.GetDataById(id, &data, &size);
+    if (data == given)
+        return std::to_string(result) + " given " + std::to_string(size);
+    const Owned owned(static_cast<std::uint8_t*>(data));
+    if (fresh)
+        *fresh = Bytes(owned.get(), owned.get() + size);
+    return std::to_string(result) + " new " + std::to_string(size);
 }
 
 // Every query's answer for entry 3, named "a", at index 0, on one line (-1 for kNotFound),
@@ -181,10 +196,9 @@ TEST_F(ArchiveTest, EveryFieldLiesWhereTheFormatPutsIt) {
     ASSERT_EQ(a.GetHeaderBytes(bytes), 1);
     EXPECT_EQ(std::memcmp(bytes, header, 8), 0);
     // The last unit read makes way for the terminator; units beyond it are not touched.
-    for (const auto& [capacity, expected] :
-         {std::pair<std::uint32_t, std::u16string>{10, u"ABCDEFGHI"},
-          {1, u""},
-          {40, title.substr(0, 31)}}) {
+    const std::pair<std::uint32_t, std::u16string> titles[] = {
+        {10, u"ABCDEFGHI"}, {1, u""}, {40, title.substr(0, 31)}};
+    for (const auto& [capacity, expected] : titles) {
         std::u16string buffer(40, u'#');
         EXPECT_EQ(a.GetTitle(buffer.data(), capacity), 1);
         EXPECT_EQ(buffer, expected + u'\0' + std::u16string(39 - expected.size(), u'#'));
@@ -203,16 +217,13 @@ TEST_F(ArchiveTest, FindByNameComparesWithinTheFields) {
     ASSERT_TRUE(w.AddEntry(4, long32.c_str(), u"abcd", 0, "4444", 4));
     ResourceArchive a;
     Open(a, Build(w));
-    const struct {
-        const char16_t *name, *type;
-        std::uint32_t index;
-    } cases[] = {
+    const std::tuple<const char16_t*, const char16_t*, std::uint32_t> cases[] = {
         {u"sky", nullptr, 0},           {u"sky", u"font", 1},     {u"sky", u"eBM", 0},
         {u"sky", u"fon", kNone},        {u"sky", u"", kNone},     {u"skyline", u"", 2},
         {u"sk", nullptr, kNone},        {u"Sky", nullptr, kNone}, {longer.c_str(), nullptr, 3},
         {long32.c_str(), u"abcdef", 3}, {u"", nullptr, kNone},    {nullptr, nullptr, kNone}};
-    for (const auto& c : cases)
-        EXPECT_EQ(a.FindByName(c.name, c.type), c.index) << (c.type ? "typed" : "untyped");
+    for (const auto& [name, type, index] : cases)
+        EXPECT_EQ(a.FindByName(name, type), index) << (type ? "typed" : "untyped");
     std::uint32_t stored = 0, size = 0;
     EXPECT_EQ(a.GetSizeByName(u"skyline", nullptr, &stored), 3u);
     EXPECT_EQ(stored, Deflate({'3', '3', '3'}).size());
@@ -242,34 +253,26 @@ TEST_F(ArchiveTest, GetDataChoosesTheBufferAndZeroesWhatTheStreamLeavesOut) {
         b.resize(size, 0);
         return b;
     };
-    // The caller's buffer is used when given with a size; a new one otherwise.
     std::uint8_t caller[300];
     void* const garbage = reinterpret_cast<void*>(std::uintptr_t{0x10});
-    const struct {
-        void* data;
-        std::uint32_t size;
-        int result;
-    } cases[] = {
-        {caller, 300, 1}, {caller, 200, 1}, {caller, 100, 0}, {garbage, 0, 1}, {nullptr, 500, 1}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.data << " " << c.size);
+    const std::tuple<void*, std::uint32_t, const char*> cases[] = {
+        // The buffer and size given, then what GetDataById made of them.
+        {caller, 300, "1 given 300"},
+        {caller, 200, "1 given 200"},
+        {caller, 100, "0 given 100"},
+        {garbage, 0, "1 new 200"},
+        {nullptr, 500, "1 new 200"}};
+    for (const auto& [data, size, expected] : cases) {
+        SCOPED_TRACE(expected);
         std::memset(caller, 0x55, sizeof caller);
         dirty(200);
-        void* data = c.data;
-        std::uint32_t size = c.size;
-        ASSERT_EQ(a.GetDataById(7, &data, &size), c.result);
+        Bytes fresh;
+        EXPECT_EQ(Get(a, 7, data, size, &fresh), expected);
+        EXPECT_EQ(fresh, data == caller ? Bytes() : zeroPadded(200));
         Bytes want(300, 0x55);
-        if (c.data == caller && c.result)
+        if (data == caller && size >= 200)
             std::ranges::copy(zeroPadded(200), want.begin());
         EXPECT_EQ(Bytes(caller, caller + 300), want);
-        if (c.data != caller) {
-            ASSERT_NE(data, c.data);
-            const Owned owned(static_cast<std::uint8_t*>(data));
-            EXPECT_EQ(Bytes(owned.get(), owned.get() + size), zeroPadded(200));
-        } else {
-            EXPECT_EQ(data, c.data);
-            EXPECT_EQ(size, c.size);
-        }
     }
     dirty(bound);
     EXPECT_EQ(Fetch(a, 8), zeroPadded(bound));
@@ -292,12 +295,7 @@ TEST_F(ArchiveTest, DamagedEntriesFailOnlyTheirOwnCall) {
     const auto set = [](std::uint32_t field, std::uint32_t value) {
         return [=](Bytes& f) { StoreLe32(&f[Field(1, field)], value); };
     };
-    const struct {
-        const char* what;
-        Bytes stored;
-        std::uint32_t size;
-        std::function<void(Bytes&)> patch;
-    } cases[] = {
+    const std::tuple<const char*, Bytes, std::uint32_t, std::function<void(Bytes&)>> cases[] = {
         {"corrupt deflate data", flipped, 1000, {}},
         {"stream longer than its size", good, 999, {}},
         {"stored size zero", good, 1000, set(Layout::kRecordStoredSize, 0)},
@@ -305,25 +303,19 @@ TEST_F(ArchiveTest, DamagedEntriesFailOnlyTheirOwnCall) {
          [](Bytes& f) { StoreLe32(&f[Field(1, Layout::kRecordOffset)], f.size() - 10); }},
         {"huge stored size", good, 1000, set(Layout::kRecordStoredSize, 0xFFFFFFFF)},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, stored, size, patch] : cases) {
+        SCOPED_TRACE(what);
         ArchiveWriter w;
         ASSERT_TRUE(w.AddEntry(1, u"good", nullptr, 0, raw.data(), raw.size()));
-        ASSERT_TRUE(
-            w.AddStoredEntry(2, u"bad", nullptr, 0, c.stored.data(), c.stored.size(), c.size));
+        ASSERT_TRUE(w.AddStoredEntry(2, u"bad", nullptr, 0, stored.data(), stored.size(), size));
         Bytes file = Build(w);
-        if (c.patch)
-            c.patch(file);
+        if (patch)
+            patch(file);
         ResourceArchive a;
         Open(a, file);
-        for (std::uint32_t given : {0u, 2000u}) {
-            Bytes caller(2000);
-            void* data = given ? caller.data() : nullptr;
-            std::uint32_t size = given;
-            EXPECT_EQ(a.GetDataById(2, &data, &size), 0);
-            EXPECT_EQ(data, given ? caller.data() : nullptr);
-            EXPECT_EQ(size, given);
-        }
+        Bytes caller(2000);
+        EXPECT_EQ(Get(a, 2, nullptr, 0), "0 given 0");
+        EXPECT_EQ(Get(a, 2, caller.data(), 2000), "0 given 2000");
         EXPECT_EQ(Fetch(a, 1), raw);
     }
 }
@@ -418,23 +410,20 @@ TEST_F(ArchiveTest, RandomArchivesRoundTrip) {
         }
         for (std::uint32_t i = 0; i < list.size(); ++i) {
             const auto& [id, e] = list[i];
-            const auto first = [&](bool typed) {
-                return static_cast<std::uint32_t>(
-                    std::ranges::find_if(list,
-                                         [&](const auto& o) {
-                                             return o.second.name == e.name &&
-                                                    (!typed || o.second.type == e.type);
-                                         }) -
-                    list.begin());
-            };
+            // The first entries with its name, and with its name and type.
+            std::uint32_t named = 0, typed = 0;
+            while (list[named].second.name != e.name)
+                ++named;
+            while (list[typed].second.name != e.name || list[typed].second.type != e.type)
+                ++typed;
             std::uint32_t stored = 0;
             EXPECT_EQ(a.GetIdAt(i), id);
             EXPECT_EQ(a.GetSizeAt(i, &stored), e.data.size());
             EXPECT_EQ(stored, Deflate(e.data).size());
             EXPECT_EQ(Fetch(a, id), e.data.empty() ? std::nullopt : std::optional(e.data));
-            EXPECT_EQ(a.FindByName(e.name.c_str(), nullptr), first(false));
-            EXPECT_EQ(a.FindByName(e.name.c_str(), e.type.c_str()), first(true));
-            EXPECT_EQ(a.GetIdByName(e.name.c_str(), e.type.c_str()), list[first(true)].first);
+            EXPECT_EQ(a.FindByName(e.name.c_str(), nullptr), named);
+            EXPECT_EQ(a.FindByName(e.name.c_str(), e.type.c_str()), typed);
+            EXPECT_EQ(a.GetIdByName(e.name.c_str(), e.type.c_str()), list[typed].first);
         }
     }
 }
