@@ -64,16 +64,6 @@ std::size_t Field(std::uint32_t index, std::uint32_t field) {
     return Layout::kTable + index * Layout::kRecordSize + field;
 }
 
-// Fetches an entry into a new buffer; nothing when the call fails.
-std::optional<Bytes> Fetch(ResourceArchive& archive, std::uint32_t id) {
-    void* data = nullptr;
-    std::uint32_t size = 0;
-    if (!archive.GetDataById(id, &data, &size))
-        return std::nullopt;
-    const Owned owned(static_cast<std::uint8_t*>(data));
-    return Bytes(owned.get(), owned.get() + size);
-}
-
 // Calls GetDataById with the buffer and size given; says what it returned, where the data went
 // and the size after the call. A new buffer's bytes go to fresh.
 std::string Get(ResourceArchive& a, std::uint32_t id, void* data, std::uint32_t size,
@@ -86,6 +76,12 @@ std::string Get(ResourceArchive& a, std::uint32_t id, void* data, std::uint32_t 
     if (fresh)
         *fresh = Bytes(owned.get(), owned.get() + size);
     return std::to_string(result) + " new " + std::to_string(size);
+}
+
+// Fetches an entry into a new buffer; nothing when the call fails.
+std::optional<Bytes> Fetch(ResourceArchive& archive, std::uint32_t id) {
+    Bytes fresh;
+    return Get(archive, id, nullptr, 0, &fresh)[0] == '1' ? std::optional(fresh) : std::nullopt;
 }
 
 // Every query's answer for entry 3, named "a", at index 0, on one line (-1 for kNotFound),

@@ -34,21 +34,18 @@ TEST(Blit, MatchesTheLiteralVersion) {
         Surface src = test::RandomSurface(rng, size(rng), size(rng));
         Surface dst = test::RandomSurface(rng, size(rng), size(rng));
         Surface ref = test::Clone(dst);
-        std::uint32_t flags = static_cast<std::uint32_t>(flagBits(rng));
-        if (iter % 4 == 0)
-            flags = flagSets[iter / 4 % 4];
+        const auto bits = static_cast<std::uint32_t>(flagBits(rng));
+        const std::uint32_t flags = iter % 4 == 0 ? flagSets[iter / 4 % 4] : bits;
         BlitEffect fx;
         fx.color = static_cast<Color>(rng() & 0xFFFFFF);
         fx.alpha = iter % 3 == 0 ? 127 : static_cast<std::uint16_t>(byte(rng));
-        const bool withEffect = iter % 5 != 0;
+        const BlitEffect* effect = iter % 5 != 0 ? &fx : nullptr;
         const Rect r(pos(rng), pos(rng), pos(rng), pos(rng));
-        const bool withRect = iter % 2 == 0;
+        const Rect* rect = iter % 2 == 0 ? &r : nullptr;
         const std::int32_t x = pos(rng), y = pos(rng);
-        const HResult got =
-            Blit(dst, x, y, src, withRect ? &r : nullptr, flags, withEffect ? &fx : nullptr);
-        const HResult want = reference::Blit(ref, x, y, src, withRect ? &r : nullptr, flags,
-                                             withEffect ? &fx : nullptr);
-        ASSERT_EQ(got, want) << "iteration " << iter;
+        ASSERT_EQ(Blit(dst, x, y, src, rect, flags, effect),
+                  reference::Blit(ref, x, y, src, rect, flags, effect))
+            << "iteration " << iter;
         ASSERT_TRUE(test::SameStorage(dst, ref)) << "iteration " << iter << " flags " << flags;
     }
 }

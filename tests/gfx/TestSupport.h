@@ -36,8 +36,7 @@ inline Surface Solid(std::int32_t w, std::int32_t h, Pixel p) {
 inline Surface Clone(const Surface& src) {
     Surface s;
     EXPECT_EQ(s.Create(0, src.GetWidth(), src.GetHeight()), kOk);
-    for (std::uint32_t i = 0; i < src.GetSize() / 2; ++i)
-        s.GetPixels()[i] = src.GetPixels()[i];
+    std::copy_n(src.GetPixels(), src.GetSize() / 2, s.GetPixels());
     s.SetColorKeyRaw(src.GetColorKey());
     return s;
 }
