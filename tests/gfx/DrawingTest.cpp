@@ -75,9 +75,8 @@ TEST(FillRect, MatchesTheLiteralVersion) {
 
 TEST(CopySurface, DuplicatesPixelsButNotTheKey) {
     std::mt19937 rng(5);
-    Surface src = test::RandomSurface(rng, 8, 5); // even: no spare pixel
+    Surface src = test::RandomSurface(rng, 8, 5), dst; // even: no spare pixel
     src.SetColorKeyRaw(0x1234);
-    Surface dst;
     dst.SetColorKeyRaw(0x4321);
     ASSERT_EQ(CopySurface(src, dst), kOk);
     EXPECT_EQ(dst.GetColorKey(), 0xF81F); // new size: the default key

@@ -108,20 +108,16 @@ TEST_F(BuiltArchive, NothingIsPinkButTheKey) {
             }
 }
 
-// Drawing the artwork again gives the same bytes as the file the build wrote.
+// Drawing the artwork again, in this process, gives the same bytes as the file the build wrote
+// with brelvo-assets.
 TEST(ArtworkBuild, IsDeterministic) {
     std::vector<assets::ArtworkEntry> entries;
     std::string error;
     ASSERT_TRUE(assets::BuildArtwork(BRELVO_ARTWORK_FONT_DIR, entries, &error)) << error;
-    std::vector<std::uint8_t> first, second;
-    ASSERT_TRUE(assets::WriteArchive(entries, first));
-    ASSERT_TRUE(assets::BuildArtwork(BRELVO_ARTWORK_FONT_DIR, entries, &error)) << error;
-    ASSERT_TRUE(assets::WriteArchive(entries, second));
-    EXPECT_EQ(first, second);
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(assets::WriteArchive(entries, bytes));
     std::ifstream file(BRELVO_ARCHIVE_FILE, std::ios::binary);
-    const std::vector<std::uint8_t> built((std::istreambuf_iterator<char>(file)),
-                                          std::istreambuf_iterator<char>());
-    EXPECT_EQ(built, first);
+    EXPECT_EQ(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), {}), bytes);
 }
 
 TEST(ArtworkBuild, ReportsAMissingFontFolder) {
