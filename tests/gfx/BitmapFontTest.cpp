@@ -35,7 +35,7 @@ BitmapFont Runs(int count, std::uint32_t charset) {
     return f;
 }
 
-TEST(BitmapFont, MarkerRowAssignsGlyphs) {
+TEST(BitmapFont, MarkerRowAssignsGlyphsToTheBytesOfTheCharacterSet) {
     BitmapFont f = FontFromMarkers(".###.##.###");
     ASSERT_EQ(BuildGlyphs(f, CHARSET_LATIN), kOk);
     EXPECT_EQ(f.GlyphCount(), 2); // the run reaching the end of the row is not recorded
@@ -44,9 +44,7 @@ TEST(BitmapFont, MarkerRowAssignsGlyphs) {
     EXPECT_FALSE(f.HasGlyph(0x22));
     BitmapFont empty;
     EXPECT_EQ(BuildGlyphs(empty, CHARSET_LATIN), kErrFontNoPixels);
-}
-
-TEST(BitmapFont, CharacterSetsMapRunsToBytes) {
+    // Each character set maps the runs to its bytes, as many as it has.
     const std::tuple<std::uint32_t, int, int, std::uint8_t> cases[] = {
         {CHARSET_LATIN, 95, 95, 0x7E},
         {CHARSET_LATIN, 120, 95, 0x7E},
@@ -54,9 +52,9 @@ TEST(BitmapFont, CharacterSetsMapRunsToBytes) {
         {CHARSET_FULL, 161, 161, 0xFF},
         {CHARSET_FULL | CHARSET_LATIN, 170, 161, 0xFF}};
     for (const auto& [charset, runs, expectedCount, lastByte] : cases) {
-        const BitmapFont f = Runs(runs, charset);
-        EXPECT_EQ(f.GlyphCount(), expectedCount) << charset;
-        EXPECT_TRUE(f.HasGlyph(lastByte)) << charset;
+        const BitmapFont font = Runs(runs, charset);
+        EXPECT_EQ(font.GlyphCount(), expectedCount) << charset;
+        EXPECT_TRUE(font.HasGlyph(lastByte)) << charset;
     }
     // In the full set the apostrophe's place holds the grave accent: 0x27 never gets a glyph,
     // 0x60 gets its later run, and the letters of 1251 are there.

@@ -36,12 +36,9 @@ protected:
     }
     static void TearDownTestSuite() { s_images.clear(); }
 
-    static std::map<EntryId, Surface> s_images;
-    static std::uint32_t s_count;
+    static inline std::map<EntryId, Surface> s_images;
+    static inline std::uint32_t s_count = 0;
 };
-
-std::map<EntryId, Surface> BuiltArchive::s_images;
-std::uint32_t BuiltArchive::s_count = 0;
 
 // Set-up fetched and loaded each of them; a number listed twice would leave the count short.
 TEST_F(BuiltArchive, HoldsExactlyTheEntriesTheProgramLoads) {
