@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <ranges>
 #include <sstream>
 #include <thread>
 #include <tuple>
@@ -365,11 +366,6 @@ TEST_F(ArchiveTest, RandomArchivesRoundTrip) {
     };
     const std::u16string names[] = {u"", u"sky", u"\u00dc \u5199", std::u16string(32, u'z')};
     const std::u16string types[] = {u"", u"eBM", u"font", u"\u00e9"};
-    const auto add = [](ArchiveWriter& w, const std::pair<const std::uint32_t, Entry>& e) {
-        const auto& [id, entry] = e;
-        return w.AddEntry(id, entry.name.c_str(), entry.type.c_str(), 0, entry.data.data(),
-                          entry.data.size());
-    };
     std::mt19937 rng(20240611);
     for (int round = 0; round < 12; ++round) {
         SCOPED_TRACE(round);
@@ -388,10 +384,12 @@ TEST_F(ArchiveTest, RandomArchivesRoundTrip) {
             entries.emplace(std::uniform_int_distribution<std::uint32_t>(0, 40)(rng), e);
         }
         ArchiveWriter w, reversed;
-        for (const auto& e : entries)
-            ASSERT_TRUE(add(w, e));
-        for (auto e = entries.rbegin(); e != entries.rend(); ++e)
-            ASSERT_TRUE(add(reversed, *e));
+        for (const auto& [id, e] : entries)
+            ASSERT_TRUE(
+                w.AddEntry(id, e.name.c_str(), e.type.c_str(), 0, e.data.data(), e.data.size()));
+        for (const auto& [id, e] : std::views::reverse(entries))
+            ASSERT_TRUE(reversed.AddEntry(id, e.name.c_str(), e.type.c_str(), 0, e.data.data(),
+                                          e.data.size()));
         EXPECT_EQ(Build(reversed), Build(w));
         ASSERT_EQ(w.WriteToFile(m_dir + "/a.erc"), kOk);
         CountingArchive a;

@@ -1,6 +1,7 @@
 #include "gfx/BitmapFont.h"
 
 #include "platform/CodePage.h"
+#include "tests/gfx/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -68,8 +69,7 @@ TEST(BitmapFont, MarkerRowAssignsGlyphsToTheBytesOfTheCharacterSet) {
 TEST(DrawText, MeasuresCentresAndShifts) {
     BitmapFont f = FontFromMarkers(".###.##.");
     ASSERT_EQ(BuildGlyphs(f, CHARSET_LATIN), kOk); // ' ' advances 2, '!' advances 1
-    Surface dst;
-    ASSERT_EQ(dst.Create(CREATE_CLEAR, 200, 10), kOk);
+    Surface dst = test::Solid(200, 10, 0);
     // Texts longer than 255 characters are cut.
     const std::u16string long400(400, u'!');
     const std::tuple<const char16_t*, std::int32_t, std::int32_t> measures[] = {
@@ -90,8 +90,7 @@ TEST(DrawText, MeasuresCentresAndShifts) {
     // "!!!!!" is 5 wide: centred at 100 it starts at 98; shifted it starts at 105. Each glyph
     // pixel holds 0x100 + its image column, 5 for '!'.
     for (const auto& [flags, start] : {std::pair{TEXT_CENTER, 98}, std::pair{TEXT_SHIFT, 105}}) {
-        Surface s;
-        ASSERT_EQ(s.Create(CREATE_CLEAR, 200, 10), kOk);
+        Surface s = test::Solid(200, 10, 0);
         ASSERT_EQ(DrawText(s, 100, 2, u"!!!!!", &f, flags), kOk);
         std::vector<Pixel> row(200, 0);
         std::fill_n(row.begin() + start, 5, 0x105);
@@ -102,8 +101,7 @@ TEST(DrawText, MeasuresCentresAndShifts) {
 TEST(DrawText, GlyphsComeFromTheCodePageBytes) {
     // Every run one column wide plus its end: glyph k draws one pixel holding its column.
     const BitmapFont f = Runs(161, CHARSET_FULL);
-    Surface s;
-    ASSERT_EQ(s.Create(CREATE_CLEAR, 600, 8), kOk);
+    Surface s = test::Solid(600, 8, 0);
     // Cyrillic capital Zhe is byte 0xC6 of the code page, small yo 0xB8, and the apostrophe
     // has no glyph: it only advances by the spacing.
     ASSERT_EQ(DrawText(s, 0, 0, u"\u0416'\u0451", &f, 0, 0, nullptr, nullptr, 1), kOk);

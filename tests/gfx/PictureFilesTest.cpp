@@ -19,6 +19,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <tuple>
 
 namespace brelvo {
 namespace {
@@ -110,18 +111,14 @@ protected:
 
 TEST_F(PictureFolder, RefusedSavesSayWhyAndLeaveTheOldFileAloneThenOneReplacesIt) {
     Surface empty;
-    const struct {
-        const Surface* surface;
-        const char16_t* path;
-        HResult expected;
-    } cases[] = {
+    const std::tuple<const Surface*, const char16_t*, HResult> cases[] = {
         {&empty, u"\\Pictures\\keep.bmp", kErrNoPixels},
         {&m_picture, u"\\Pictures\\a?b.bmp", kErrInvalidArg},
         {&m_picture, u"\\Pictures\\..\\keep.bmp", kErrInvalidArg},
         {&m_picture, u"\\Pictures\\Missing\\keep.bmp", kErrPathNotFound},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(SaveBmp(*c.surface, WString(c.path)), c.expected) << &c - cases;
+    for (int row = 0; const auto& [surface, path, expected] : cases)
+        EXPECT_EQ(SaveBmp(*surface, WString(path)), expected) << "row " << row++;
     EXPECT_TRUE(Holds("precious"));
     ASSERT_EQ(SaveBmp(m_picture, WString(u"\\Pictures\\keep.bmp")), kOk);
     const Bytes bmp = Encode(m_picture);
@@ -164,7 +161,7 @@ TEST_F(PictureFolder, SavedPicturesLoadBackThroughThePlatformDecoder) {
 }
 
 TEST(LoadImageFromMemory, LoadsTheProgramsOwnFormat) {
-    Surface s;
+    Surface s, back;
     s.SetColorKeyRaw(0x1234);
     const Bytes file = Ebm(3, 2, 16, 16);
     ASSERT_EQ(LoadImageFromMemory(s, Block(file), 64), kOk);
@@ -173,7 +170,6 @@ TEST(LoadImageFromMemory, LoadsTheProgramsOwnFormat) {
     // The writer and the loader agree, key included.
     VectorSink sink;
     ASSERT_TRUE(EncodeEbm(s, 0xf8fcf8, sink));
-    Surface back;
     ASSERT_EQ(LoadImageFromMemory(back, Block(sink.Bytes()), sink.Bytes().size()), kOk);
     EXPECT_EQ(back.GetColorKey(), 0xFFFF);
     EXPECT_EQ(std::memcmp(back.GetPixels(), s.GetPixels(), 16), 0);

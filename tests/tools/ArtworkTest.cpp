@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <tuple>
 
 namespace brelvo {
 namespace {
@@ -34,7 +35,6 @@ protected:
             ASSERT_EQ(LoadImageFromMemory(s_images[id], data, size), kOk) << "entry " << id;
         }
     }
-    static void TearDownTestSuite() { s_images.clear(); }
 
     static inline std::map<EntryId, Surface> s_images;
     static inline std::uint32_t s_count = 0;
@@ -52,13 +52,9 @@ TEST_F(BuiltArchive, HoldsExactlyTheEntriesTheProgramLoads) {
 // and images that must stay inside their place (the history arrows overlap by three rows
 // otherwise, the scroll arrows would cover their track).
 TEST_F(BuiltArchive, UnshownImagesHaveTheSizesTheirPlacesImply) {
-    const auto w = [](const Rect& r) { return r.right - r.left + 1; };
-    const auto h = [](const Rect& r) { return r.bottom - r.top + 1; };
-    const struct {
-        EntryId id;
-        int w, h;
-        bool exact;
-    } places[] = {
+    const auto wide = [](const Rect& r) { return r.right - r.left + 1; };
+    const auto high = [](const Rect& r) { return r.bottom - r.top + 1; };
+    const std::tuple<EntryId, int, int, bool> places[] = {
         {kStartupPictureShort, 240, 240, true},
         {kTitlePictureShort, 240, 240, true},
         {kEditorBackgroundShort, 240, 240, true},
@@ -66,16 +62,16 @@ TEST_F(BuiltArchive, UnshownImagesHaveTheSizesTheirPlacesImply) {
         {kSaveBackgroundShort, 240, 240, true},
         {kHelpBackgroundShort, 240, 240, true},
         {kEditorBackground, 240, 320, true},
-        {kCloseButtonPressed, w(kCloseButton), h(kCloseButton), true},
+        {kCloseButtonPressed, wide(kCloseButton), high(kCloseButton), true},
         {kRedoArrow, 27, kUndoAllArrowAt.y - kRedoArrowAt.y, false},
-        {kViewArrowUp, w(kViewArrowUpAt), h(kViewArrowUpAt), false},
-        {kViewArrowRight, w(kViewArrowRightAt), h(kViewArrowRightAt), false},
+        {kViewArrowUp, wide(kViewArrowUpAt), high(kViewArrowUpAt), false},
+        {kViewArrowRight, wide(kViewArrowRightAt), high(kViewArrowRightAt), false},
         {kListUpArrow, 10, 20, false},
         {kToolNotAvailable, 240 - kToolNotAvailableAt.x, 320 - kToolNotAvailableAt.y, false}};
-    for (const auto& p : places) {
-        const int width = s_images.at(p.id).GetWidth(), height = s_images.at(p.id).GetHeight();
-        EXPECT_TRUE(p.exact ? width == p.w && height == p.h : width <= p.w && height <= p.h)
-            << "entry " << p.id << " is " << width << "x" << height;
+    for (const auto& [id, w, h, exact] : places) {
+        const int width = s_images.at(id).GetWidth(), height = s_images.at(id).GetHeight();
+        EXPECT_TRUE(exact ? width == w && height == h : width <= w && height <= h)
+            << "entry " << id << " is " << width << "x" << height;
     }
 }
 
