@@ -1,28 +1,8 @@
 #include "ui/Button.h"
 
 #include "gfx/Blit.h"
-#include "ui/Images.h"
 
 namespace brelvo {
-
-Button::Button(const Button& other) {
-    *this = other;
-}
-
-Button& Button::operator=(const Button& other) {
-    if (this == &other)
-        return *this;
-    m_position = other.m_position;
-    m_hit = other.m_hit;
-    CopyImage(other.m_pressedImage, m_pressedImage);
-    CopyImage(other.m_normalImage, m_normalImage);
-    m_pressed = other.m_pressed;
-    m_visible = other.m_visible;
-    m_flashing = other.m_flashing;
-    m_flashCountdown = other.m_flashCountdown;
-    m_enabled = other.m_enabled;
-    return *this;
-}
 
 void Button::Set(Point position, const Rect& hit) {
     m_position = position;

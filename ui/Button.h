@@ -18,10 +18,6 @@ class Button {
 public:
     static constexpr std::int32_t kFlashFrames = 10;
 
-    Button() = default;
-    Button(const Button& other);
-    Button& operator=(const Button& other);
-
     // Stores both and clears pressed and flashing.
     void Set(Point position, const Rect& hit);
     void Flash();

@@ -74,17 +74,5 @@ TEST(ButtonTest, HitsInsideItsRectangleEdgesIncludedWhenVisibleAndEnabled) {
     }
 }
 
-TEST(ButtonTest, ACopyOwnsItsImagesAndState) {
-    Button original = MakeButton();
-    original.Flash();
-    Button copy = original;
-    FillRect(original.PressedImage(), nullptr, 0xFFFFFF);
-    EXPECT_EQ(DrawFrames(copy, 11), "ppppppppppn");
-    Button assigned;
-    assigned = copy;
-    EXPECT_EQ(assigned.Position().x, 4);
-    EXPECT_EQ(DrawOnce(assigned), 'n');
-}
-
 } // namespace
 } // namespace brelvo
