@@ -255,19 +255,16 @@ TEST(MenuTest, AChoiceIsMarkedForTenFrames) {
 
 // The greying of disabled items in the real panels shows in the docs' Edit menu; a highlighted
 // disabled item, which no picture there shows, is outlined but not filled.
-TEST(MenuTest, AHighlightedDisabledItemIsOutlinedButNotFilledAndGreyUntilEnabled) {
+TEST(MenuTest, AHighlightedDisabledItemIsOutlinedButNotFilled) {
     MenuFixture f;
     f.menu.SetItemEnabled(7, false); // beyond the items: ignored
     f.menu.SetItemEnabled(0, false);
     f.menu.SetHighlighted(0);
     f.OpenFully();
-    Surface target = Frame(f.menu);
+    const Surface target = Frame(f.menu);
     EXPECT_TRUE(IsColor(target, 12, 35, 0xFF4D00));
     EXPECT_TRUE(IsColor(target, 20, 40, kWhite));
-    EXPECT_TRUE(IsColor(target, 16, 39, 0xC8C5C5)) << "the letter";
-    f.menu.SetItemEnabled(0, true);
-    target = Frame(f.menu);
-    EXPECT_TRUE(IsColor(target, 16, 39, kBlack));
+    EXPECT_TRUE(IsColor(target, 16, 39, 0xC8C5C5)) << "the letter, grey";
 }
 
 // The item highlighted after each key: Down, Up (from the first item to the last), Down (from
