@@ -253,7 +253,7 @@ TEST(MenuTest, AChoiceIsMarkedForTenFrames) {
 // disabled item, which no picture there shows, is outlined but not filled.
 TEST(MenuTest, AHighlightedDisabledItemIsOutlinedButNotFilled) {
     MenuFixture f;
-    f.menu.SetItemEnabled(7, false); // beyond the items: ignored
+    f.menu.SetItemEnabled(3, false); // the first index beyond the items: ignored
     f.menu.SetItemEnabled(0, false);
     f.menu.SetHighlighted(0);
     f.OpenFully();
