@@ -86,14 +86,16 @@ extern const WarpDistanceTable kWarpDistances;
 using WarpDiscRuns = std::array<std::int32_t, kWarpRadiusAtSize100 + 1>;
 void buildWarpDiscRuns(std::int32_t radius, WarpDiscRuns& runs);
 
-// Reads a picture through its row pointer for the warp loops: the colour at a position by
-// bilinear interpolation of the four pixels around it, each read as a colour (only five bits of
-// green survive). On the left and top edges and exactly on the right and bottom ones the pixel at
-// the truncated position is taken as it is. A read that falls outside the picture takes the
-// nearest edge pixel; inside the picture that only happens where the read pixel's weight is
-// exactly 0, so it never changes a sample there. The four pixels are read from the storage
-// directly whenever they all lie on the picture. The picture must have pixels, and positions must
-// lie well within the 32-bit range (the tools' coordinates always do).
+// The warps' sampleBilinear, a run of positions at a time (the literal one-position form is kept
+// with the tests, which compare the tools against it). Reads a picture through its row pointer
+// for the warp loops: the colour at a position by bilinear interpolation of the four pixels around
+// it, each read as a colour (only five bits of green survive). On the left and top edges and
+// exactly on the right and bottom ones the pixel at the truncated position is taken as it is. A
+// read that falls outside the picture takes the nearest edge pixel; inside the picture that only
+// happens where the read pixel's weight is exactly 0, so it never changes a sample there. The four
+// pixels are read from the storage directly whenever they all lie on the picture. The picture must
+// have pixels, and positions must lie well within the 32-bit range (the tools' coordinates always
+// do).
 class WarpSampler {
 public:
     // The most positions pixelsAt takes at once: one row of the largest square.
