@@ -1,9 +1,15 @@
-// The program's controller: its routing and start-up with screens of the test's own, then help
-// and saving through its own screens on the real artwork, files in a folder the test makes.
+// The application framework (its threads, events, errors and frame timer; the display, stylus
+// mapping, key map and device model, as the screen turns), and the program's controller on it:
+// routing and start-up with screens of the test's own, then help and saving through its own
+// screens on the real artwork, files in a folder the test makes.
 #include "app/App.h"
+#include "app/DeviceModel.h"
+#include "app/SteadyFrameClock.h"
+#include "app/StylusMapping.h"
 #include "gfx/BitmapFont.h"
 #include "gfx/Blit.h"
 #include "platform/CodePage.h"
+#include "platform/HeadlessWindow.h"
 #include "screens/HelpText.h"
 #include "screens/Layout.h"
 #include "tests/app/ProgramDriver.h"
@@ -15,22 +21,563 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <vector>
 
 namespace brelvo {
 namespace {
 
 using namespace layout;
+using platform::WindowEvent;
 using test::Program;
 using test::ReadTextFile;
+using test::TestConfig;
 namespace fs = std::filesystem;
 
 constexpr std::uint16_t kUp = 0x26, kDown = 0x28, kLeft = 0x25, kRight = 0x27, kEnter = 0x0D,
                         kBackspace = 0x08, kF1 = 0x70, kF2 = 0x71;
+
+// A call as "what a b" in a log, without the numbers not given (-1).
+void Note(std::vector<std::string>& log, std::string what, int a = -1, int b = -1) {
+    for (const int n : {a, b})
+        if (n >= 0)
+            what.append(1, ' ').append(std::to_string(n));
+    log.push_back(what);
+}
+
+// Records what the framework calls, from either thread; read once Run has returned.
+class RecordingApplication final : public Application {
+public:
+    using Application::Application;
+
+    HResult OnInit(Surface& display) override {
+        return displaySize = Point(display.GetWidth(), display.GetHeight()), onInitResult;
+    }
+    HResult Render(Surface& backBuffer, std::uint32_t frameFlags) override {
+        std::lock_guard lock(m_lock);
+        frameFlagsSeen.push_back(frameFlags);
+        if (backBuffer.GetPixels())
+            backBuffer.Header().Row(0)[0] = static_cast<Pixel>(frameFlagsSeen.size());
+        return renderResult;
+    }
+    HResult OnSuspend() override { return Log("suspend"); }
+    HResult OnResume() override { return Log("resume"); }
+    HResult KeyDown(std::uint16_t key, KeyMap keys) override {
+        return lastKeys = keys, Log("keydown", key);
+    }
+    HResult KeyUp(std::uint16_t key, KeyMap) override { return Log("keyup", key); }
+    HResult Char(char16_t c, std::uint32_t) override { return Log("char", c); }
+    HResult StylusDown(std::int32_t x, std::int32_t y) override { return Log("down", x, y); }
+    HResult StylusUp(std::int32_t x, std::int32_t y) override { return Log("up", x, y); }
+    HResult StylusMove(std::int32_t x, std::int32_t y) override { return Log("move", x, y); }
+
+    HResult onInitResult = kOk, renderResult = kOk;
+    Point displaySize;
+    KeyMap lastKeys;
+    std::vector<std::string> events;
+    std::vector<std::uint32_t> frameFlagsSeen;
+
+private:
+    HResult Log(const char* what, int x = -1, int y = -1) {
+        std::lock_guard lock(m_lock);
+        return Note(events, what, x, y), kOk;
+    }
+    std::mutex m_lock;
+};
+
+ApplicationConfig ConfigFor(platform::Window* window) {
+    return {.window = window,
+            .title = u"Brelvo",
+            .frameRate = 30,
+            .flags = APP_FULLSCREEN,
+            .orientation = 1,
+            .freeRunning = 1,
+            .suspendOnDeactivate = 1};
+}
+
+platform::HeadlessScript Script(const std::string& text) {
+    platform::HeadlessScript script;
+    std::string error;
+    EXPECT_TRUE(platform::ParseHeadlessScript(text, "test", script, error)) << error;
+    return script;
+}
+
+TEST(ApplicationTest, SetErrorTexts) {
+    const std::tuple<const char16_t*, std::uint32_t, std::u16string, HResult> cases[] = {
+        {u"Some text", 0, u"Some text", kOk},
+        {u"Some text", 31, u"Some text\nError code=0x1f.", kOk},
+        {nullptr, 31, u"Invalid error code description.", kErrFail},
+        {u"", 0, u"Invalid error code description.", kErrFail},
+        {u"x", 0xc8660120u, u"This application requires a 16-bit Pocket PC or Smartphone.", kOk},
+        {u"x", 0xc8660130u, u"Missing or incorrect file: exe file", kOk},
+    };
+    for (const auto& [text, code, stored, result] : cases) {
+        Application app(ConfigFor(nullptr));
+        EXPECT_EQ(app.SetError(text, static_cast<HResult>(code)), result);
+        EXPECT_EQ(app.GetErrorText(), stored);
+    }
+
+    // A later text replaces the earlier one, and no text outgrows the 260-character buffer.
+    Application app(ConfigFor(nullptr));
+    app.SetError(u"first", 1);
+    app.SetError(std::u16string(300, u'x').c_str(), 0);
+    EXPECT_EQ(app.GetErrorText(), std::u16string(259, u'x'));
+}
+
+TEST(ApplicationTest, KeyRepeatsAreDroppedAndEveryKeyGetsTheKeyMap) {
+    RecordingApplication app(ConfigFor(nullptr));
+    app.WindowProc(WindowEvent{.type = WindowEvent::Type::KeyDown, .key = 0x26});
+    for (int i = 0; i < 5; ++i)
+        app.WindowProc(
+            WindowEvent{.type = WindowEvent::Type::KeyDown, .key = 0x26, .repeat = true});
+    app.WindowProc(WindowEvent{.type = WindowEvent::Type::KeyUp, .key = 0x26});
+    app.WindowProc(WindowEvent{.type = WindowEvent::Type::KeyDown, .key = 0x26});
+    EXPECT_EQ(app.events, (std::vector<std::string>{"keydown 38", "keyup 38", "keydown 38"}));
+    // The desktop keys in portrait orientation.
+    EXPECT_EQ(app.lastKeys, (KeyMap{0x26, 0x28, 0x25, 0x27, 0x0D, 0x5A, 0x58, 0x43, 0, 0}));
+}
+
+TEST(ApplicationTest, AnInvalidConfigurationIsRefused) {
+    platform::HeadlessWindow window(Script(""));
+    const std::function<void(ApplicationConfig&)> breaks[] = {
+        [](ApplicationConfig& c) { c.window = nullptr; },
+        [](ApplicationConfig& c) { c.title = nullptr; },
+        [](ApplicationConfig& c) { c.title = u""; },
+        [](ApplicationConfig& c) { c.frameRate = 0; },
+    };
+    for (std::size_t v = 0; v < std::size(breaks); ++v) {
+        ApplicationConfig config = ConfigFor(&window);
+        breaks[v](config);
+        Application app(config);
+        EXPECT_EQ(app.Run(), kErrFail) << v;
+        EXPECT_EQ(app.GetErrorText(), u"Invalid configuration.") << v;
+    }
+}
+
+// A failed start-up (which had the 240 x 320 display) draws no frame; a failed frame is the last.
+TEST(ApplicationTest, AFailedStartUpOrFrameEndsTheProgramWithItsCode) {
+    for (const bool startUp : {true, false}) {
+        platform::HeadlessWindow window(Script("frames 5\n"));
+        RecordingApplication app(ConfigFor(&window));
+        const HResult code = startUp ? kErrArchiveMissing : kErrNoPixels;
+        (startUp ? app.onInitResult : app.renderResult) = code;
+        EXPECT_EQ(app.Run(), code);
+        EXPECT_EQ(app.frameFlagsSeen.size(), startUp ? 0u : 1u);
+        EXPECT_EQ(app.displaySize, Point(240, 320));
+        EXPECT_TRUE(app.GetErrorText().empty());
+        EXPECT_FALSE(window.Finish());
+    }
+}
+
+// Thousands of events keep their order across the two threads (watched by ThreadSanitizer); while
+// the window is hidden the program is suspended, moves are dropped and no frame is drawn, and the
+// first frame after says it follows a suspension.
+TEST(ApplicationTest, ScriptEventsArriveInOrderAndMovesAreDroppedWhileSuspended) {
+    std::string text;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 600; ++i) {
+        const std::string at = std::to_string(i % 240) + " " + std::to_string(i * 7 % 320);
+        const std::string to = std::to_string(i * 7 % 320 % 240) + " " + std::to_string(i % 240);
+        text += "tap " + at + "\nmove " + to + "\nkey enter\nframes 1\n";
+        expected.insert(expected.end(), {"down " + at, "up " + at, "move " + to, "keydown 13",
+                                         "char 13", "keyup 13"});
+    }
+    text += "hide\nmove 6 6\ndown 7 7\nup 7 7\nshow\nframes 1\nmove 8 8\nframes 1\n";
+    expected.insert(expected.end(), {"suspend", "down 7 7", "up 7 7", "resume", "move 8 8"});
+    platform::HeadlessWindow window(Script(text));
+    RecordingApplication app(ConfigFor(&window));
+    EXPECT_EQ(app.Run(), kOk);
+    EXPECT_TRUE(window.Finish());
+    EXPECT_EQ(app.events, expected);
+    std::vector<std::uint32_t> flags(602, 0);
+    flags[600] = Application::kFrameResumed;
+    EXPECT_EQ(app.frameFlagsSeen, flags);
+    EXPECT_EQ(window.ComposedFrames(), 602u);
+}
+
+TEST(ApplicationTest, RequestQuitFromAnotherThreadEndsARunningProgram) {
+    // A script that would take far too long; the quit request cuts it short.
+    platform::HeadlessWindow window(Script("frames 100000000\n"));
+    RecordingApplication app(ConfigFor(&window));
+    std::thread quitter([&] {
+        while (window.ComposedFrames() < 10)
+            std::this_thread::yield();
+        app.RequestQuit();
+    });
+    EXPECT_EQ(app.Run(), kOk);
+    quitter.join();
+    EXPECT_GE(app.frameFlagsSeen.size(), 10u);
+    EXPECT_FALSE(window.Finish());
+}
+
+// A clock that moves only when told to; a sleep advances it by exactly the time slept.
+class FakeClock final : public FrameClock {
+public:
+    bool Frequency(std::uint64_t& f) override { return (f = frequency), hasCounter; }
+    bool Counter(std::uint64_t& t) override { return (t = now), hasCounter; }
+    void SleepMs(std::uint32_t ms) override {
+        sleeps.push_back(ms);
+        now += ms * frequency / 1000u;
+    }
+
+    std::uint64_t frequency = 1000000;
+    std::uint64_t now = 5000000;
+    bool hasCounter = true;
+    std::vector<std::uint32_t> sleeps;
+};
+
+// At 1 MHz and 60 a second a period is 16666 ticks (truncated). An early frame sleeps to its
+// deadline in whole milliseconds; a late one (the deadline itself is late) is reported, does not
+// sleep and is not made up. The next period starts when the frame was accounted for.
+TEST(FrameTimerTest, EarlyFramesSleepAndLateOnesAreNotMadeUp) {
+    struct Step {
+        std::uint64_t work; // ticks since the previous frame started
+        HResult result;
+        std::uint32_t sleepMs; // a late frame does not sleep at all
+    };
+    const Step steps[] = {{6666, kOk, 10}, {0, kOk, 16},
+                          {16665, kOk, 0}, {6667, kOk, 9},
+                          {16665, kOk, 0}, {100000, kInfoLateFrame, 0},
+                          {16665, kOk, 0}, {16666, kInfoLateFrame, 0},
+                          {10, kOk, 16}};
+    FakeClock clock;
+    FrameTimer timer(clock);
+    ASSERT_EQ(timer.Start(60), kOk);
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.work);
+        const std::uint64_t started = clock.now;
+        clock.sleeps.clear();
+        clock.now += s.work;
+        EXPECT_EQ(timer.WaitFrame(), s.result);
+        EXPECT_EQ(clock.sleeps, s.result == kOk ? std::vector<std::uint32_t>{s.sleepMs}
+                                                : std::vector<std::uint32_t>{});
+        EXPECT_EQ(clock.now, started + s.work + 1000u * s.sleepMs);
+    }
+}
+
+// No counter, a counter without a frequency (even one that still counts) or a rate of 0: every
+// wait is late and nothing sleeps.
+TEST(FrameTimerTest, WithoutAPeriodEveryWaitIsLate) {
+    const std::tuple<bool, std::uint64_t, std::uint32_t, HResult> cases[] = {
+        {false, 1000000, 30, kErrNoCounter},
+        {true, 0, 30, kErrNoCounter},
+        {true, 1000000, 0, kErrInvalidArg}};
+    for (const auto& [counter, frequency, fps, started] : cases) {
+        FakeClock clock;
+        clock.hasCounter = counter;
+        clock.frequency = frequency;
+        FrameTimer timer(clock);
+        EXPECT_EQ(timer.Start(fps), started);
+        for (int i = 0; i < 3; ++i, clock.now += 1000)
+            EXPECT_EQ(timer.WaitFrame(), kInfoLateFrame);
+        EXPECT_TRUE(clock.sleeps.empty());
+    }
+}
+
+// Poll keeps the books as WaitFrame does without sleeping. The average starts from 0 and moves
+// half way to each frame's rate, capped at the target; a frame's length shows once there is one.
+TEST(FrameTimerTest, PollAverageAndLastFrameKeepTheBooksWithoutSleeping) {
+    FakeClock clock;
+    FrameTimer timer(clock);
+    ASSERT_EQ(timer.Start(30), kOk);
+    const std::uint64_t start = clock.now;
+    const std::pair<std::uint64_t, HResult> polls[] = {{0, kInfoLateFrame}, {33332, kInfoLateFrame},
+                                                       {33333, kOk},        {33343, kInfoLateFrame},
+                                                       {90000, kOk},        {140000, kOk}};
+    for (const auto& [at, result] : polls) {
+        clock.now = start + at;
+        EXPECT_EQ(timer.Poll(), result) << at;
+    }
+    EXPECT_EQ(timer.FrameCount(), 3u);
+    EXPECT_TRUE(clock.sleeps.empty());
+    float fps = -1, seconds = -1;
+    timer.LastFrameSeconds(&seconds);
+    EXPECT_EQ(seconds, 0.0f);              // no average yet
+    for (float average : {10.0f, 15.0f}) { // the last frame, 50000 ticks, is 20 a second
+        timer.AverageFps(&fps);
+        EXPECT_FLOAT_EQ(fps, average);
+    }
+    timer.LastFrameSeconds(&seconds);
+    EXPECT_FLOAT_EQ(seconds, 0.05f);
+    clock.now += 10000; // 100 frames a second, reported as at most 30
+    ASSERT_EQ(timer.WaitFrame(), kOk);
+    timer.AverageFps(&fps);
+    EXPECT_EQ(fps, 30.0f);
+    timer.LastFrameSeconds(&seconds);
+    EXPECT_FLOAT_EQ(seconds, 0.01f);
+}
+
+TEST(FrameTimerTest, SteadyClockCountsNanoseconds) {
+    SteadyFrameClock clock;
+    std::uint64_t f = 0, a = 0, b = 0;
+    ASSERT_TRUE(clock.Frequency(f));
+    EXPECT_EQ(f, 1000000000u);
+    ASSERT_TRUE(clock.Counter(a));
+    clock.SleepMs(2);
+    ASSERT_TRUE(clock.Counter(b));
+    EXPECT_GE(b - a, 2000000u);
+}
+
+// A frame buffer laid out as the steps (in pixels; y 0 is width) say, with a guard pixel on each
+// side; negative steps put pixel (0, 0) at the far end of the block.
+class MemoryFrameBuffer final : public platform::DirectDisplay {
+public:
+    MemoryFrameBuffer(std::int32_t width = 240, std::int32_t height = 320, int xStep = 1,
+                      int yStep = 0)
+        : bytes((static_cast<std::size_t>(width * height) + 2) * 2, 0) {
+        yStep = yStep ? yStep : width;
+        m_properties = {std::uint32_t(width), std::uint32_t(height), 2 * xStep, 2 * yStep, 16, 0};
+        origin = bytes.data() + 2 * (1 - (xStep < 0 ? (width - 1) * xStep : 0) -
+                                     (yStep < 0 ? (height - 1) * yStep : 0));
+    }
+
+    bool GetProperties(platform::DirectDisplayProperties& out) override {
+        return out = m_properties, true;
+    }
+    bool Open() override { return opens++, !refuseOpen; }
+    bool Close() override { return ++closes, true; }
+    std::uint8_t* BeginDraw() override { return ++draws, origin; }
+    void EndDraw() override {}
+
+    Pixel At(std::int32_t x, std::int32_t y) const {
+        Pixel p;
+        std::memcpy(&p, origin + x * m_properties.xPitch + y * m_properties.yPitch, sizeof p);
+        return p;
+    }
+    bool GuardsUntouched() const {
+        return (bytes[0] | bytes[1] | bytes[bytes.size() - 2] | bytes.back()) == 0;
+    }
+
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t* origin = nullptr; // screen pixel (0, 0)
+    bool refuseOpen = false;
+    int opens = 0, closes = 0, draws = 0;
+
+private:
+    platform::DirectDisplayProperties m_properties;
+};
+
+// Where taps on corners and edges land, pinning each orientation's turn for the round trip below.
+TEST(StylusMappingTest, MapPointTurnsWithTheOrientation) {
+    struct Case {
+        std::uint32_t orientation;
+        std::int32_t w, h;
+        Point in, out;
+    };
+    const Case cases[] = {
+        {1, 240, 320, {10, 20}, {10, 20}},   {2, 240, 320, {10, 20}, {230, 300}},
+        {4, 240, 320, {10, 20}, {220, 10}},  {8, 240, 320, {10, 20}, {20, 310}},
+        {4, 320, 240, {0, 0}, {320, 0}},     {8, 320, 240, {239, 319}, {319, 1}},
+        {2, 240, 320, {240, 320}, {0, 0}},   {16, 240, 320, {10, 20}, {10, 20}},
+        {0, 240, 320, {-5, 400}, {-5, 400}},
+    };
+    for (const Case& c : cases) {
+        Point p = c.in;
+        MapPoint(c.orientation, c.w, c.h, p);
+        EXPECT_EQ(p, c.out) << "orientation " << c.orientation << " at " << c.in.x << "," << c.in.y;
+    }
+}
+
+// Every back-buffer pixel is unique and none is 0, the value the frame buffer starts with.
+Pixel Pattern(std::int32_t x, std::int32_t y) {
+    return static_cast<Pixel>(1 + x + 97 * y);
+}
+
+// For every screen point the pixel presented there is the one a tap there maps to, but one further
+// along each reversed axis (the mapping's W - x), in every frame-buffer layout, with nothing
+// written outside the screen; nothing is drawn while suspended.
+TEST(DisplayTest, ATapLandsOnThePixelPresentedUnderIt) {
+    // A screen 5 x 3, so that the back buffer's rows (5 or 3 wide) carry a spare pixel.
+    const std::int32_t sw = 5, sh = 3;
+    for (std::uint32_t orientation : {1u, 2u, 4u, 8u}) {
+        const bool turned = orientation == 4 || orientation == 8;
+        // The back-buffer axes that run against the screen's: x for 2 and 4, y for 2 and 8.
+        const std::int32_t dx = orientation == 2 || orientation == 4 ? 1 : 0;
+        const std::int32_t dy = orientation == 2 || orientation == 8 ? 1 : 0;
+        // Row-major, column-major, and the landscape panel's negative steps.
+        const std::pair<int, int> layouts[] = {{1, sw}, {sh, 1}, {-sh, 1}, {-1, -sw}};
+        for (const auto& [xStep, yStep] : layouts) {
+            SCOPED_TRACE(testing::Message()
+                         << "orientation " << orientation << " steps " << xStep << "," << yStep);
+            MemoryFrameBuffer frameBuffer(sw, sh, xStep, yStep);
+            Display display;
+            ASSERT_EQ(display.ChangeMode(orientation, &frameBuffer), kOk);
+            ASSERT_EQ(display.Open(nullptr, 0), kOk);
+            ASSERT_EQ(display.GetWidth(), turned ? sh : sw);
+            ASSERT_EQ(display.GetHeight(), turned ? sw : sh);
+            Surface back;
+            display.GetBackbuffer(back);
+            for (std::int32_t y = 0; y < back.GetHeight(); ++y)
+                for (std::int32_t x = 0; x < back.GetWidth(); ++x)
+                    back.Header().Row(y)[x] = Pattern(x, y);
+            display.Suspend();
+            EXPECT_EQ(display.Present(), kErrSuspended);
+            EXPECT_EQ(frameBuffer.draws, 0);
+            display.Resume();
+            ASSERT_EQ(display.Present(), kOk);
+            for (std::int32_t sy = 0; sy < sh; ++sy) {
+                for (std::int32_t sx = 0; sx < sw; ++sx) {
+                    Point tap(sx, sy);
+                    display.MapPoint(tap);
+                    EXPECT_EQ(frameBuffer.At(sx, sy), Pattern(tap.x - dx, tap.y - dy))
+                        << "screen " << sx << "," << sy;
+                }
+            }
+            EXPECT_TRUE(frameBuffer.GuardsUntouched());
+        }
+    }
+    // An unknown orientation, no frame buffer or no back buffer copies nothing.
+    MemoryFrameBuffer screen(sw, sh);
+    Surface back;
+    back.Create(0, sw, sh);
+    CopyToFrameBuffer(back, 3, screen.origin, 1, sw);
+    CopyToFrameBuffer(back, 1, nullptr, 1, sw);
+    CopyToFrameBuffer(Surface(), 1, screen.origin, 1, sw);
+    EXPECT_EQ(screen.bytes, std::vector<std::uint8_t>(screen.bytes.size(), 0));
+}
+
+// Portrait to landscape reopens the frame buffer; one refused fails the change, and nothing draws.
+TEST(DisplayTest, TurningBetweenPortraitAndLandscapeReopens) {
+    MemoryFrameBuffer frameBuffer;
+    Display display;
+    display.ChangeMode(1, &frameBuffer);
+    ASSERT_EQ(display.Open(nullptr, 0), kOk);
+    ASSERT_EQ(display.ChangeMode(2, &frameBuffer), kOk);
+    EXPECT_EQ(frameBuffer.opens, 1); // same family: only the orientation changes
+    ASSERT_EQ(display.ChangeMode(8, &frameBuffer), kOk);
+    EXPECT_EQ(frameBuffer.opens, 2);
+    EXPECT_EQ(frameBuffer.closes, 1);
+    EXPECT_EQ(display.GetWidth(), 320);
+    EXPECT_EQ(display.Orientation(), 8u);
+    frameBuffer.refuseOpen = true;
+    EXPECT_EQ(display.ChangeMode(1, &frameBuffer), kErrDisplay);
+    EXPECT_EQ(display.Present(), kOk); // nothing to present, nothing drawn
+    EXPECT_EQ(frameBuffer.draws, 0);
+}
+
+// Every program run presents through a window; what none asks for is another orientation.
+TEST(DisplayTest, AWindowShowsTheBackBufferUprightWhateverTheOrientation) {
+    platform::HeadlessWindow window({});
+    ASSERT_EQ(window.Create({}), kOk);
+    Display display;
+    ASSERT_EQ(display.ChangeMode(4, nullptr), kOk);
+    EXPECT_EQ(display.Orientation(), 1u);
+    ASSERT_EQ(display.Open(&window, 0), kOk);
+    EXPECT_EQ(display.GetWidth(), 240);
+    EXPECT_EQ(display.GetHeight(), 320);
+}
+
+// Distinct codes, so that a key taken from the wrong slot shows: 1 to 4 are the physical up,
+// down, left and right keys.
+constexpr PortraitKeyList kList{1, 2, 3, 4, 11, 12, 13, 14};
+
+// "Up" is towards the top of what the user sees: a physical key's step on the screen, mapped as a
+// tap is, is the step of the direction it is given to. Orientations other than 2, 4, 8 are upright.
+TEST(KeyMapTest, DirectionsTurnWithTheScreen) {
+    const Point steps[] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}}; // up, down, left, right
+    for (const std::uint32_t orientation : {1u, 2u, 4u, 8u, 3u}) {
+        SCOPED_TRACE(orientation);
+        KeyMapHolder holder(kDeviceUnknown, kList);
+        EXPECT_EQ(holder.Reopen(orientation), kOk);
+        EXPECT_TRUE(holder.IsInputOpen());
+        KeyMap keys;
+        holder.Copy(keys);
+        const std::uint16_t given[] = {keys.up, keys.down, keys.left, keys.right};
+        for (std::size_t d = 0; d < 4; ++d) {
+            ASSERT_TRUE(given[d] >= 1 && given[d] <= 4) << given[d];
+            Point from(100, 100);
+            Point to(100 + steps[given[d] - 1].x, 100 + steps[given[d] - 1].y);
+            MapPoint(orientation, 240, 320, from);
+            MapPoint(orientation, 240, 320, to);
+            EXPECT_EQ(Point(to.x - from.x, to.y - from.y), steps[d]) << "direction " << d;
+        }
+        // The other keys do not turn, and an unknown model has no extra keys.
+        EXPECT_EQ(keys, (KeyMap{keys.up, keys.down, keys.left, keys.right, 14, 11, 12, 13, 0, 0}));
+        holder.Close();
+        EXPECT_FALSE(holder.IsInputOpen());
+    }
+}
+
+// The models at each end of each group that has extra keys, and neighbours that have none;
+// turning the screen keeps them.
+TEST(KeyMapTest, ExtraKeysDependOnTheDeviceModel) {
+    const struct {
+        std::int32_t model;
+        std::uint16_t extra1, extra2;
+    } cases[] = {{2, 0xC0, 0xC1}, {3, 0xC0, 0xC1},  {6, 0, 0}, {7, 0xD5, 0},
+                 {8, 0xC1, 0xC2}, {10, 0xC1, 0xC2}, {11, 0, 0}};
+    for (const auto& c : cases) {
+        KeyMapHolder holder(c.model, kList);
+        for (const std::uint32_t orientation : {1u, 4u}) {
+            holder.Reopen(orientation);
+            KeyMap keys;
+            holder.Copy(keys);
+            EXPECT_EQ(std::pair(keys.extra1, keys.extra2), std::pair(c.extra1, c.extra2))
+                << "model " << c.model;
+        }
+    }
+}
+
+constexpr DeviceModelPrefix kMadeUp[] = {
+    {2, u"Alpha 10"}, {3, u"Alpha 1"}, {4, u"Beta"}, {5, u""}, {6, u"Gamma \u0416"},
+};
+
+TEST(DeviceModelTest, FirstWholePrefixWins) {
+    const std::pair<std::u16string, std::int32_t> cases[] = {
+        {u"Alpha 10", 2}, {u"Alpha 100 rev B", 2},
+        {u"Alpha 19", 3}, {u"Alpha ", 1}, // shorter than every prefix it begins
+        {u"alpha 10", 1}, {u"BetaMax", 4},
+        {u" Beta", 1},    {u"Gamma \u0416 x", 6},
+        {u"Gamma Z", 1},  {u"", 1}, // the empty prefix claims nothing
+        {u"Unknown", 1},
+    };
+    for (const auto& [text, id] : cases)
+        EXPECT_EQ(DeviceModelFromOemText(text, kMadeUp), id) << text.size();
+}
+
+// The known models are 2 to 13 in order, and each prefix finds its own row, with more text or not;
+// cut short it finds none.
+TEST(DeviceModelTest, KnownTableIdentifiesEachModel) {
+    const auto table = KnownDeviceModels();
+    ASSERT_EQ(table.size(), 12u);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(table[i].id, static_cast<std::int32_t>(i + 2));
+        const std::u16string exact(table[i].prefix);
+        EXPECT_EQ(DeviceModelFromOemText(exact, table), table[i].id);
+        EXPECT_EQ(DeviceModelFromOemText(exact + u" rev 2", table), table[i].id);
+        EXPECT_EQ(DeviceModelFromOemText(exact.substr(0, exact.size() - 1), table), 1);
+    }
+}
+
+TEST(DeviceModelTest, OnlyTheBufferedTextTakesPart) {
+    // 259 characters fit beside the terminator: a prefix ending on the last of them matches.
+    const std::u16string lead(kOemTextCapacity - 4, u'a');
+    const std::u16string fits = lead + u"xyz";
+    const std::u16string over = lead + u"xyzw";
+    const DeviceModelPrefix table[] = {{8, over}, {7, fits}};
+    EXPECT_EQ(DeviceModelFromOemText(over + u"tail", table), 7);
+    EXPECT_EQ(DeviceModelFromOemText(fits, table), 7);
+    EXPECT_EQ(DeviceModelFromOemText(lead, table), 1);
+}
+
+TEST(DeviceModelTest, OemTextComesFromTheEnvironment) {
+    ASSERT_EQ(unsetenv("BRELVO_OEM_INFO"), 0);
+    EXPECT_EQ(OemTextFromEnvironment(), u"");
+    ASSERT_EQ(setenv("BRELVO_OEM_INFO", "Beta 7", 1), 0);
+    EXPECT_EQ(OemTextFromEnvironment(), u"Beta 7");
+    const std::string longText(400, 'q');
+    ASSERT_EQ(setenv("BRELVO_OEM_INFO", longText.c_str(), 1), 0);
+    EXPECT_EQ(OemTextFromEnvironment().size(), kOemTextCapacity - 1);
+    ASSERT_EQ(unsetenv("BRELVO_OEM_INFO"), 0);
+}
 
 // Writes every call the controller makes on it, with its name, into a log all screens share.
 class RecordingScreen final : public Screen {
@@ -38,34 +585,22 @@ public:
     RecordingScreen(std::string name, std::vector<std::string>& log)
         : m_name(std::move(name)), m_log(log) {}
 
-    void StylusDown(std::int32_t x, std::int32_t y) override { Note("down", x, y); }
-    void StylusUp(std::int32_t x, std::int32_t y) override { Note("up", x, y); }
-    void StylusMove(std::int32_t x, std::int32_t y) override { Note("move", x, y); }
-    void KeyDown(std::uint16_t key, const KeyMap&) override { Note("keydown", key); }
-    void KeyUp(std::uint16_t key, const KeyMap&) override { Note("keyup", key); }
-    void Char(char16_t c, std::uint32_t) override { Note("char", c); }
-    void ReleaseHeldKeys() override { Note("release"); }
+    void StylusDown(std::int32_t x, std::int32_t y) override { Log("down", x, y); }
+    void StylusUp(std::int32_t x, std::int32_t y) override { Log("up", x, y); }
+    void StylusMove(std::int32_t x, std::int32_t y) override { Log("move", x, y); }
+    void KeyDown(std::uint16_t key, const KeyMap&) override { Log("keydown", key); }
+    void KeyUp(std::uint16_t key, const KeyMap&) override { Log("keyup", key); }
+    void Char(char16_t c, std::uint32_t) override { Log("char", c); }
+    void ReleaseHeldKeys() override { Log("release"); }
 
 private:
-    void Note(const std::string& what, int a = -1, int b = -1) {
-        // Appended piece by piece: GCC 12 at -O3 warns falsely, -Wrestrict, about " " + string.
-        std::string call = m_name;
-        call.append(1, ' ').append(what);
-        for (const int n : {a, b})
-            if (n >= 0)
-                call.append(1, ' ').append(std::to_string(n));
-        m_log.push_back(call);
+    // Appended piece by piece: GCC 12 at -O3 warns falsely, -Wrestrict, about " " + string.
+    void Log(const char* what, int a = -1, int b = -1) {
+        Note(m_log, std::string(m_name).append(1, ' ').append(what), a, b);
     }
     std::string m_name;
     std::vector<std::string>& m_log;
 };
-
-ApplicationConfig TestConfig() {
-    ApplicationConfig config;
-    config.title = u"Brelvo";
-    config.frameRate = 30;
-    return config;
-}
 
 void EnterState(std::int32_t s) {
     ScreenStates.Reset();
@@ -89,9 +624,8 @@ struct Routed {
         {"editor", log}, {"browser", log}, {"save", log}, {"confirm", log}, {"help", log}};
 };
 
-// Stylus, key and typing events reach the screen of the current state only (typing not the
-// dialog's or help's); a key's release clears the held keys of the editor and help in every
-// state, and reaches the editor only. The title picture has a test of its own.
+// Events reach the current state's screen only (typing not the dialog's or help's); a key's
+// release clears the editor's and help's held keys in every state and reaches the editor only.
 TEST(AppTest, EventsReachTheScreenOfTheCurrentStateOnly) {
     const struct {
         std::int32_t state;
@@ -184,13 +718,12 @@ TEST(AppTest, StartUpLoadsThePicturesForTheScreenHeight) {
 }
 
 TEST(AppTest, StateNineQuits) {
-    App app(TestConfig());
-    EnterState(state::kExit);
+    Routed r(state::kExit);
     Surface frame;
     frame.Create(CREATE_CLEAR, 240, 320);
-    EXPECT_FALSE(app.IsQuitting());
-    EXPECT_EQ(app.Render(frame, 0), kOk);
-    EXPECT_TRUE(app.IsQuitting());
+    EXPECT_FALSE(r.app.IsQuitting());
+    EXPECT_EQ(r.app.Render(frame, 0), kOk);
+    EXPECT_TRUE(r.app.IsQuitting());
 }
 
 // A title font whose ground is the near-white 0xF8FCF8 with two glyph pixels, and a body font
@@ -217,8 +750,6 @@ TEST(AppTest, TheTenthFontIsTheTitleFontOnBlack) {
     EXPECT_EQ(InterfaceFonts[font::kTitleOnBlack].GetColorKey(), kPixelMagenta);
     EXPECT_EQ(InterfaceFonts[font::kTitle].GetColorKey(), kPixelMagenta);
 }
-
-// Help through the program's own controller, on the real artwork and fonts.
 
 // The centre of a page point's place on the screen, at the top of the page.
 Point OnScreen(Point onPage) {
@@ -255,8 +786,7 @@ TEST_F(HelpTest, EveryLinkOpensItsTopicAndBackReturnsTenFramesLater) {
     EXPECT_EQ(Help().Topic(), 0) << "no back button on the index";
     for (std::int32_t k = 0; k < help::kTopicCount; ++k) {
         SCOPED_TRACE(k + 1);
-        // Between this link and the one above it nothing opens (page y 42 lies between the
-        // second and third links).
+        // Page y 42, between the second and third links, opens nothing.
         program.Tap(OnScreen(Point(10, 42)));
         EXPECT_EQ(Help().Topic(), 0);
         program.Tap(OnScreen(help::kIndex[static_cast<std::size_t>(k)].area.Center()));
@@ -300,8 +830,6 @@ TEST_F(HelpTest, EveryLineFitsItsPageInItsFont) {
     }
 }
 
-// Saving, and every question before work could be lost.
-
 // Names in a folder that start with ".": a temporary file left behind.
 std::vector<std::string> Hidden(const std::string& folder) {
     std::vector<std::string> names;
@@ -334,8 +862,7 @@ TEST_F(SaveFlowTest, SavesUnderANameTypedOnTheScreenKeyboardOrTheKeys) {
     program.Frames(25);
     EXPECT_EQ(GetState(), state::kSave) << "an empty name saves nothing, nor is other.bmp opened";
 
-    // Shift, H, shift, i, 1, space, then the platform's typing and keys: "Hi1 x-y", with the
-    // caret moved back over "y" to insert "-".
+    // Shift, H, shift, i, 1, space on the drawn keys, then typing, and "-" put in before "y".
     for (const int key : {kKeyCaseSwitch, 31, kKeyCaseSwitch, 20, 0, kKeySpace}) {
         program.app->StylusDown(KeyRect(key).Center().x, KeyRect(key).Center().y);
         program.app->StylusUp(0, 0); // a key acts on release, wherever the stylus is lifted
@@ -390,9 +917,8 @@ TEST_F(SaveFlowTest, ReplacingAFileIsAskedAboutAndNoKeepsItWhole) {
     }
 }
 
-// A name the file system cannot take is refused before the disk is touched; the error's Ok
-// (Left and Right do not answer it) leads back to a save screen where the name can be mended and
-// saved. The longest name takes 255 bytes with ".bmp".
+// A name the file system cannot take is refused before the disk is touched; the error's Ok (not
+// Left or Right) returns to a save screen that still saves. The longest name is 255 bytes.
 TEST_F(SaveFlowTest, ABadNameBringsTheErrorAndTheSaveScreenStaysUsable) {
     for (const std::u16string name : {u"a/b", u"a\\b", u"a:b", u"a*", u"a?", u"a\"b", u"a<b",
                                       u"a>b", u"a|b", u".", u"..", u"a\x01", u"a\x7f", u""})
@@ -419,11 +945,10 @@ TEST_F(SaveFlowTest, ABadNameBringsTheErrorAndTheSaveScreenStaysUsable) {
     EXPECT_TRUE(fs::exists(Docs(std::string(251, 'n') + ".bmp")));
 }
 
-// Each answer to each question about unsaved changes (File > Exit, File > New, and opening a
-// picture, by the browser's Open or handed over by a later copy of the program), for a picture
-// with its own BMP file (saved in place) and without one (the save screen first, then what was
-// asked for). Cancel keeps the picture and returns to the editor, or to the browser when a
-// picture was to be opened. A second answer to the same question is ignored.
+// Each answer to each question about unsaved changes (File > Exit, File > New, opening a picture
+// by the browser or from a later copy), for a picture with its own BMP file (saved in place) and
+// without one (the save screen first). Cancel returns to the editor, or the browser for Open; a
+// second answer is ignored.
 TEST(SaveQuestionTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
     enum Ask { kExit, kGallery, kOpen };
     const std::int32_t modes[] = {EditorScreen::kAskBeforeQuitting, EditorScreen::kAskBeforeGallery,
@@ -490,10 +1015,9 @@ TEST(SaveQuestionTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
             }
 }
 
-// File > Exit's dialog shows over a still copy of the editor's last frame, moves by its title
-// strip, and its buttons answer at their new place. Its Yes arranges to quit after the save; the
-// window's close button and Cancel on the save screen leave no such errand behind, so a later
-// Save as returns to the editor rather than quitting.
+// File > Exit's dialog shows over a still copy of the editor's frame, moves by its title strip,
+// and answers at its new place. Its Yes arranges to quit after the save; the close button and
+// Cancel on the save screen forget that, so a later Save as returns to the editor.
 TEST_F(SaveFlowTest, TheDialogMovesAndSaveAsForgetsWhatItArranged) {
     program.Frames(2);
     const std::vector<Pixel> editorFrame = test::Pixels(program.frame);
@@ -533,9 +1057,8 @@ TEST_F(SaveFlowTest, TheDialogMovesAndSaveAsForgetsWhatItArranged) {
     EXPECT_TRUE(fs::exists(Docs("later.bmp")));
 }
 
-// On a screen of 240 rows the help view is 191 pixels high: the index (260) and topic 4 (225)
-// scroll 5 pixels a frame while Down is held, and stop at the page's end. The save screen's name
-// is typed on the platform's own keyboard: the drawn one is neither shown nor touched.
+// On 240 rows the help view is 191 high: the index (260) and topic 4 (225) scroll 5 pixels a
+// frame while Down is held, to the page's end. The drawn keyboard is neither shown nor touched.
 TEST(ShortScreenTest, HelpScrollsAndTheKeysTypeTheName) {
     test::TempFolder root;
     Program program(root.Path(), 240);
@@ -586,12 +1109,11 @@ TEST(ShortScreenTest, HelpScrollsAndTheKeysTypeTheName) {
     EXPECT_TRUE(fs::exists(root / "short.bmp"));
 }
 
-// A disk that refuses the picture, in each way a save can meet, and each way a save is asked
-// for: Save as over an existing file for a gallery picture, then Yes to the questions of Exit, New
-// and opening another picture, for a picture with its own BMP file. Nothing is lost and nothing
-// further happens: the files stay byte for byte, no temporary file is left, the picture keeps its
-// history and its unsaved mark (and gets no file), no gallery picture or chosen file replaces it,
-// the program does not quit, the error's Ok returns to the save screen, and Exit still asks.
+// A disk that refuses the picture in each way, for each way a save is asked for: Save as over a
+// file for a gallery picture, then Yes to Exit's, New's and Open's questions for a picture with its
+// own file. The files stay byte for byte with no temporary one left, the picture keeps its unsaved
+// mark (and gets no file), nothing replaces it, the error's Ok returns to the save screen, and
+// Exit still asks.
 TEST(SaveFaultTest, AFailedSaveLosesNothingAndGoesNoFurther) {
     std::string skipped;
     for (const test::DiskFault fault :

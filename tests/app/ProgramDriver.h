@@ -18,6 +18,10 @@ namespace brelvo::test {
 
 inline constexpr KeyMap kProgramKeys{.up = 0x26, .down = 0x28, .left = 0x25, .right = 0x27};
 
+inline ApplicationConfig TestConfig() {
+    return {.title = u"Brelvo", .frameRate = 30};
+}
+
 // The program's controller with every screen, as the program runs it, on a device root of the
 // test's own, driven in this thread: frames, taps, keys and typing, as the window would give them.
 class Program {
@@ -28,10 +32,7 @@ public:
         if (programFolder.empty())
             programFolder = std::filesystem::path(BRELVO_ARCHIVE_FILE).parent_path().string();
         platform::SetDeviceRoot(root);
-        ApplicationConfig config;
-        config.title = u"Brelvo";
-        config.frameRate = 30;
-        app = std::make_unique<App>(config,
+        app = std::make_unique<App>(TestConfig(),
                                     AppOptions{.programFolder = programFolder, .startFile = {}});
         frame.Create(CREATE_CLEAR, 240, height);
         ok = app->OnInit(frame) == kOk;
@@ -74,8 +75,7 @@ public:
         Frames(6);
         Tap(m.items[static_cast<std::size_t>(item)].Center());
     }
-    // A Magnifier stroke on the picture: an unsaved change; first (gallery true) the gallery's
-    // next picture.
+    // A Magnifier tap, an unsaved change; first (gallery) the gallery's next picture.
     void Change(bool gallery = false) {
         if (gallery)
             app->Editor().NextGalleryPicture();

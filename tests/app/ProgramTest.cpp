@@ -1,10 +1,9 @@
-// The brelvo program itself, run headless as tests and automation run it, its command line, and
-// the command lines of its tools.
+// The brelvo program run headless, as tests and automation run it, and its and its tools' command
+// lines.
 #include "app/App.h"
 #include "app/CommandLine.h"
 #include "gfx/BmpWriter.h"
 #include "platform/PictureDecoder.h"
-#include "tests/app/EditorFrame.h"
 #include "tests/app/TestArtwork.h"
 #include "tests/support/PictureWriters.h"
 #include "tests/support/Subprocess.h"
@@ -40,16 +39,17 @@ protected:
         std::ofstream(Path("s.txt")) << text;
         return Path("s.txt");
     }
-    // Runs this copy of brelvo with the arguments, or (brelvo false) the program they name, to
-    // its end; output gets both streams.
-    int Run(std::vector<std::string> args, std::string* output = nullptr,
-            bool brelvo = true) const {
-        if (brelvo)
-            args.insert(args.begin(), Exe());
+    // Runs the program the arguments name to its end; output gets both streams.
+    int Tool(const std::vector<std::string>& args, std::string* output = nullptr) const {
         const int status = test::RunProgram(args, Env(), Path("out.txt"), 60s);
         if (output)
             *output = test::ReadTextFile(Path("out.txt"));
         return status;
+    }
+    // Runs this copy of brelvo with the arguments.
+    int Run(std::vector<std::string> args, std::string* output = nullptr) const {
+        args.insert(args.begin(), Exe());
+        return Tool(args, output);
     }
     // Plays the script headless on the device root; 0 when it played to its end.
     int Play(const std::string& root, const std::string& script, std::string& output) const {
@@ -77,9 +77,8 @@ std::vector<Pixel> ReadShot(const std::string& path) {
     return frame;
 }
 
-// How many pixels of the view, which shows a picture's top-left corner at 100% with both bars,
-// differ from the picture's (width pixels a row, channels bytes a pixel, red first); -1 when the
-// shot cannot be read.
+// How many pixels of the view (a picture's top-left corner at 100%, both bars) differ from the
+// picture's (channels bytes a pixel, red first); -1 when the shot cannot be read.
 int ViewDifferences(const std::string& shotPath, const std::uint8_t* picture, std::int32_t width,
                     int channels) {
     const std::vector<Pixel> shot = ReadShot(shotPath);
@@ -93,9 +92,8 @@ int ViewDifferences(const std::string& shotPath, const std::uint8_t* picture, st
     return differ;
 }
 
-// The program finds its archive beside itself or, installed, in PREFIX/share/brelvo from where it
-// is, so the prefix may be anywhere. The start-up picture stays for 61 frames: after frame 61 the
-// state is still 1, and frame 62 is the editor's (the docs replay holds both frames' pixels).
+// Installed, the program finds its archive in PREFIX/share/brelvo, wherever the prefix is. The
+// start-up picture stays for 61 frames; frame 62 is the editor's.
 TEST_F(ProgramTest, AnInstalledProgramFindsItsArchiveAndStartsUpFor61Frames) {
     fs::create_directories(Path("prefix/bin"));
     fs::create_directories(Path("prefix/share/brelvo"));
@@ -103,14 +101,12 @@ TEST_F(ProgramTest, AnInstalledProgramFindsItsArchiveAndStartsUpFor61Frames) {
     ASSERT_TRUE(test::WriteTestArchive(Path("prefix/share/brelvo/Brelvo.erc")));
     const std::string script = WriteScript("frames 61\nexpect-state 1\nframes 1\nexpect-state 2\n");
     std::string output;
-    EXPECT_EQ(Run({Path("prefix/bin/brelvo"), "--headless", "--script", script}, &output, false), 0)
+    EXPECT_EQ(Tool({Path("prefix/bin/brelvo"), "--headless", "--script", script}, &output), 0)
         << output;
 }
 
-// The README's script: a gallery picture, the Magnifier at Size 72 and Power 35, one tap, and
-// File > Save as "warped". The view shows the picture's top-left corner pixel for pixel, and the
-// saved file is byte for byte what the command-line warp makes of the same picture with the same
-// stroke.
+// The README's script (a gallery picture, the Magnifier at Size 72 and Power 35, one tap, Save as
+// "warped"): the view and the saved file are what the command-line warp makes of the same stroke.
 TEST_F(ProgramTest, TheReadmeScriptSavesWhatTheCommandLineWarpMakes) {
     UseRealArtwork("root");
     const std::string readme = test::ReadTextFile(std::string(BRELVO_SOURCE_DIR) + "/README.md");
@@ -123,12 +119,11 @@ TEST_F(ProgramTest, TheReadmeScriptSavesWhatTheCommandLineWarpMakes) {
 
     // Size 72 and Power 35 are where the thumbs' catch-up stops (Power steps down while its
     // thumb is right of the stylus); screen (130, 150) is picture point (100, 99).
-    ASSERT_EQ(Run({BRELVO_ASSETS_EXE, "extract", BRELVO_REAL_ARCHIVE, "581", Path("gallery.png")},
-                  nullptr, false),
+    ASSERT_EQ(Tool({BRELVO_ASSETS_EXE, "extract", BRELVO_REAL_ARCHIVE, "581", Path("gallery.png")}),
               0);
-    ASSERT_EQ(Run({BRELVO_WARP_EXE, Path("gallery.png"), Path("expected.bmp"), "--tool",
-                   "magnifier", "--size", "72", "--power", "35", "--stroke", "100,99"},
-                  &output, false),
+    ASSERT_EQ(Tool({BRELVO_WARP_EXE, Path("gallery.png"), Path("expected.bmp"), "--tool",
+                    "magnifier", "--size", "72", "--power", "35", "--stroke", "100,99"},
+                   &output),
               0)
         << output;
     const std::string saved = test::ReadTextFile(Path("root/warped.bmp"));
@@ -141,10 +136,9 @@ TEST_F(ProgramTest, TheReadmeScriptSavesWhatTheCommandLineWarpMakes) {
               0);
 }
 
-// The pictures in docs/screens/ are the program's own: played again, the script that took them
-// gives the same pixels. A change to what the screens draw shows here first; scripts/screenshots
-// then retakes them, to be looked at before they are committed. Its first two shots must also be
-// exactly the start-up picture and the editor drawn over it by an editor screen of the test's own.
+// Played again, the script that took the pictures in docs/screens/ gives the same pixels (after a
+// change to the drawing, scripts/screenshots retakes them for review). The first two shots are
+// also the start-up picture and the editor drawn over it by an editor screen of the test's own.
 TEST_F(ProgramTest, TheScreensLookAsTheirPicturesInTheDocs) {
     fs::copy_file(BRELVO_REAL_ARCHIVE, Path("Brelvo.erc"));
     const std::string source = BRELVO_SOURCE_DIR;
@@ -170,18 +164,14 @@ TEST_F(ProgramTest, TheScreensLookAsTheirPicturesInTheDocs) {
     EXPECT_EQ(ReadShot(Path("editor-empty.png")), test::Pixels(expected.editor));
 }
 
-// One picture of each format, opened through the browser (which decodes it off the window
-// thread) one after another and saved under a new name: each file is what brelvo-warp writes
-// for the same picture without a stroke. (The view of an opened PNG is the command-line case's.)
+// One picture of each format, opened through the browser (which decodes off the window thread)
+// and saved under a new name: each file is what brelvo-warp writes of it without a stroke.
 TEST_F(ProgramTest, OpensEachFormatAndSavesItAsTheCommandLineConverts) {
     UseRealArtwork("root/Pictures");
     const test::Bytes rgba = test::TestPictureRgba(300, 400);
     test::WriteFile(Path("root/Pictures/a.png"), test::WritePng(rgba, 300, 400));
-    test::Bytes rgb;
-    for (std::size_t i = 0; i < rgba.size(); ++i)
-        if (i % 4 != 3)
-            rgb.push_back(rgba[i]);
-    test::WriteFile(Path("root/Pictures/b.jpg"), test::WriteJpeg(rgb, 300, 400, 0, 90, 2, false));
+    // TurboJPEG's RGBX pixels: the alpha byte is passed over.
+    test::WriteFile(Path("root/Pictures/b.jpg"), test::WriteJpeg(rgba, 300, 400, 2, 90, 2, false));
     test::GifFrame frame{0, 0, 64, 48, test::Bytes(64 * 48), -1, false};
     for (std::size_t i = 0; i < frame.indices.size(); ++i)
         frame.indices[i] = static_cast<std::uint8_t>((i % 64 / 8 + i / 64 / 8) % 4);
@@ -208,9 +198,9 @@ TEST_F(ProgramTest, OpensEachFormatAndSavesItAsTheCommandLineConverts) {
     ASSERT_EQ(Play("root", script, output), 0) << output;
     for (int row = 1; row <= 4; ++row) {
         const std::string& name = names[row - 1];
-        ASSERT_EQ(Run({BRELVO_WARP_EXE, Path("root/Pictures/" + name), Path("expected.bmp")},
-                      &output, false),
-                  0)
+        ASSERT_EQ(
+            Tool({BRELVO_WARP_EXE, Path("root/Pictures/" + name), Path("expected.bmp")}, &output),
+            0)
             << output;
         const std::string saved =
             test::ReadTextFile(Path("root/out" + std::to_string(row) + ".bmp"));
@@ -228,19 +218,18 @@ TEST_F(ProgramTest, APictureOnTheCommandLineIsOpenedAtStart) {
     std::ofstream(Path("elsewhere/broken.png")) << "not a picture";
     const std::string script =
         WriteScript("wait-state 2\nframes 1\nshot " + Path("start.png") + "\n");
-    struct Case {
+    const struct {
         std::vector<std::string> args;
         int status;
         std::string said; // on standard error
         bool opened;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{Path("elsewhere/cat.png")}, 0, "", true},
         {{Path("elsewhere/broken.png")}, 0, "cannot open " + Path("elsewhere/broken.png"), false},
         {{Path("elsewhere/none.png")}, 0, "No such file or directory", false},
         {{"--root", Path("config"), Path("elsewhere/cat.png")}, 2, "is not inside --root", false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         fs::create_directories(Path("config"));
         std::vector<std::string> args = {"--headless", "--script", script};
         args.insert(args.end(), c.args.begin(), c.args.end());
@@ -254,11 +243,10 @@ TEST_F(ProgramTest, APictureOnTheCommandLineIsOpenedAtStart) {
     }
 }
 
-// Without an archive the program names both places it looks (beside itself, and under its
-// prefix's share folder) on one line and ends with the low byte of 0xc8660001 (the script asks
-// for a frame: a quit that came before start-up would end the program before it looked). With
-// one, a script that fails, one that cannot be read or a bad root ends with a message; --version
-// and --help answer, and a headless run without a script starts up and ends at once.
+// Without an archive the program names both places it looks on one line and ends with the low
+// byte of 0xc8660001 (the frame asked for makes it look). With one, a failing or unreadable
+// script or a bad root ends with a message; --version and --help answer, and a headless run
+// without a script starts up and ends at once.
 TEST_F(ProgramTest, FailuresAndAnswersEndTheProgramWithAMessage) {
     std::string output;
     EXPECT_EQ(Run({"--headless", "--script", WriteScript("frames 1\n")}, &output), 0x01);
@@ -310,11 +298,9 @@ TEST_F(ProgramTest, TermAndInterruptEndTheProgramLikeTheCloseCommand) {
     }
 }
 
-// The program and its tools read their command lines with one reader: each takes "--x=v" and
-// "--x v" alike, and each says an unknown option or a bad number in one message and exits 2.
-
+// The program and its tools share one reader: "--x=v" and "--x v" alike, and an unknown option or
+// a bad number said in one message, exit 2.
 TEST_F(ProgramTest, EveryProgramReadsOptionsAndSaysMistakesAlike) {
-    // Each program with a bad number and what it says of it, and good forms of its options.
     const struct {
         const char *path, *name, *badNumber, *says, *goodForms;
     } programs[] = {
@@ -333,7 +319,7 @@ TEST_F(ProgramTest, EveryProgramReadsOptionsAndSaysMistakesAlike) {
         std::istringstream split(words);
         for (std::string word; split >> word;)
             args.push_back(word);
-        return Run(args, &out, false);
+        return Tool(args, &out);
     };
     for (const auto& p : programs) {
         SCOPED_TRACE(p.name);

@@ -1,8 +1,5 @@
-// The brelvo program in a real window, on an X server of its own (Xvfb): it must show the
-// start-up picture and then the editor, take the mouse and the keys, keep to one copy, and end
-// cleanly when it is signalled or its window is closed.
+// The brelvo program in a real window, on an X server of its own (Xvfb).
 
-#include "tests/app/EditorFrame.h"
 #include "tests/app/TestArtwork.h"
 #include "tests/support/PictureWriters.h"
 #include "tests/support/Subprocess.h"
@@ -38,10 +35,8 @@ protected:
 
     std::string Path(const std::string& name) const { return m_folder / name; }
 
-    // Xvfb picks a free display itself and writes its number to descriptor 3. By default the
-    // server resets itself whenever its last client leaves, and a program that connects during
-    // the reset is refused; a test that starts the program again after the previous copy ended
-    // (or whose tools come and go) would fail by chance, so the server never resets.
+    // Xvfb picks a free display and writes its number to descriptor 3. It must never reset: a
+    // program connecting while it resets (after its last client left) would be refused.
     void StartServer() {
         int pipe[2];
         ASSERT_EQ(::pipe(pipe), 0);
@@ -74,15 +69,13 @@ protected:
         return status;
     }
 
-    // What the program and the server said, and the last window dump's size, for a failure. A
-    // missing tool fails the test too: scripts/setup installs Xvfb, xwd and xdotool.
+    // What the program and server said, and the last dump's size. scripts/setup installs the tools.
     std::string Report() const {
         return "program: " + test::ReadTextFile(Path("brelvo.txt")) + "\nserver " + m_display +
                ": " + test::ReadTextFile(Path("xvfb.log")) + "\nlast dump: " + m_lastDump;
     }
 
-    // Starts the program and waits for its window; the window id, or empty when the program
-    // ended without one.
+    // Starts the program; its window's id, or empty when it ended without one.
     std::string Start(test::Subprocess& program, std::vector<std::string> args = {}) const {
         args.insert(args.begin(), BRELVO_EXE);
         if (!program.Start(args, Env(), Path("brelvo.txt")))
@@ -97,8 +90,7 @@ protected:
         return {};
     }
 
-    // The frame the window shows now, the middle pixel of each scaled square; empty when it
-    // cannot be read.
+    // The frame the window shows now, the middle pixel of each scaled square; empty if unreadable.
     Frame Dump(const std::string& window) {
         test::XwdImage dump;
         const std::string bytes =
@@ -153,11 +145,9 @@ protected:
     std::int32_t m_scale = 1;
 };
 
-// The window shows the start-up picture, then the editor. The mouse is the stylus and the
-// keyboard the keys: a click opens a menu and chooses the gallery. brelvo PICTURE with this copy
-// running hands the picture over and leaves at once, and this copy opens it; a drag warps it on
-// the screen, and Ctrl+Z takes the warp back. Interrupt ends the program cleanly, and its window
-// with it, so that the next copy is a first one again; its window's close button ends it.
+// The start-up picture, then the editor; clicks choose the gallery; brelvo PICTURE hands the
+// picture to this copy and leaves; a drag warps it and Ctrl+Z takes that back. Interrupt ends the
+// program and its window, so the next copy is a first one; its close button ends it.
 TEST_F(RealWindowTest, ShowsTheFramesTakesMouseAndKeysAndKeepsToOneCopy) {
     test::Subprocess program;
     const std::string window = Start(program, {"--scale", "2", "--root", m_folder.Path()});
@@ -170,8 +160,7 @@ TEST_F(RealWindowTest, ShowsTheFramesTakesMouseAndKeysAndKeepsToOneCopy) {
     ASSERT_EQ(m_scale, 2);
     const Frame editor = test::Pixels(m_expected.editor);
 
-    // The menu slides out bottom edge first: its first item shows once it is fully out, and
-    // only then does it take a tap.
+    // The menu takes a tap once fully out, which its first item showing tells.
     const auto click = [&](std::int32_t x, std::int32_t y) {
         return Tool(
             {"xdotool", "mousemove", "--window", window, Scaled(x), Scaled(y), "click", "1"});

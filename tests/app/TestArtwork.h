@@ -1,14 +1,21 @@
 #pragma once
 
 // Small artwork archives for the application tests, so that they do not depend on the real
-// Brelvo.erc: pictures of the screen's size with a pattern of their own, written as eBM entries.
+// Brelvo.erc: pictures of the screen's size with a pattern of their own, written as eBM entries;
+// and the frames the program shows from the real one.
 
 #include "archive/ArchiveWriter.h"
 #include "archive/ArtworkIds.h"
+#include "archive/LoadArtwork.h"
+#include "archive/ResourceArchive.h"
 #include "base/ByteSink.h"
+#include "base/WString.h"
+#include "gfx/Blit.h"
 #include "gfx/ImageLoad.h"
 #include "gfx/PixelFormat.h"
 #include "gfx/Surface.h"
+#include "screens/EditorScreen.h"
+#include "tests/support/TestScreenContext.h"
 
 #include <cstdint>
 #include <fstream>
@@ -32,8 +39,7 @@ inline void MakePattern(Surface& picture, std::int32_t width, std::int32_t heigh
     }
 }
 
-// A picture's pixels row by row, without the spare pixel of odd-width rows: whole frames compare
-// with one ==.
+// A picture's pixels row by row, without odd rows' spare pixel: frames compare with one ==.
 inline std::vector<Pixel> Pixels(const Surface& s) {
     std::vector<Pixel> out;
     for (std::int32_t y = 0; y < s.GetHeight(); ++y)
@@ -84,6 +90,30 @@ inline bool WriteTestArchive(const std::string& path) {
             return false;
     }
     return Succeeded(writer.WriteToFile(path));
+}
+
+// The program's first frames from the real artwork: the start-up picture, and the editor drawn
+// over it by an editor screen of the test's own.
+struct ExpectedFrames {
+    Surface startup, editor;
+};
+
+inline bool DrawExpectedFrames(const std::string& archivePath, ExpectedFrames& out) {
+    ResourceArchive archive(FromUtf8(archivePath).c_str());
+    Surface startup;
+    if (!archive.IsOpen() || !LoadArtwork(archive, art::kStartupPicture, startup))
+        return false;
+    TestScreenContext shared;
+    EditorScreen editor(shared.context, EditorScreen::Neighbours{});
+    editor.Initialise(archive);
+    editor.ResetPaste();
+
+    out.startup.Create(CREATE_CLEAR, 240, 320);
+    Blit(out.startup, 0, 0, startup, nullptr, BLT_KEYED);
+    out.editor.Create(CREATE_CLEAR, 240, 320);
+    Blit(out.editor, 0, 0, out.startup);
+    editor.Draw(out.editor);
+    return true;
 }
 
 } // namespace brelvo::test
