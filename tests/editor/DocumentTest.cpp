@@ -13,10 +13,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -200,10 +202,9 @@ TEST_F(TrimTest, CropMakesTheSelectionOrTheFloatingBlockThePicture) {
     trim.cropToSelection();
     ASSERT_EQ(SizeOf(doc.picture), Point(300, 304));
     EXPECT_EQ(At(doc.picture, 299, 303), Pattern(304, 309));
-    EXPECT_EQ(view.zoomedWidth(), 300);
-    EXPECT_EQ(Point(view.scrollX(), view.scrollY()), Point(0, 0));
-    EXPECT_FALSE(trim.clipboard().hasContent());
-    EXPECT_EQ(state(), "--2* 0000");
+    EXPECT_EQ(std::tuple(view.zoomedWidth(), view.scrollX(), view.scrollY(),
+                         trim.clipboard().hasContent(), state()),
+              std::tuple(300, 0, 0, false, "--2* 0000"));
 
     load(640, 480);
     select(Point(10, 10), Point(19, 14));
@@ -375,12 +376,13 @@ TEST_F(EditHistoryTest, UndoRestoresThePictureSizeACropChanged) {
     ASSERT_EQ(doc.picture.Create(0, 7, 3), kOk);
     paint(6);
     doc.history.commit();
+    const auto picture = [&] {
+        return std::tuple(doc.picture.GetWidth(), doc.picture.GetHeight(), shown());
+    };
     doc.history.undo();
-    EXPECT_EQ(std::tuple(doc.picture.GetWidth(), doc.picture.GetHeight(), shown()),
-              std::tuple(30, 20, Pixel{100}));
+    EXPECT_EQ(picture(), std::tuple(30, 20, Pixel{100}));
     doc.history.redo();
-    EXPECT_EQ(std::tuple(doc.picture.GetWidth(), doc.picture.GetHeight(), shown()),
-              std::tuple(7, 3, Pixel{6}));
+    EXPECT_EQ(picture(), std::tuple(7, 3, Pixel{6}));
 }
 
 // A picture of the given size (every pixel telling where it is) and a view of it, refreshed.
@@ -420,48 +422,39 @@ TEST(ViewState, ZoomLadderIsTheSameBothWays) {
     EXPECT_EQ(walk(&ViewState::zoomOut), std::vector<int>(ladder.rbegin(), ladder.rend()));
 }
 
-// For 5000 x 10, 4% is asked for. At 640 x 100 the view widens when the vertical bar goes, and
-// refresh moves the offset back; the offset is held within the full view width before refresh
-// narrows the view. "100%" centres the middle of the view, a screen point, as if it were a
-// picture point.
+// Each row: the picture's size, the commands (S to screen, + in, - out, Z by the delta at the
+// point, 1 for 100%), then the zoom and the offsets. For 5000 x 10, 4% is asked for. At 640 x 100
+// the view widens when the vertical bar goes, and refresh moves the offset back; the offset is
+// held within the full view width before refresh narrows the view. "100%" centres the middle of
+// the view, a screen point (130, 180), as if it were a picture point.
 TEST(ViewState, ZoomCommandsCentreThePointWithinThePicture) {
-    struct Case {
-        std::int32_t w, h;
-        const char* commands; // S to screen, + in, - out, Z by delta at p, 1 for 100%
-        Point p;
-        std::int32_t delta, zoom, scrollX, scrollY;
-    };
-    const Case cases[] = {
-        {640, 480, "S", {}, 0, 32, 0, 0},
-        {640, 480, "S+", {}, 0, 42, 29, 0},
-        {640, 480, "S--", {}, 0, 20, 0, 0},
-        {100, 200, "S", {}, 0, 134, 0, 0},
-        {100, 200, "S+", {}, 0, 184, 0, 50},
-        {207, 100, "S-", {}, 0, 51, 0, 0},
-        {1, 1, "S", {}, 0, 700, 0, 0},
-        {5000, 10, "S", {}, 0, 20, 0, 0},
-        {640, 480, "Z", {320, 240}, 100, 200, 540, 351},
-        {640, 480, "Z", {640, 480}, 0, 100, 440, 221},
-        {640, 480, "Z", {640, 480}, -1000, 20, 0, 0},
-        {640, 480, "Z", {0, 0}, 1000, 700, 0, 0},
-        {640, 100, "Z", {640, 0}, 0, 100, 430, 0},
-        {640, 100, "Z", {640, 100}, 200, 300, 1720, 41},
-        {640, 480, "Z1", {320, 240}, 100, 100, 130 - 100, 180 - 129},
-    };
-    for (const Case& c : cases) {
-        View v(c.w, c.h);
+    std::istringstream rows(
+        "640x480 S -> 32 0,0; 640x480 S+ -> 42 29,0; 640x480 S-- -> 20 0,0; "
+        "100x200 S -> 134 0,0; 100x200 S+ -> 184 0,50; 207x100 S- -> 51 0,0; "
+        "1x1 S -> 700 0,0; 5000x10 S -> 20 0,0; 640x480 Z 320,240 100 -> 200 540,351; "
+        "640x480 Z 640,480 0 -> 100 440,221; 640x480 Z 640,480 -1000 -> 20 0,0; "
+        "640x480 Z 0,0 1000 -> 700 0,0; 640x100 Z 640,0 0 -> 100 430,0; "
+        "640x100 Z 640,100 200 -> 300 1720,41; 640x480 Z1 320,240 100 -> 100 30,51");
+    for (std::string row; std::getline(rows >> std::ws, row, ';');) {
+        Point size, p, scroll;
+        int delta = 0, zoom = 0;
+        char commands[8] = {};
+        std::sscanf(row.c_str(), "%dx%d %7s %d,%d %d", &size.x, &size.y, commands, &p.x, &p.y,
+                    &delta);
+        std::sscanf(std::strstr(row.c_str(), "->"), "-> %d %d,%d", &zoom, &scroll.x, &scroll.y);
+        View v(size.x, size.y);
         v.view.setScroll(50, 50);
-        for (const char* s = c.commands; *s; ++s) {
+        for (const char* s = commands; *s; ++s) {
             const Point centre = v.view.pictureCentre();
             *s == 'S'   ? v.view.zoomToScreen()
             : *s == '+' ? v.view.zoomIn(centre)
             : *s == '-' ? v.view.zoomOut(centre)
-            : *s == 'Z' ? v.view.setZoomBy(c.p, c.delta)
+            : *s == 'Z' ? v.view.setZoomBy(p, delta)
                         : v.view.zoom100();
         }
         EXPECT_EQ(std::tuple(v.view.zoom(), v.view.scrollX(), v.view.scrollY()),
-                  std::tuple(c.zoom, c.scrollX, c.scrollY))
-            << c.w << "x" << c.h << c.commands;
+                  std::tuple(zoom, scroll.x, scroll.y))
+            << row;
     }
 }
 
@@ -535,42 +528,30 @@ TEST(ViewState, RefreshHidesTheBarsThatAreNotNeeded) {
 }
 
 TEST(ViewState, ScrollStepsStayInsideThePicture) {
-    // r, l, d and u scroll by a step; e edge-scrolls for the stylus at the given point. The
-    // edges are those of the full view, even where a hidden bar widened it (wide, last).
-    struct Case {
-        Point size, start;
-        char step;
-        Point stylus, end;
-    };
-    const Point big(640, 480), small(100, 100), wide(640, 100), tall(100, 640);
-    const Case cases[] = {
-        {big, {0, 0}, 'r', {}, {10, 0}},
-        {big, {435, 7}, 'r', {}, {440, 7}},
-        {big, {5, 0}, 'l', {}, {0, 0}},
-        {big, {20, 20}, 'l', {}, {10, 20}},
-        {big, {0, 215}, 'd', {}, {0, 221}},
-        {big, {0, 3}, 'u', {}, {0, 0}},
-        {small, {0, 0}, 'r', {}, {0, 0}},
-        {small, {0, 0}, 'd', {}, {0, 0}},
-        {tall, {0, 365}, 'd', {}, {0, 371}},
-        {wide, {425, 0}, 'r', {}, {430, 0}},
-        {big, {100, 100}, 'e', {231, 100}, {110, 100}},
-        {big, {100, 100}, 'e', {230, 310}, {100, 100}},
-        {big, {100, 100}, 'e', {29, 311}, {90, 110}},
-        {big, {100, 100}, 'e', {100, 50}, {100, 90}},
-        {wide, {100, 0}, 'e', {235, 100}, {110, 0}},
-    };
-    for (const Case& c : cases) {
-        View v(c.size.x, c.size.y);
-        v.view.setScroll(c.start.x, c.start.y);
-        c.step == 'r'   ? v.view.scrollRight()
-        : c.step == 'l' ? v.view.scrollLeft()
-        : c.step == 'd' ? v.view.scrollDown()
-        : c.step == 'u' ? v.view.scrollUp()
-                        : v.view.edgeScroll(c.stylus.x, c.stylus.y);
-        EXPECT_EQ(Point(v.view.scrollX(), v.view.scrollY()), c.end)
-            << c.start.x << "," << c.start.y << " " << c.step << " " << c.stylus.x << ","
-            << c.stylus.y;
+    // Each row: the picture's size, the offset, the step, and the offset after it. r, l, d and u
+    // scroll by a step; eX,Y edge-scrolls for the stylus at X,Y. The edges are those of the full
+    // view, even where a hidden bar widened it (640x100, last).
+    std::istringstream rows(
+        "640x480 0,0 r -> 10,0; 640x480 435,7 r -> 440,7; 640x480 5,0 l -> 0,0; "
+        "640x480 20,20 l -> 10,20; 640x480 0,215 d -> 0,221; 640x480 0,3 u -> 0,0; "
+        "100x100 0,0 r -> 0,0; 100x100 0,0 d -> 0,0; 100x640 0,365 d -> 0,371; "
+        "640x100 425,0 r -> 430,0; 640x480 100,100 e231,100 -> 110,100; "
+        "640x480 100,100 e230,310 -> 100,100; 640x480 100,100 e29,311 -> 90,110; "
+        "640x480 100,100 e100,50 -> 100,90; 640x100 100,0 e235,100 -> 110,0");
+    for (std::string row; std::getline(rows >> std::ws, row, ';');) {
+        Point size, start, stylus, end;
+        char step = 0;
+        std::sscanf(row.c_str(), "%dx%d %d,%d %c%d,%d", &size.x, &size.y, &start.x, &start.y, &step,
+                    &stylus.x, &stylus.y);
+        std::sscanf(std::strstr(row.c_str(), "->"), "-> %d,%d", &end.x, &end.y);
+        View v(size.x, size.y);
+        v.view.setScroll(start.x, start.y);
+        step == 'r'   ? v.view.scrollRight()
+        : step == 'l' ? v.view.scrollLeft()
+        : step == 'd' ? v.view.scrollDown()
+        : step == 'u' ? v.view.scrollUp()
+                      : v.view.edgeScroll(stylus.x, stylus.y);
+        EXPECT_EQ(Point(v.view.scrollX(), v.view.scrollY()), end) << row;
     }
 }
 
@@ -634,26 +615,6 @@ TEST(ViewState, EmptyPictureKeepsItsZoom) {
     v.view.refresh();
     EXPECT_EQ(v.view.zoom(), 100);
     EXPECT_EQ(v.view.visibleWidth(), 200);
-}
-
-TEST(ViewState, ThumbFollowsTheOffset) {
-    // The horizontal bar's thumb when the view shows half of the picture.
-    const ViewState::Thumb half{80, 91, 171};
-    struct Case {
-        std::int32_t scroll, zoomed, visible;
-        float placement;
-        std::int32_t centre;
-    };
-    const Case cases[] = {{0, 640, 200, 0.0f, 91},
-                          {440, 640, 200, 1.0f, 171},
-                          {220, 640, 200, 0.5f, 131},
-                          {0, 200, 200, 0.0f, 91},
-                          {5, 100, 210, 0.0f, 91}};
-    for (const Case& c : cases) {
-        const float f = ViewState::thumbPlacement(c.scroll, c.zoomed, c.visible);
-        EXPECT_EQ(std::pair(f, ViewState::thumbCentre(half, f)), std::pair(c.placement, c.centre))
-            << c.scroll << "/" << c.zoomed;
-    }
 }
 
 } // namespace

@@ -102,14 +102,13 @@ TEST(WarpTools, PowerAndSizeSetTheCurves) {
                   {M, 250, -9, 3, 2, 40.0f / 21}};
     Surface picture = test::Solid(8, 8, 0), copy = test::Solid(8, 8, 0);
     std::recursive_mutex lock;
+    const auto start = [](auto& t, auto... s) { t.configure(s...), t.begin(4, 4); };
     for (const auto& c : radial) {
         SCOPED_TRACE(testing::Message() << "power " << c.power << " size " << c.size);
         RadialWarpTool tool(c.kind, picture, lock);
         reference::RadialWarpTool literal(c.kind, copy);
-        tool.configure(true, false, c.power, c.size);
-        literal.configure(true, false, c.power, c.size);
-        tool.begin(4, 4);
-        literal.begin(4, 4);
+        start(tool, true, false, c.power, c.size);
+        start(literal, true, false, c.power, c.size);
         ASSERT_EQ(tool.radius(), c.radius);
         EXPECT_EQ(Entries(tool.table()), literal.table());
         EXPECT_FLOAT_EQ(tool.table()[c.i], c.value);
@@ -130,10 +129,8 @@ TEST(WarpTools, PowerAndSizeSetTheCurves) {
         SCOPED_TRACE(testing::Message() << "power " << c.power << " size " << c.size);
         HookTool tool(picture, lock);
         reference::HookTool literal(copy);
-        tool.configure(c.power, c.size);
-        literal.configure(c.power, c.size);
-        tool.begin(4, 4);
-        literal.begin(4, 4);
+        start(tool, c.power, c.size);
+        start(literal, c.power, c.size);
         ASSERT_EQ(tool.radius(), c.radius);
         EXPECT_NEAR(tool.strength(), c.strength, 1e-12);
         EXPECT_EQ(Entries(tool.table()), literal.table());
