@@ -1,22 +1,120 @@
-// The drawing primitives, each compared with its literal version over random cases, and the
-// rules that the literal versions share with them.
+// The Surface, the drawing primitives, each compared with its literal version over random cases,
+// the rules that the literal versions share with them, and text drawn with bitmap fonts.
 
+#include "gfx/BitmapFont.h"
 #include "gfx/Blit.h"
 #include "gfx/Shapes.h"
 #include "gfx/TransformBlit.h"
 
+#include "platform/CodePage.h"
 #include "tests/gfx/TestSupport.h"
 #include "tests/reference/Reference.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <tuple>
 
 namespace brelvo {
 namespace {
 
+using test::Describe;
 using test::PixelAt;
 using test::Solid;
+
+TEST(PixelFormat, ConversionsKeepTopBitsWithoutRoundingAndMixAsDesigned) {
+    const std::tuple<Color, Pixel, Color> cases[] = {
+        {0xff00ff, 0xF81F, 0xf800f8}, {0xf8fcf8, 0xFFFF, 0xf8f8f8}, {0xc7c7c7, 0xC638, 0xc0c0c0},
+        {0xffffff, 0xFFFF, 0xf8f8f8}, {0x000000, 0x0000, 0x000000}, {0x123456, 0x51A2, 0x103050}};
+    for (const auto& [color, pixel, back] : cases) {
+        EXPECT_EQ(ColorToPixel(color), pixel) << color;
+        EXPECT_EQ(PixelToColor(pixel), back) << color;
+    }
+    // Read back and stored again, every pixel loses only the lowest green bit.
+    for (std::uint32_t p = 0; p <= 0xFFFF; ++p)
+        ASSERT_EQ(ColorToPixel(PixelToColor(static_cast<Pixel>(p))), p & ~0x20u) << p;
+    const std::tuple<Pixel, Pixel, std::uint32_t, Pixel> mixes[] = {{0xFFFF, 0x0000, 127, 0x7BEF},
+                                                                    {0xFFFF, 0x0000, 255, 0xF7DE},
+                                                                    {0x1234, 0xABCD, 0, 0xABCD},
+                                                                    {0x0000, 0xFFFF, 255, 0x0000},
+                                                                    {0xF800, 0x001F, 128, 0x780F}};
+    for (const auto& [s, d, alpha, expected] : mixes)
+        EXPECT_EQ(MixPixel(s, d, alpha), expected) << s << " " << d << " " << alpha;
+}
+
+// A size it cannot hold is refused, and a side of 0 makes an empty Surface.
+TEST(Surface, CreateSetsTheHeaderAndKeepsItsBlockForTheSameSize) {
+    const std::string empty = "0x0 format 0 bpp 0 pitch 0/0 size 0 key f81f no pixels";
+    const std::tuple<int, int, HResult, std::string> cases[] = {
+        {5, 3, kOk, "5x3 format 1 bpp 2 pitch 6/12 size 36 key f81f owned"},
+        {4, 1, kOk, "4x1 format 1 bpp 2 pitch 4/8 size 8 key f81f owned"},
+        {1, 1, kOk, "1x1 format 1 bpp 2 pitch 2/4 size 4 key f81f owned"},
+        {0, 10, kOk, empty},
+        {-1, 5, kErrInvalidArg, empty},
+        {70000, 70000, kErrOutOfMemory, empty}};
+    for (const auto& [w, h, result, expected] : cases) {
+        Surface s;
+        EXPECT_EQ(s.Create(0, w, h), result) << w << "x" << h;
+        EXPECT_EQ(Describe(s), expected);
+    }
+    Surface s;
+    ASSERT_EQ(s.Create(0, 5, 3), kOk);
+    Pixel* block = s.GetPixels();
+    s.GetPixels()[7] = 0x1234;
+    ASSERT_EQ(s.Create(0, 5, 3), kOk);
+    EXPECT_EQ(s.GetPixels(), block);
+    EXPECT_EQ(s.GetPixels()[7], 0x1234);
+    ASSERT_EQ(s.Create(CREATE_CLEAR, 5, 3), kOk);
+    EXPECT_EQ(s.GetPixels(), block);
+    EXPECT_TRUE(test::SameStorage(s, Solid(5, 3, 0)));
+}
+
+TEST(Surface, BorrowedStorageIsNeverClaimed) {
+    std::vector<Pixel> backBuffer(240 * 320, 0x4242);
+    Surface s;
+    ASSERT_EQ(s.Create(CREATE_NOSTORAGE, 240, 320), kOk);
+    EXPECT_EQ(Describe(s), "240x320 format 1 bpp 2 pitch 240/480 size 153600 key f81f no pixels");
+    s.AttachPixels(backBuffer.data());
+    EXPECT_EQ(Describe(s), "240x320 format 1 bpp 2 pitch 240/480 size 153600 key f81f borrowed");
+    // Same size without CREATE_NOSTORAGE: fresh storage, the borrowed block stays the owner's.
+    ASSERT_EQ(s.Create(0, 240, 320), kOk);
+    EXPECT_NE(s.GetPixels(), backBuffer.data());
+    EXPECT_TRUE(s.OwnsPixels());
+    EXPECT_EQ(backBuffer[0], 0x4242);
+    ASSERT_EQ(s.Create(CREATE_NOSTORAGE, 240, 320), kOk);
+    s.AttachPixels(backBuffer.data());
+    s.Release(); // would crash under ASan if it freed the vector's block
+    EXPECT_EQ(s.GetPixels(), nullptr);
+}
+
+TEST(Surface, PixelAccessOutsideIsRefused) {
+    Surface s = Solid(4, 3, 0);
+    Color c = 0xABCDEF;
+    EXPECT_EQ(s.GetPixel(-1, 0, &c), kErrInvalidArg);
+    EXPECT_EQ(c, 0xABCDEFu);
+    EXPECT_EQ(s.SetPixel(4, 0, 0xFFFFFF), kErrInvalidArg);
+    EXPECT_EQ(s.SetPixel(0, 3, 0xFFFFFF), kErrInvalidArg);
+    EXPECT_TRUE(test::SameStorage(s, Solid(4, 3, 0)));
+    EXPECT_EQ(s.GetPixelRaw(-1, 0), 0xF81F);
+    s.SetColorKey(0xf8fcf8);
+    EXPECT_EQ(s.GetColorKey(), 0xFFFF);
+    EXPECT_EQ(s.GetPixelRaw(0, 3), 0xFFFF);
+    ASSERT_EQ(s.SetPixel(0, 0, 0x123456), kOk);
+    EXPECT_EQ(PixelAt(s, 0, 0), 0x51A2);
+    ASSERT_EQ(s.GetPixel(0, 0, &c), kOk);
+    EXPECT_EQ(c, 0x103050u);
+}
+
+TEST(Surface, MoveTransfersTheStorage) {
+    Surface a = Solid(3, 3, 0), c = Solid(8, 8, 0);
+    Pixel* block = a.GetPixels();
+    Surface b(std::move(a));
+    EXPECT_EQ(a.GetPixels(), nullptr); // NOLINT(bugprone-use-after-move)
+    c = std::move(b);
+    EXPECT_EQ(c.GetPixels(), block);
+    EXPECT_EQ(c.GetWidth(), 3);
+}
 
 // Surfaces that the random comparisons below never make: without storage, or empty.
 TEST(Blit, SurfacesWithoutPixelsAndFlagsWithoutAnEffectAreRefused) {
@@ -230,6 +328,106 @@ TEST(TransformBlit, MatchesTheLiteralSampler) {
                   reference::TransformBlit(ref, dstRect, src, srcRect, flags, &fx));
         ASSERT_TRUE(test::SameStorage(dst, ref)) << "iteration " << iter << " flags " << flags;
     }
+}
+
+// A font image whose marker row is the given pattern ('#' a marker pixel, '.' key) and whose
+// glyph rows are filled so that glyph k's pixels hold the value 0x100 + its column.
+BitmapFont FontFromMarkers(const std::string& markers, int height = 5) {
+    BitmapFont f;
+    EXPECT_EQ(f.Create(0, static_cast<std::int32_t>(markers.size()), height), kOk);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < static_cast<int>(markers.size()); ++x)
+            f.GetPixels()[y * static_cast<int>(f.GetPitch()) + x] =
+                y == 0 ? (markers[static_cast<std::size_t>(x)] == '#' ? 0 : kPixelMagenta)
+                       : static_cast<Pixel>(0x100 + x);
+    return f;
+}
+
+// Runs of widths 3, 2, 3 ... as many as asked, with single key pixels between them and after.
+BitmapFont Runs(int count, std::uint32_t charset) {
+    std::string s = ".";
+    for (int i = 0; i < count; ++i)
+        s += std::string(static_cast<std::size_t>(2 + i % 2), '#') + ".";
+    BitmapFont f = FontFromMarkers(s);
+    EXPECT_EQ(BuildGlyphs(f, charset), kOk);
+    return f;
+}
+
+TEST(BitmapFont, MarkerRowAssignsGlyphsToTheBytesOfTheCharacterSet) {
+    BitmapFont f = FontFromMarkers(".###.##.###");
+    ASSERT_EQ(BuildGlyphs(f, CHARSET_LATIN), kOk);
+    EXPECT_EQ(f.GlyphCount(), 2); // the run reaching the end of the row is not recorded
+    EXPECT_EQ(f.GlyphRect(0x20), Rect(1, 1, 3, 5));
+    EXPECT_EQ(f.GlyphRect(0x21), Rect(5, 1, 6, 5));
+    EXPECT_FALSE(f.HasGlyph(0x22));
+    BitmapFont empty;
+    EXPECT_EQ(BuildGlyphs(empty, CHARSET_LATIN), kErrFontNoPixels);
+    // Each character set maps the runs to its bytes, as many as it has.
+    const std::tuple<std::uint32_t, int, int, std::uint8_t> cases[] = {
+        {CHARSET_LATIN, 95, 95, 0x7E},
+        {CHARSET_LATIN, 120, 95, 0x7E},
+        {CHARSET_CYRILLIC, 109, 109, 0x7E},
+        {CHARSET_FULL, 161, 161, 0xFF},
+        {CHARSET_FULL | CHARSET_LATIN, 170, 161, 0xFF}};
+    for (const auto& [charset, runs, expectedCount, lastByte] : cases) {
+        const BitmapFont font = Runs(runs, charset);
+        EXPECT_EQ(font.GlyphCount(), expectedCount) << charset;
+        EXPECT_TRUE(font.HasGlyph(lastByte)) << charset;
+    }
+    // In the full set the apostrophe's place holds the grave accent: 0x27 never gets a glyph,
+    // 0x60 gets its later run, and the letters of 1251 are there.
+    const BitmapFont full = Runs(161, CHARSET_FULL);
+    EXPECT_FALSE(full.HasGlyph(0x27));
+    EXPECT_EQ(full.GlyphRect(0x60), Runs(95, CHARSET_LATIN).GlyphRect(0x60));
+    for (const std::uint8_t c : {0xA8, 0xB8, 0xC0, 0xDF, 0xE0, 0xFF})
+        EXPECT_TRUE(full.HasGlyph(c)) << int(c);
+}
+
+TEST(DrawText, MeasuresCentresAndShifts) {
+    BitmapFont f = FontFromMarkers(".###.##.");
+    ASSERT_EQ(BuildGlyphs(f, CHARSET_LATIN), kOk); // ' ' advances 2, '!' advances 1
+    Surface dst = Solid(200, 10, 0);
+    // Texts longer than 255 characters are cut.
+    const std::u16string long400(400, u'!');
+    const std::tuple<const char16_t*, std::int32_t, std::int32_t> measures[] = {
+        {u" !", 1, 4}, {u" !", 0, 3},   {u"!!!", 2, 7},
+        {u"\"", 3, 0}, {u"!\"!", 1, 4}, {long400.c_str(), 0, 255}};
+    for (const auto& [text, spacing, width] : measures) {
+        std::int32_t w = -1;
+        EXPECT_EQ(DrawText(dst, 0, 0, text, &f, TEXT_MEASURE, 0, nullptr, &w, spacing), kOk);
+        EXPECT_EQ(w, width) << std::u16string(text).size() << " spacing " << spacing;
+    }
+    std::int32_t untouched = 77;
+    EXPECT_EQ(DrawText(dst, 0, 0, u"", &f, TEXT_MEASURE, 0, nullptr, &untouched), kOk);
+    EXPECT_EQ(untouched, 77);
+    EXPECT_EQ(DrawText(dst, 0, 0, u"x", &f, TEXT_MEASURE), kErrInvalidArg);
+    BitmapFont none;
+    EXPECT_EQ(DrawText(dst, 0, 0, u"x", &none), kErrInvalidArg);
+
+    // "!!!!!" is 5 wide: centred at 100 it starts at 98; shifted it starts at 105. Each glyph
+    // pixel holds 0x100 + its image column, 5 for '!'.
+    for (const auto& [flags, start] : {std::pair{TEXT_CENTER, 98}, std::pair{TEXT_SHIFT, 105}}) {
+        Surface s = Solid(200, 10, 0);
+        ASSERT_EQ(DrawText(s, 100, 2, u"!!!!!", &f, flags), kOk);
+        std::vector<Pixel> row(200, 0);
+        std::fill_n(row.begin() + start, 5, 0x105);
+        EXPECT_EQ(std::vector<Pixel>(s.GetPixels() + 400, s.GetPixels() + 600), row) << flags;
+    }
+}
+
+TEST(DrawText, GlyphsComeFromTheCodePageBytes) {
+    // Every run one column wide plus its end: glyph k draws one pixel holding its column.
+    const BitmapFont f = Runs(161, CHARSET_FULL);
+    Surface s = Solid(600, 8, 0);
+    // Cyrillic capital Zhe is byte 0xC6 of the code page, small yo 0xB8, and the apostrophe
+    // has no glyph: it only advances by the spacing.
+    ASSERT_EQ(DrawText(s, 0, 0, u"\u0416'\u0451", &f, 0, 0, nullptr, nullptr, 1), kOk);
+    const Rect zhe = f.GlyphRect(platform::UnitToAnsi(u'\u0416'));
+    const int zheWidth = zhe.right - zhe.left;
+    EXPECT_EQ(s.GetPixels()[0], 0x100 + zhe.left);
+    EXPECT_EQ(s.GetPixels()[zheWidth], 0);     // the spacing
+    EXPECT_EQ(s.GetPixels()[zheWidth + 1], 0); // the apostrophe's spacing
+    EXPECT_EQ(s.GetPixels()[zheWidth + 2], 0x100 + f.GlyphRect(0xB8).left); // then yo
 }
 
 } // namespace
