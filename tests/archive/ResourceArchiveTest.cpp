@@ -140,17 +140,13 @@ TEST_F(ArchiveTest, OpenAcceptsOneReadableFileAtATime) {
     for (const char16_t* bad : {static_cast<const char16_t*>(nullptr), u"", missing.c_str(),
                                 folder.c_str(), tooShort.c_str()}) {
         ResourceArchive a;
-        EXPECT_EQ(a.Open(bad), 0);
-        EXPECT_EQ(a.IsOpen(), 0);
-        EXPECT_EQ(a.Close(), 0);
+        EXPECT_EQ((std::tuple{a.Open(bad), a.IsOpen(), a.Close()}), std::tuple(0, 0, 0));
     }
     const std::string none = "0 0 -1 -1 0 0 0 0 -1 000 0 0";
     ResourceArchive a(first.c_str());
-    EXPECT_EQ(a.IsOpen(), 1);
-    EXPECT_EQ(a.Open(second.c_str()), 0);
-    EXPECT_EQ(a.GetCount(), 3u); // still the first
-    EXPECT_EQ(a.Close(), 1);
-    EXPECT_EQ(a.Close(), 0);
+    // The braces call in order: the second Open fails and the first file stays open.
+    EXPECT_EQ((std::tuple{a.IsOpen(), a.Open(second.c_str()), a.GetCount(), a.Close(), a.Close()}),
+              std::tuple(1, 0, 3u, 1, 0));
     EXPECT_EQ(Describe(a), none);
     ASSERT_EQ(a.Open(second.c_str()), 1);
     EXPECT_EQ(Describe(a), none);
@@ -222,8 +218,8 @@ TEST_F(ArchiveTest, FindByNameComparesWithinTheFields) {
     for (const auto& [name, type, index] : cases)
         EXPECT_EQ(a.FindByName(name, type), index) << (type ? "typed" : "untyped");
     std::uint32_t stored = 0, size = 0;
-    EXPECT_EQ(a.GetSizeByName(u"skyline", nullptr, &stored), 3u);
-    EXPECT_EQ(stored, Deflate({'3', '3', '3'}).size());
+    EXPECT_EQ((std::tuple{a.GetSizeByName(u"skyline", nullptr, &stored), std::size_t{stored}}),
+              std::tuple(3u, Deflate({'3', '3', '3'}).size()));
     void* data = nullptr;
     ASSERT_EQ(a.GetDataByName(u"sky", u"font", &data, &size), 1);
     const Owned owned(static_cast<std::uint8_t*>(data));
@@ -252,13 +248,12 @@ TEST_F(ArchiveTest, GetDataChoosesTheBufferAndZeroesWhatTheStreamLeavesOut) {
     };
     std::uint8_t caller[300];
     void* const garbage = reinterpret_cast<void*>(std::uintptr_t{0x10});
-    const std::tuple<void*, std::uint32_t, const char*> cases[] = {
-        // The buffer and size given, then what GetDataById made of them.
-        {caller, 300, "1 given 300"},
-        {caller, 200, "1 given 200"},
-        {caller, 100, "0 given 100"},
-        {garbage, 0, "1 new 200"},
-        {nullptr, 500, "1 new 200"}};
+    // The buffer and size given, then what GetDataById made of them.
+    const std::tuple<void*, std::uint32_t, const char*> cases[] = {{caller, 300, "1 given 300"},
+                                                                   {caller, 200, "1 given 200"},
+                                                                   {caller, 100, "0 given 100"},
+                                                                   {garbage, 0, "1 new 200"},
+                                                                   {nullptr, 500, "1 new 200"}};
     for (const auto& [data, size, expected] : cases) {
         SCOPED_TRACE(expected);
         std::memset(caller, 0x55, sizeof caller);
@@ -277,12 +272,10 @@ TEST_F(ArchiveTest, GetDataChoosesTheBufferAndZeroesWhatTheStreamLeavesOut) {
 
     // A size query needs no data pointer; a data pointer needs a size.
     std::uint32_t size = 0;
-    EXPECT_EQ(a.GetDataAt(0, nullptr, &size), 1);
-    EXPECT_EQ(size, 200u);
-    EXPECT_EQ(a.GetDataAt(0, nullptr, nullptr), 1);
     void* data = nullptr;
-    EXPECT_EQ(a.GetDataAt(0, &data, nullptr), 0);
-    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ((std::tuple{a.GetDataAt(0, nullptr, &size), size, a.GetDataAt(0, nullptr, nullptr),
+                          a.GetDataAt(0, &data, nullptr), data}),
+              std::tuple(1, 200u, 1, 0, nullptr));
 }
 
 TEST_F(ArchiveTest, DamagedEntriesFailOnlyTheirOwnCall) {
@@ -335,18 +328,16 @@ TEST_F(ArchiveTest, ATableLongerThanTheFileFailsRecordByRecord) {
     ASSERT_EQ(a.reads.size(), fitting + 1);
     EXPECT_EQ(a.reads.back(), fitting);
     std::uint32_t size = 0;
-    EXPECT_EQ(a.GetIdAt(999999), kNone);
-    EXPECT_EQ(a.GetDataAt(999999, nullptr, &size), 0);
-    EXPECT_EQ(a.GetIdAt(2), 12u);
-    EXPECT_EQ(a.GetDataAt(2, nullptr, &size), 1);
+    EXPECT_EQ(std::tuple(a.GetIdAt(999999), a.GetDataAt(999999, nullptr, &size), a.GetIdAt(2),
+                         a.GetDataAt(2, nullptr, &size)),
+              std::tuple(kNone, 0, 12u, 1));
 
     // Cut inside the last record, after its number: the number is still there, nothing else.
     ResourceArchive b;
     Open(b, Bytes(whole.begin(), whole.begin() + Field(2, 10)));
-    EXPECT_EQ(b.FindById(12), 2u);
-    EXPECT_EQ(b.GetSizeAt(2), 0u);
-    EXPECT_EQ(b.FindByName(u"c", nullptr), kNone);
-    EXPECT_EQ(b.GetSizeById(3), 200u);
+    EXPECT_EQ(
+        std::tuple(b.FindById(12), b.GetSizeAt(2), b.FindByName(u"c", nullptr), b.GetSizeById(3)),
+        std::tuple(2u, 0u, kNone, 200u));
     // Cut after the sizes: a record must still hold its flag byte, though not beyond it.
     for (const auto& [cut, result] : {std::pair{16u, 0}, std::pair{17u, 1}}) {
         ResourceArchive c;

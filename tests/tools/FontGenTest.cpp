@@ -26,12 +26,13 @@ using fontgen::FontSpec;
 constexpr const char* kFont = BRELVO_TEST_FONT;
 
 FontSpec MakeFontSpec(std::uint32_t charset, int size = 12, int extra = 0) {
-    FontSpec fontSpec;
-    fontSpec.fontFile = kFont;
-    fontSpec.pixelSize = size;
-    fontSpec.charset = charset;
-    fontSpec.extraAdvance = extra;
-    return fontSpec;
+    return {.fontFile = kFont,
+            .pixelSize = size,
+            .charset = charset,
+            .foreground = 0,
+            .background = {},
+            .extraAdvance = extra,
+            .faceIndex = 0};
 }
 
 // The marker runs of row 0 as [first, last] column pairs, the one still open at the right edge
