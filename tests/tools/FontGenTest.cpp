@@ -26,13 +26,9 @@ using fontgen::FontSpec;
 constexpr const char* kFont = BRELVO_TEST_FONT;
 
 FontSpec MakeFontSpec(std::uint32_t charset, int size = 12, int extra = 0) {
-    return {.fontFile = kFont,
-            .pixelSize = size,
-            .charset = charset,
-            .foreground = 0,
-            .background = {},
-            .extraAdvance = extra,
-            .faceIndex = 0};
+    FontSpec spec{.fontFile = kFont, .pixelSize = size, .charset = charset, .background = {}};
+    spec.extraAdvance = extra;
+    return spec;
 }
 
 // The marker runs of row 0 as [first, last] column pairs, the one still open at the right edge
