@@ -91,15 +91,14 @@ TEST(Surface, BorrowedStorageIsNeverClaimed) {
 TEST(Surface, PixelAccessOutsideIsRefused) {
     Surface s = Solid(4, 3, 0);
     Color c = 0xABCDEF;
-    EXPECT_EQ(s.GetPixel(-1, 0, &c), kErrInvalidArg);
-    EXPECT_EQ(c, 0xABCDEFu);
-    EXPECT_EQ(s.SetPixel(4, 0, 0xFFFFFF), kErrInvalidArg);
-    EXPECT_EQ(s.SetPixel(0, 3, 0xFFFFFF), kErrInvalidArg);
+    EXPECT_EQ((std::tuple{s.GetPixel(-1, 0, &c), c, s.SetPixel(4, 0, 0xFFFFFF),
+                          s.SetPixel(0, 3, 0xFFFFFF)}),
+              std::tuple(kErrInvalidArg, 0xABCDEFu, kErrInvalidArg, kErrInvalidArg));
     EXPECT_TRUE(test::SameStorage(s, Solid(4, 3, 0)));
     EXPECT_EQ(s.GetPixelRaw(-1, 0), 0xF81F);
     s.SetColorKey(0xf8fcf8);
-    EXPECT_EQ(s.GetColorKey(), 0xFFFF);
-    EXPECT_EQ(s.GetPixelRaw(0, 3), 0xFFFF);
+    EXPECT_EQ(std::pair(s.GetColorKey(), s.GetPixelRaw(0, 3)),
+              std::pair(Pixel{0xFFFF}, Pixel{0xFFFF}));
     ASSERT_EQ(s.SetPixel(0, 0, 0x123456), kOk);
     EXPECT_EQ(PixelAt(s, 0, 0), 0x51A2);
     ASSERT_EQ(s.GetPixel(0, 0, &c), kOk);
@@ -112,18 +111,16 @@ TEST(Surface, MoveTransfersTheStorage) {
     Surface b(std::move(a));
     EXPECT_EQ(a.GetPixels(), nullptr); // NOLINT(bugprone-use-after-move)
     c = std::move(b);
-    EXPECT_EQ(c.GetPixels(), block);
-    EXPECT_EQ(c.GetWidth(), 3);
+    EXPECT_EQ(std::pair(c.GetPixels(), c.GetWidth()), std::pair(block, 3));
 }
 
 // Surfaces that the random comparisons below never make: without storage, or empty.
 TEST(Blit, SurfacesWithoutPixelsAndFlagsWithoutAnEffectAreRefused) {
     Surface dst = Solid(4, 4, 0x1111), view, empty;
     ASSERT_EQ(view.Create(CREATE_NOSTORAGE, 4, 4), kOk);
-    EXPECT_EQ(Blit(dst, 0, 0, view), kErrInvalidArg);
-    EXPECT_EQ(Blit(empty, 0, 0, dst), kErrInvalidArg);
-    EXPECT_EQ(Blit(dst, 0, 0, dst, nullptr, BLT_MIRROR_H), kErrInvalidArg);
-    EXPECT_EQ(FillRect(empty, nullptr, 0), kErrNoPixels);
+    EXPECT_EQ(std::tuple(Blit(dst, 0, 0, view), Blit(empty, 0, 0, dst),
+                         Blit(dst, 0, 0, dst, nullptr, BLT_MIRROR_H), FillRect(empty, nullptr, 0)),
+              std::tuple(kErrInvalidArg, kErrInvalidArg, kErrInvalidArg, kErrNoPixels));
     Surface copy = Solid(2, 2, 0x3333);
     EXPECT_EQ(CopySurface(view, copy), kErrInvalidArg);
     EXPECT_TRUE(test::SameStorage(copy, Solid(2, 2, 0x3333)));
@@ -286,9 +283,8 @@ TEST(TransformBlit, PartlyVisibleDestinationSqueezesTheWholeSource) {
     const Rect r(-10, 0, 90, 100);
     ASSERT_EQ(TransformBlit(dst, &r, Positions(90, 100), nullptr), kOk);
     // 90 source columns into 90 visible columns: 1:1 from the source's left edge.
-    EXPECT_EQ(PixelAt(dst, 0, 0), Pos(0, 0));
-    EXPECT_EQ(PixelAt(dst, 89, 99), Pos(89, 99));
-    EXPECT_EQ(PixelAt(dst, 90, 0), 0);
+    EXPECT_EQ(std::tuple(PixelAt(dst, 0, 0), PixelAt(dst, 89, 99), PixelAt(dst, 90, 0)),
+              std::tuple(Pos(0, 0), Pos(89, 99), Pixel{0}));
 }
 
 // Arguments the comparison below never makes: a fill without its effect, an empty source, and a
@@ -356,10 +352,9 @@ BitmapFont Runs(int count, std::uint32_t charset) {
 TEST(BitmapFont, MarkerRowAssignsGlyphsToTheBytesOfTheCharacterSet) {
     BitmapFont f = FontFromMarkers(".###.##.###");
     ASSERT_EQ(BuildGlyphs(f, CHARSET_LATIN), kOk);
-    EXPECT_EQ(f.GlyphCount(), 2); // the run reaching the end of the row is not recorded
-    EXPECT_EQ(f.GlyphRect(0x20), Rect(1, 1, 3, 5));
-    EXPECT_EQ(f.GlyphRect(0x21), Rect(5, 1, 6, 5));
-    EXPECT_FALSE(f.HasGlyph(0x22));
+    // The run reaching the end of the row is not recorded.
+    EXPECT_EQ(std::tuple(f.GlyphCount(), f.GlyphRect(0x20), f.GlyphRect(0x21), f.HasGlyph(0x22)),
+              std::tuple(2, Rect(1, 1, 3, 5), Rect(5, 1, 6, 5), false));
     BitmapFont empty;
     EXPECT_EQ(BuildGlyphs(empty, CHARSET_LATIN), kErrFontNoPixels);
     // Each character set maps the runs to its bytes, as many as it has.
@@ -398,11 +393,11 @@ TEST(DrawText, MeasuresCentresAndShifts) {
         EXPECT_EQ(w, width) << std::u16string(text).size() << " spacing " << spacing;
     }
     std::int32_t untouched = 77;
-    EXPECT_EQ(DrawText(dst, 0, 0, u"", &f, TEXT_MEASURE, 0, nullptr, &untouched), kOk);
-    EXPECT_EQ(untouched, 77);
-    EXPECT_EQ(DrawText(dst, 0, 0, u"x", &f, TEXT_MEASURE), kErrInvalidArg);
     BitmapFont none;
-    EXPECT_EQ(DrawText(dst, 0, 0, u"x", &none), kErrInvalidArg);
+    EXPECT_EQ(
+        (std::tuple{DrawText(dst, 0, 0, u"", &f, TEXT_MEASURE, 0, nullptr, &untouched), untouched,
+                    DrawText(dst, 0, 0, u"x", &f, TEXT_MEASURE), DrawText(dst, 0, 0, u"x", &none)}),
+        std::tuple(kOk, 77, kErrInvalidArg, kErrInvalidArg));
 
     // "!!!!!" is 5 wide: centred at 100 it starts at 98; shifted it starts at 105. Each glyph
     // pixel holds 0x100 + its image column, 5 for '!'.
@@ -423,11 +418,10 @@ TEST(DrawText, GlyphsComeFromTheCodePageBytes) {
     // has no glyph: it only advances by the spacing.
     ASSERT_EQ(DrawText(s, 0, 0, u"\u0416'\u0451", &f, 0, 0, nullptr, nullptr, 1), kOk);
     const Rect zhe = f.GlyphRect(platform::UnitToAnsi(u'\u0416'));
-    const int zheWidth = zhe.right - zhe.left;
-    EXPECT_EQ(s.GetPixels()[0], 0x100 + zhe.left);
-    EXPECT_EQ(s.GetPixels()[zheWidth], 0);     // the spacing
-    EXPECT_EQ(s.GetPixels()[zheWidth + 1], 0); // the apostrophe's spacing
-    EXPECT_EQ(s.GetPixels()[zheWidth + 2], 0x100 + f.GlyphRect(0xB8).left); // then yo
+    // Zhe, the spacing, the apostrophe's spacing, then yo.
+    const Pixel* p = s.GetPixels() + (zhe.right - zhe.left);
+    EXPECT_EQ(std::tuple(s.GetPixels()[0], p[0], p[1], p[2]),
+              std::tuple(0x100 + zhe.left, 0, 0, 0x100 + f.GlyphRect(0xB8).left));
 }
 
 } // namespace
