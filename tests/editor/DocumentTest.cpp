@@ -475,55 +475,53 @@ TEST(ViewState, MappingTakesTheFactorFirstAndTruncates) {
     EXPECT_EQ(big.view.pictureFromScreen(31, 52), Point(270, 176));
 }
 
+// Each row: the picture's size and a screen point, then whether the point is on the picture and
+// the point held within the view.
 TEST(ViewState, OnlyTheShownPictureTakesTouches) {
-    struct Case {
-        std::int32_t w, h, x, y;
-        bool on;
-        Point clamped;
-    };
-    const Case cases[] = {
-        {100, 100, 31, 52, true, {31, 52}},      {100, 100, 30, 52, false, {30, 52}},
-        {100, 100, 31, 51, false, {31, 51}},     {100, 100, 129, 150, true, {129, 150}},
-        {100, 100, 130, 100, false, {130, 100}}, {100, 100, 100, 151, false, {100, 151}},
-        {100, 100, 0, 0, false, {30, 51}},       {100, 100, 500, 500, false, {130, 151}},
-        {640, 480, 229, 309, true, {229, 309}},  {640, 480, 230, 100, false, {230, 100}},
-        {640, 480, 100, 310, false, {100, 310}}, {640, 480, 900, 900, false, {230, 310}},
-    };
-    for (const Case& c : cases) {
-        View v(c.w, c.h);
-        EXPECT_EQ(std::pair(v.view.isOnPicture(c.x, c.y), v.view.clampToView(c.x, c.y)),
-                  std::pair(c.on, c.clamped))
-            << c.x << "," << c.y;
+    std::istringstream rows(
+        "100x100 31,52 -> 1 31,52; 100x100 30,52 -> 0 30,52; 100x100 31,51 -> 0 31,51; "
+        "100x100 129,150 -> 1 129,150; 100x100 130,100 -> 0 130,100; "
+        "100x100 100,151 -> 0 100,151; 100x100 0,0 -> 0 30,51; 100x100 500,500 -> 0 130,151; "
+        "640x480 229,309 -> 1 229,309; 640x480 230,100 -> 0 230,100; "
+        "640x480 100,310 -> 0 100,310; 640x480 900,900 -> 0 230,310");
+    for (std::string row; std::getline(rows >> std::ws, row, ';');) {
+        Point size, p, clamped;
+        int on = 0;
+        std::sscanf(row.c_str(), "%dx%d %d,%d -> %d %d,%d", &size.x, &size.y, &p.x, &p.y, &on,
+                    &clamped.x, &clamped.y);
+        View v(size.x, size.y);
+        EXPECT_EQ(std::pair(v.view.isOnPicture(p.x, p.y), v.view.clampToView(p.x, p.y)),
+                  std::pair(on == 1, clamped))
+            << row;
     }
 }
 
+// Each row: the view's vertical placement and the picture's size, then the visible size and the
+// fractions of the picture each bar shows (at 640 x 100 the horizontal bar runs on, at 100 x 640
+// the vertical one).
 TEST(ViewState, RefreshHidesTheBarsThatAreNotNeeded) {
-    struct Case {
-        std::int32_t d, w, h, visibleW, visibleH;
-        double fractionH, fractionV;
-    };
-    const Case cases[] = {
-        {0, 100, 100, 210, 269, 2.0, 2.69},
-        {0, 640, 100, 210, 259, 210.0 / 640, 2.59}, // the horizontal bar runs on
-        {0, 100, 640, 200, 269, 2.0, 269.0 / 640},  // the vertical bar runs on
-        {0, 205, 300, 200, 259, 200.0 / 205, 259.0 / 300},
-        {0, 210, 100, 210, 269, 1.0, 2.59},
-        {0, 200, 270, 200, 269, 1.0, 269.0 / 270},
-        {0, 640, 480, 200, 259, 200.0 / 640, 259.0 / 480},
-        {80, 100, 185, 210, 189, 2.0, 189.0 / 185},
-        {80, 100, 190, 200, 189, 2.0, 189.0 / 190},
-    };
-    for (const Case& c : cases) {
-        View v(c.w, c.h, c.d);
+    std::istringstream rows(
+        "0 100x100 -> 210x269 2/1 2.69/1; 0 640x100 -> 210x259 210/640 2.59/1; "
+        "0 100x640 -> 200x269 2/1 269/640; 0 205x300 -> 200x259 200/205 259/300; "
+        "0 210x100 -> 210x269 1/1 2.59/1; 0 200x270 -> 200x269 1/1 269/270; "
+        "0 640x480 -> 200x259 200/640 259/480; 80 100x185 -> 210x189 2/1 189/185; "
+        "80 100x190 -> 200x189 2/1 189/190");
+    for (std::string row; std::getline(rows >> std::ws, row, ';');) {
+        int d = 0, w = 0, h = 0, visibleW = 0, visibleH = 0;
+        double h1 = 0, h2 = 1, v1 = 0, v2 = 1;
+        std::sscanf(row.c_str(), "%d %dx%d -> %dx%d %lf/%lf %lf/%lf", &d, &w, &h, &visibleW,
+                    &visibleH, &h1, &h2, &v1, &v2);
+        const double fractionH = h1 / h2, fractionV = v1 / v2;
+        View v(w, h, d);
         v.view.setScroll(1000, 1000);
         v.view.refresh();
-        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
         EXPECT_EQ(std::tuple(v.view.visibleWidth(), v.view.visibleHeight(), v.view.scrollX(),
                              v.view.scrollY(), v.view.showsBarTracks(), v.view.horizontalFraction(),
                              v.view.verticalFraction()),
-                  std::tuple(c.visibleW, c.visibleH, c.fractionH >= 1 ? 0 : c.w - c.visibleW,
-                             c.fractionV >= 1 ? 0 : c.h - c.visibleH,
-                             c.fractionH < 1 || c.fractionV < 1, c.fractionH, c.fractionV));
+                  std::tuple(visibleW, visibleH, fractionH >= 1 ? 0 : w - visibleW,
+                             fractionV >= 1 ? 0 : h - visibleH, fractionH < 1 || fractionV < 1,
+                             fractionH, fractionV))
+            << row;
     }
 }
 
