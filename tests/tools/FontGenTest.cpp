@@ -144,9 +144,8 @@ TEST(RenderFontImage, PaintsOnlyTheKeyTheForegroundAndTheirBlends) {
         const Pixel visibleKey = static_cast<Pixel>(key ^ 1);
         const Pixel fg = ColorToPixel(c.fg) == key ? visibleKey : ColorToPixel(c.fg);
         const Pixel bg = ColorToPixel(c.bg.value_or(c.fg));
-        auto between = [](Pixel p, Pixel a, Pixel b, Pixel mask) {
-            return (p & mask) >= std::min(a & mask, b & mask) &&
-                   (p & mask) <= std::max(a & mask, b & mask);
+        auto between = [](int p, int a, int b, int m) {
+            return std::clamp(p & m, std::min(a & m, b & m), std::max(a & m, b & m)) == (p & m);
         };
         // A blend lies between the two colours in each channel; one nudged off the key is a blue
         // step away from it.
