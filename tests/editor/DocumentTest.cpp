@@ -165,14 +165,12 @@ TEST_F(TrimTest, CopyWithoutSelectionAndPasteWithoutContentPlaceNothing) {
     trim.clearSelection();
     const int calls = recorder.calls;
     trim.copySelection();
-    EXPECT_FALSE(trim.clipboard().hasContent());
-    EXPECT_EQ(recorder.calls, calls);
+    EXPECT_EQ(std::pair(trim.clipboard().hasContent(), recorder.calls), std::pair(false, calls));
     trim.cutSelection();
     EXPECT_EQ(At(doc.picture, 5, 5), Pattern(5, 5));
     EXPECT_EQ(state(), "--1- 000?");
     trim.pasteClipboard();
-    EXPECT_EQ(state(), "--1* 000?");
-    EXPECT_EQ(recorder.trimSelected, 1);
+    EXPECT_EQ(std::tuple(state(), recorder.trimSelected), std::tuple("--1* 000?", 1));
 }
 
 TEST_F(TrimTest, PastedBlockFloatsAtTheViewCornerUntilATouchElsewhere) {
@@ -212,9 +210,9 @@ TEST_F(TrimTest, CropMakesTheSelectionOrTheFloatingBlockThePicture) {
     trim.pasteClipboard();
     trim.cropToSelection();
     ASSERT_EQ(SizeOf(doc.picture), Point(10, 5));
-    EXPECT_EQ(At(doc.picture, 9, 4), Pattern(19, 14));
-    EXPECT_EQ(trim.clipboard().pixels().GetWidth(), 10);
-    EXPECT_EQ(state(), "--3* 0001"); // the settled block, then the crop
+    // The history holds the settled block, then the crop.
+    EXPECT_EQ(std::tuple(At(doc.picture, 9, 4), trim.clipboard().pixels().GetWidth(), state()),
+              std::tuple(Pattern(19, 14), 10, "--3* 0001"));
 }
 
 TEST_F(TrimTest, CutOfAFloatingBlockKeepsBothStatesInTheHistory) {
@@ -268,10 +266,9 @@ TEST_F(TrimTest, EmptyPictureIgnoresTheCommands) {
     for (auto command : {&TrimTool::copySelection, &TrimTool::pasteClipboard,
                          &TrimTool::cutSelection, &TrimTool::cropToSelection})
         (trim.*command)();
-    EXPECT_EQ(At(trim.clipboard().pixels(), 0, 0), Pattern(1, 1));
-    EXPECT_EQ(recorder.trimSelected, 0);
-    EXPECT_EQ(state(), "S-1- 1111");
-    EXPECT_EQ(doc.picture.GetWidth(), 0);
+    EXPECT_EQ(std::tuple(At(trim.clipboard().pixels(), 0, 0), recorder.trimSelected, state(),
+                         doc.picture.GetWidth()),
+              std::tuple(Pattern(1, 1), 0, "S-1- 1111", 0));
 }
 
 TEST_F(TrimTest, OverlaysAreDashedInsideTheVisibleArea) {
@@ -611,8 +608,7 @@ TEST(ViewState, EmptyPictureKeepsItsZoom) {
     v.view.zoomToScreen();
     v.view.zoom100();
     v.view.refresh();
-    EXPECT_EQ(v.view.zoom(), 100);
-    EXPECT_EQ(v.view.visibleWidth(), 200);
+    EXPECT_EQ(std::pair(v.view.zoom(), v.view.visibleWidth()), std::pair(100, 200));
 }
 
 } // namespace

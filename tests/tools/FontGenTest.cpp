@@ -212,15 +212,13 @@ TEST(WriteSurfacePng, WidensEveryChannelAndShowsTheKeyMagenta) {
 TEST(DefaultFont, LoadsOnceInBlackAndReleases) {
     BitmapFont* font = GetDefaultFont();
     ASSERT_NE(font, nullptr);
-    EXPECT_EQ(GetDefaultFont(), font);
-    EXPECT_EQ(font->GlyphCount(), 161);
+    EXPECT_EQ(std::pair(GetDefaultFont(), font->GlyphCount()), std::pair(font, 161));
     // Drawn on unknown backgrounds, so nothing but black and the key.
     for (int y = 1; y < font->GetHeight(); ++y)
         for (int x = 0; x < font->GetWidth(); ++x)
             ASSERT_TRUE(font->GetPixelRaw(x, y) == 0 || font->GetPixelRaw(x, y) == kPixelMagenta);
-    EXPECT_EQ(ReleaseDefaultFont(), 1);
-    EXPECT_EQ(ReleaseDefaultFont(), 0);
-    EXPECT_EQ(GetDefaultFont(), nullptr);
+    EXPECT_EQ((std::tuple{ReleaseDefaultFont(), ReleaseDefaultFont(), GetDefaultFont()}),
+              std::tuple(1, 0, nullptr));
 }
 
 } // namespace
