@@ -87,8 +87,7 @@ protected:
     // the part r of the screen (relative to the view's origin); the rest of the screen must hold
     // no overlay pixel.
     std::string overlay(Rect r) {
-        Surface screen;
-        EXPECT_EQ(screen.Create(CREATE_CLEAR, 320, 400), kOk);
+        Surface screen = test::Solid(320, 400, 0);
         trim.drawOverlays(screen);
         std::string art;
         int outside = 0;
@@ -235,10 +234,7 @@ TEST_F(TrimTest, KeyColouredAndOutsidePixelsNeverReachThePicture) {
         At(doc.picture, x, 4) = kPixelMagenta;
     select(Point(0, 0), Point(7, 8));
     // Leave recognisable junk where the clipboard's storage is likely to come from.
-    const std::size_t bytes = 8 * 2 * 9;
-    void* junk = std::malloc(bytes);
-    std::memset(junk, 0x5A, bytes);
-    std::free(junk);
+    std::free(std::memset(std::malloc(8 * 2 * 9), 0x5A, 8 * 2 * 9));
     trim.copySelection();
     for (std::int32_t y = 0; y < 9; ++y)
         for (std::int32_t x = 0; x < 8; ++x)
@@ -580,19 +576,15 @@ TEST(ViewState, DrawPictureStretchesTheScrolledPartAndLetsTheLayerDraw) {
         View v(c.w, c.h);
         v.view.setZoomBy(Point(0, 0), c.delta);
         v.view.setScroll(c.scroll.x, c.scroll.y);
-        Surface screen, expected, part;
-        ASSERT_EQ(screen.Create(0, 240, 320), kOk);
-        std::fill_n(screen.GetPixels(), screen.GetSize() / 2, 0x0841);
-        ASSERT_EQ(CopySurface(screen, expected), kOk);
+        Surface screen = test::Solid(240, 320, 0x0841), expected = test::Clone(screen);
         Layer layer;
         v.view.drawPicture(screen, &layer);
         if (c.w == 0) {
             EXPECT_TRUE(layer.calls.empty());
         } else {
             ASSERT_EQ(layer.calls, std::vector<Rect>{c.source});
-            ASSERT_EQ(
-                part.Create(0, c.source.right - c.source.left, c.source.bottom - c.source.top),
-                kOk);
+            Surface part =
+                test::Solid(c.source.right - c.source.left, c.source.bottom - c.source.top, 0);
             Blit(part, 0, 0, v.picture, &c.source);
             At(part, 0, 0) = 0xFFFF;
             ASSERT_EQ(reference::TransformBlit(expected, &c.shown, part, nullptr, 0, nullptr), kOk);

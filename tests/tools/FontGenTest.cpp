@@ -191,9 +191,7 @@ TEST(WriteSurfacePng, WidensEveryChannelAndShowsTheKeyMagenta) {
     for (int i = 0; i < 8; ++i)
         s.Header().Row(i / 4)[i % 4] = cases[i].pixel;
     s.SetColorKeyRaw(0x1234);
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("brelvo-png-" + std::to_string(getpid())))
-            .string();
+    const std::string path = ::testing::TempDir() + "brelvo-png-" + std::to_string(getpid());
     ASSERT_TRUE(WriteSurfacePng(s, path));
     platform::Bitmap back;
     ASSERT_EQ(platform::DecodePictureFile(path, back), kOk);
