@@ -197,8 +197,7 @@ TEST_F(ArchiveTest, EveryFieldLiesWhereTheFormatPutsIt) {
         EXPECT_EQ(buffer, expected + u'\0' + std::u16string(39 - expected.size(), u'#'));
     }
     char16_t untouched = u'#';
-    EXPECT_EQ(a.GetTitle(&untouched, 0), 0);
-    EXPECT_EQ(untouched, u'#');
+    EXPECT_EQ((std::tuple{a.GetTitle(&untouched, 0), untouched}), std::tuple(0, u'#'));
 }
 
 TEST_F(ArchiveTest, FindByNameComparesWithinTheFields) {
