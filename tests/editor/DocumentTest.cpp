@@ -295,13 +295,11 @@ class EditHistoryTest : public DocumentTest {
 protected:
     void SetUp() override {
         doc.history.setObserver(&recorder);
+        ASSERT_EQ(doc.picture.Create(0, 30, 20), kOk);
         paint(100);
         doc.history.load();
     }
     void paint(Pixel colour) {
-        if (doc.picture.GetWidth() == 0) {
-            ASSERT_EQ(doc.picture.Create(0, 30, 20), kOk);
-        }
         std::fill_n(doc.picture.GetPixels(), doc.picture.GetSize() / 2, colour);
     }
     Pixel shown() const { return doc.picture.GetPixels()[0]; }
