@@ -119,8 +119,7 @@ TEST_F(ArrayTest, AddOfOwnElementWhileFull) {
     a.SetSize(16);
     a[15] = Tracked(42);
     EXPECT_EQ(a.Add(a[15]), 16);
-    EXPECT_EQ(a.GetCapacity(), 20);
-    EXPECT_EQ(a[16].Value(), 42);
+    EXPECT_EQ(std::pair(a.GetCapacity(), a[16].Value()), std::pair(20, 42));
     a.SetAtGrow(30, a[16]);
     EXPECT_EQ(a[30].Value(), 42);
     a.SetSize(a.GetCapacity());
@@ -135,10 +134,9 @@ TEST(GeometryTest, EdgesCentreAndTranslation) {
     const std::pair<Point, bool> points[] = {{{10, 20}, true},  {{30, 40}, true}, {{10, 40}, true},
                                              {{30, 20}, true},  {{9, 30}, false}, {{31, 30}, false},
                                              {{20, 19}, false}, {{20, 41}, false}};
-    for (const auto& [p, inside] : points) {
-        EXPECT_EQ(r.Contains(p), inside) << p.x << "," << p.y;
-        EXPECT_EQ(r.Contains(p.x, p.y), inside) << p.x << "," << p.y;
-    }
+    for (const auto& [p, inside] : points)
+        EXPECT_EQ(std::pair(r.Contains(p), r.Contains(p.x, p.y)), std::pair(inside, inside))
+            << p.x << "," << p.y;
     EXPECT_TRUE(Rect().Contains(Point()));
     using Centre = std::pair<Rect, Point>;
     for (const auto& [rect, centre] :
@@ -202,9 +200,8 @@ TEST(OptionsTest, WholeNumbersMustBeWholeAndInRange) {
 // Platform calls read c_str() up to the terminator, so the length and the terminator must agree.
 void ExpectText(const WString& s, const std::u16string& expected) {
     ASSERT_NE(s.c_str(), nullptr);
-    EXPECT_EQ(std::u16string(s.c_str()), expected);
-    EXPECT_EQ(s.GetLength(), static_cast<int>(expected.size()));
-    EXPECT_EQ(s.c_str()[s.GetLength()], u'\0');
+    EXPECT_EQ(std::tuple(std::u16string(s.c_str()), s.GetLength(), s.c_str()[s.GetLength()]),
+              std::tuple(expected, static_cast<int>(expected.size()), u'\0'));
 }
 
 TEST(WStringTest, SlicesAndSearch) {
