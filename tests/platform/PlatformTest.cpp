@@ -233,9 +233,8 @@ TEST_F(DeviceFilesTest, ASaveTheDiskRefusesSaysWhyAndKeepsTheOldFile) {
 
 TEST_F(DeviceFilesTest, WritePathsCannotLeaveTheRootThroughLinks) {
     const fs::path root = m_dir / "root";
-    fs::create_directories(root / "A");
-    fs::create_directories(m_dir / "outside");
-    fs::create_directories(m_dir / "root-sibling");
+    for (const fs::path& folder : {root / "A", m_dir / "outside", m_dir / "root-sibling"})
+        fs::create_directories(folder);
     fs::create_directory_symlink(root, m_dir / "root-link");
     fs::create_directory_symlink("A", root / "in");
     fs::create_directory_symlink(m_dir / "outside", root / "out");
@@ -355,7 +354,6 @@ TEST(EventTest, SetsFromAnotherThreadWakeTheWaiterAndNoneIsLost) {
     EXPECT_EQ(answered.load(), kRounds);
 }
 
-// A socket connected to path, or bound to it when bind is true; -1 on failure.
 int UnixSocket(const std::string& path, bool bind) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
@@ -403,7 +401,6 @@ TEST_F(SingleInstanceTest, AfterTheFirstIsGoneANewOneIsFirst) {
     }
 }
 
-// Only the raise byte raises; a silent client or any other byte is ignored.
 TEST_F(SingleInstanceTest, OnlyTheRaiseByteRaises) {
     Event raised;
     SingleInstance first;
@@ -496,8 +493,7 @@ TEST(SettingsFolderTest, FollowsTheConfigHomeRulesAndMakesPrivateFolders) {
         ASSERT_TRUE(CreateSettingsFolder(&created));
         EXPECT_EQ(created, root / expected);
         EXPECT_EQ(SettingsFolderPath(), created);
-        EXPECT_TRUE(fs::is_directory(created));
-        EXPECT_TRUE(fs::is_empty(created));
+        EXPECT_TRUE(fs::is_directory(created) && fs::is_empty(created));
         EXPECT_EQ(fs::status(created).permissions(), fs::perms::owner_all);
         EXPECT_EQ(fs::status(fs::path(created).parent_path()).permissions(), fs::perms::owner_all);
         // A relative value must not have created anything relative to the working folder.
@@ -519,7 +515,6 @@ TEST(SettingsFolderTest, FailsOnAFileInTheWayAndKeepsAnExistingFolder) {
     EXPECT_TRUE(fs::exists(root / "Kestrav/Brelvo/keep"));
 }
 
-// Programs started without HOME, or with a relative one, still find the user's home.
 TEST(SettingsFolderTest, HomeFallsBackToThePasswordEntry) {
     const passwd* entry = ::getpwuid(::getuid());
     ASSERT_NE(entry, nullptr);
@@ -532,7 +527,6 @@ TEST(SettingsFolderTest, HomeFallsBackToThePasswordEntry) {
 }
 
 TEST(ProgramFolderTest, IsTheFolderOfTheRunningTest) {
-    // The folder must hold the executable itself under the name the kernel reports.
     const fs::path exe = fs::read_symlink("/proc/self/exe");
     EXPECT_EQ(ProgramFolder(), exe.parent_path().string() + "/");
     EXPECT_TRUE(fs::is_regular_file(ProgramFolder() + exe.filename().string()));
@@ -721,9 +715,8 @@ Bytes Build(const BmpFile& f) {
     PutLe(b, f.bpp, 2);
     if (f.headerBytes != 12) {
         // Compression, image size, 72 dpi both ways, colours used and colours important.
-        for (std::uint64_t v :
-             {std::uint64_t{f.compression}, std::uint64_t{f.pixels.size()}, std::uint64_t{2835},
-              std::uint64_t{2835}, std::uint64_t{f.coloursUsed}, std::uint64_t{0}})
+        const auto size = static_cast<std::uint32_t>(f.pixels.size());
+        for (std::uint32_t v : {f.compression, size, 2835u, 2835u, f.coloursUsed, 0u})
             PutLe(b, v, 4);
         for (std::uint32_t mask : f.masks)
             PutLe(b, mask, 4);
@@ -998,19 +991,17 @@ TEST(PictureDecoder, JpegsDecodeClosely) {
         SCOPED_TRACE(name);
         const int sampling = format == TJPF_GRAY ? TJSAMP_GRAY : TJSAMP_444;
         const Bytes file = test::WriteJpeg(*pixels, w, h, format, 100, sampling, false);
-        Bitmap b;
-        ASSERT_EQ(DecodePicture(file.data(), file.size(), b), kOk);
-        ASSERT_EQ(std::tuple(b.width, b.height, b.channels), std::tuple(w, h, 3));
-        // The largest and the mean difference over the colour channels.
+        const auto [result, width, height, channels, decoded] = Decoded(file);
+        ASSERT_EQ(std::tuple(result, width, height, channels), std::tuple(kOk, w, h, 3));
         int max = 0;
         double sum = 0;
-        for (std::size_t i = 0; i < b.pixels.size(); ++i) {
-            const int e = std::abs(b.pixels[i] - expected[i / 3 * 4 + i % 3]);
+        for (std::size_t i = 0; i < decoded.size(); ++i) {
+            const int e = std::abs(decoded[i] - expected[i / 3 * 4 + i % 3]);
             max = std::max(max, e);
             sum += e;
         }
         EXPECT_LE(max, maxError);
-        EXPECT_LE(sum / static_cast<double>(b.pixels.size()), 1.0);
+        EXPECT_LE(sum / static_cast<double>(decoded.size()), 1.0);
     }
 }
 
@@ -1054,7 +1045,6 @@ Bytes PngClaiming(std::uint32_t w, std::uint32_t h) {
     return file;
 }
 
-// A JPEG whose frame header claims another size.
 Bytes JpegClaiming(std::uint16_t w, std::uint16_t h) {
     Bytes file = test::WriteJpeg(Bytes(8 * 8 * 3, 128), 8, 8, TJPF_RGB, 90, TJSAMP_444, false);
     for (std::size_t i = 2; i + 9 < file.size(); ++i)
