@@ -17,7 +17,6 @@ namespace {
 constexpr Color kWhite = 0xFFFFFF, kBlack = 0x000000, kGround = 0x404040;
 constexpr Color kNormal = 0x00FF00, kPressed = 0x0000FF;
 
-// Images and targets of one colour, whose drawing the tests read back pixel by pixel.
 Surface Solid(std::int32_t width, std::int32_t height, Color c) {
     return test::Solid(width, height, ColorToPixel(c));
 }
@@ -80,7 +79,6 @@ void SetUpBar(ListScrollBar& bar, std::int32_t content) {
     bar.SetContent(content, 200);
 }
 
-// The offset after an arrow held for some frames.
 std::int32_t Hold(ListScrollBar& bar, bool down, int frames) {
     Surface target = Solid(240, 320, kGround);
     bar.StylusDown(110, down ? 260 : 40);
@@ -116,9 +114,8 @@ TEST(ScrollBarTest, TheThumbShowsTheVisibleShareAndItsPlace) {
         SetUpBar(bar, content);
         bar.SetOffset(offset);
         bar.Sync();
-        EXPECT_EQ(bar.IsVisible(), shown);
-        EXPECT_EQ(bar.ThumbLength(), length);
-        EXPECT_EQ(static_cast<std::int32_t>(bar.ThumbCentre()), centre);
+        EXPECT_EQ(std::tuple(bar.IsVisible(), bar.ThumbLength(), std::int32_t(bar.ThumbCentre())),
+                  std::tuple(shown, length, centre));
         Surface target = Solid(240, 320, kGround);
         bar.Draw(target);
         EXPECT_EQ(IsColor(target, 110, centre, kNormal), shown);
@@ -144,7 +141,6 @@ TEST(ScrollBarTest, ADraggedThumbScrollsInStepsUntilItCatchesUpWithTheStylus) {
     }
 }
 
-// A bar whose steps move nothing must not hang the drag.
 TEST(ScrollBarTest, ADragOverContentThatDoesNotMoveEnds) {
     ScrollBar bar;
     bar.ThumbImage() = Solid(8, 300, kNormal);
@@ -282,8 +278,7 @@ TEST(MenuTest, UpAndDownMoveTheHighlightAndWrap) {
 
 struct BarFixture {
     MenuBar bar;
-    int buttonCalls = 0;
-    int itemCalls = 0;
+    int buttonCalls = 0, itemCalls = 0;
 
     BarFixture() {
         bar.SetButton(Rect(200, 1, 220, 20), [this] { ++buttonCalls; });
@@ -303,15 +298,14 @@ struct BarFixture {
 
 TEST(MenuBarTest, HeadersOpenAndCloseTheirMenusAndTheirEdgesAreOutside) {
     BarFixture f;
-    EXPECT_FALSE(f.bar.StylusDown(10, 10)) << "left edge of the first header";
-    EXPECT_FALSE(f.bar.StylusDown(30, 1)) << "top edge";
-    EXPECT_TRUE(f.bar.StylusDown(11, 10));
-    EXPECT_TRUE(f.bar.GetMenu(0).IsOpen());
-    EXPECT_TRUE(f.bar.StylusDown(70, 10)) << "the other header";
-    EXPECT_FALSE(f.bar.GetMenu(0).IsOpen());
-    EXPECT_TRUE(f.bar.GetMenu(1).IsOpen());
-    EXPECT_TRUE(f.bar.StylusDown(70, 10)) << "its own header again";
-    EXPECT_FALSE(f.bar.GetMenu(1).IsOpen());
+    // After each tap: whether the bar took it, and which menu is open. The first two taps are on
+    // the first header's left and top edges, the last one on the second header again.
+    std::string shown;
+    for (const auto& [x, y] : {std::pair(10, 10), {30, 1}, {11, 10}, {70, 10}, {70, 10}}) {
+        shown += f.bar.StylusDown(x, y) ? "taken" : "-";
+        shown += f.bar.GetMenu(0).IsOpen() ? "0 " : f.bar.GetMenu(1).IsOpen() ? "1 " : " ";
+    }
+    EXPECT_EQ(shown, "- - taken0 taken1 taken ");
 }
 
 TEST(MenuBarTest, TapsOnAnOpenMenu) {
