@@ -37,9 +37,7 @@ protected:
                  {"c.png", test::WritePng(test::TestPictureRgba(640, 480), 640, 480)},
                  {"a.jpg", test::WriteJpeg(test::Bytes(40 * 30 * 3, 200), 40, 30, 0, 90, 0, false)},
                  {"notes.txt", {'x'}}})
-            std::ofstream(root / ("Pictures/" + name), std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<std::streamsize>(bytes.size()));
+            test::WriteFile(root / ("Pictures/" + name), bytes);
         platform::SetDeviceRoot(root.Path());
         ASSERT_TRUE(archive.IsOpen()) << BRELVO_ARCHIVE_FILE;
         editor.Initialise(archive);
@@ -64,7 +62,6 @@ protected:
             on->KeyDown(key, keys);
         }
     }
-    // Opens a menu by its header and chooses an item once the menu is out.
     void Choose(int menu, int item) {
         const MenuLayout& m = kEditorMenus[static_cast<std::size_t>(menu)];
         Tap(m.header.Center());
@@ -240,11 +237,9 @@ TEST_F(EditorScreenTest, AToolCursorOfRadiusZeroIsOnePixel) {
 TEST_F(EditorScreenTest, TrimSelectsCopiesPastesAndSettles) {
     editor.NextGalleryPicture();
     editor.Char(u'3', 1); // Trim
-    const Point copy =
-        kTrimButtons[0].Translated(kOptionsPanelOrigin.x, kOptionsPanelOrigin.y).Center();
     Stroke({{60, 80}, {90, 120}, {100, 130}});
     EXPECT_EQ(EditItem(4), '1') << "Copy";
-    Tap(copy);
+    Tap(kTrimButtons[0].Translated(kOptionsPanelOrigin.x, kOptionsPanelOrigin.y).Center());
     EXPECT_EQ(EditItem(5), '1') << "Paste";
     Frames(11); // the Copy button's flash
     Tap(kTrimButtons[1].Translated(kOptionsPanelOrigin.x, kOptionsPanelOrigin.y).Center());
@@ -259,7 +254,6 @@ TEST_F(EditorScreenTest, TrimSelectsCopiesPastesAndSettles) {
     EXPECT_EQ(editor.CurrentTool(), ToolId::Trim) << "Paste chooses Trim";
 }
 
-// The view's bars: the thumb drags the picture in steps and lets go at stylus up.
 TEST_F(EditorScreenTest, TheScrollBarsThumbsScrollThePictureUntilLetGo) {
     editor.NextGalleryPicture(); // 360 x 464 at 100%: both bars
     Frames(1);

@@ -28,7 +28,6 @@ public:
     std::optional<int> Wait(std::chrono::milliseconds timeout);
     bool IsRunning();
     void Signal(int signal);
-    pid_t Pid() const { return m_pid; }
 
 private:
     pid_t m_pid = -1;
