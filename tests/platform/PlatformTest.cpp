@@ -127,8 +127,7 @@ TEST_F(DeviceFilesTest, CommitsReplaceWithTheRightModeAndUncommittedWritersChang
         const mode_t savedUmask = ::umask(c.umask);
         ReplacingFileWriter writer;
         ASSERT_EQ(writer.Open(target), kOk);
-        EXPECT_TRUE(writer.Write("new ", 4));
-        EXPECT_TRUE(writer.Write("bytes", 5));
+        EXPECT_TRUE(writer.Write("new ", 4) && writer.Write("bytes", 5));
         EXPECT_EQ(writer.Commit(), kOk);
         ::umask(savedUmask);
         EXPECT_EQ(ReadTextFile(target), "new bytes");
@@ -343,8 +342,7 @@ TEST(EventTest, SetsFromAnotherThreadWakeTheWaiterAndNoneIsLost) {
         }
     });
     pong.Wait();
-    EXPECT_EQ(answered.load(), 1);
-    EXPECT_FALSE(pong.WaitFor(0ms));
+    EXPECT_EQ(std::tuple(answered.load(), pong.WaitFor(0ms)), std::tuple(1, false));
     for (int i = 1; i < kRounds; ++i) {
         ping.Set();
         if (!pong.WaitFor(5s))
@@ -619,8 +617,7 @@ TEST(VirtualKeysTest, NamesAndTheCharactersKeysType) {
         EXPECT_EQ(KeyFromName(name), key) << name;
     for (const std::uint16_t key : {vk::kBackspace, vk::kTab, vk::kEnter, vk::kEscape})
         EXPECT_EQ(ControlCharForKey(key), key);
-    EXPECT_EQ(ControlCharForKey(vk::kDown), 0);
-    EXPECT_EQ(ControlCharForKey('A'), 0);
+    EXPECT_EQ(std::tuple(ControlCharForKey(vk::kDown), ControlCharForKey('A')), std::tuple(0, 0));
 }
 
 auto Fields(const WindowLayout& l) {
@@ -790,9 +787,12 @@ GoodBmp Good(const char* name, int channels, BmpFile file, std::vector<Bytes> ro
 
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 
-std::vector<GoodBmp> GoodBmps() {
+// Each file decodes, picked by its signature, stored bottom up and top down (the core header has
+// no top-down form), and an uncompressed one cut anywhere, even in the last row's padding, is
+// refused whole.
+TEST(BmpDecoder, GoodFilesDecodeExactlyAndEveryCutOneIsRefused) {
     const auto r = Ramp(16);
-    return {
+    const GoodBmp cases[] = {
         Good("1-bit palette, unused low bits set", 3,
              {.width = 3, .height = 2, .bpp = 1, .palette = {0x102030, 0xA0B0C0}}, {{0xBF}, {0x6F}},
              {0xA0B0C0, 0x102030, 0xA0B0C0, 0x102030, 0xA0B0C0, 0xA0B0C0}),
@@ -849,13 +849,7 @@ std::vector<GoodBmp> GoodBmps() {
         Good("RLE8 ending without its end marker keeps what it decoded", 3,
              RleFile(2, 2, kRle8, {0, 0x123456}, {2, 1}), {},
              {kWhite, kWhite, 0x123456, 0x123456})};
-}
-
-// Each file decodes, picked by its signature, stored bottom up and top down (the core header has
-// no top-down form), and an uncompressed one cut anywhere, even in the last row's padding, is
-// refused whole.
-TEST(BmpDecoder, GoodFilesDecodeExactlyAndEveryCutOneIsRefused) {
-    for (const GoodBmp& c : GoodBmps()) {
+    for (const GoodBmp& c : cases) {
         SCOPED_TRACE(c.name);
         const Decoding expected{kOk, c.file.width, std::abs(c.file.height), c.channels,
                                 Expand(c.expected, c.channels)};
@@ -894,37 +888,6 @@ Bytes Bitfields(std::vector<std::uint32_t> masks, std::uint16_t bpp = 16) {
 
 Bytes Rle8(std::int32_t width, std::int32_t height, Bytes data) {
     return Build(RleFile(width, height, kRle8, Ramp(256), std::move(data)));
-}
-
-std::vector<std::pair<const char*, Bytes>> BadBmps() {
-    Bytes noPixelsLeft = Rle8(2, 2, {2, 1, 0, 1});
-    Poke(noPixelsLeft, 10, noPixelsLeft.size(), 4);
-    return {{"not BM", Good24With(0, 'B' | 'A' << 8, 2)},
-            {"header size 39", Good24With(14, 39, 4)},
-            {"width 0", Good24With(18, 0, 4)},
-            {"height 0", Good24With(22, 0, 4)},
-            {"height INT32_MIN", Good24With(22, 0x80000000u, 4)},
-            {"10001 x 1", Build({.width = 10001, .height = 1, .pixels = Bytes(30004, 0)})},
-            {"1 x -10001", Build({.width = 1, .height = -10001, .pixels = Bytes(40004, 0)})},
-            {"planes 2", Good24With(26, 2, 2)},
-            {"bpp 2", Good24With(28, 2, 2)},
-            {"bitfields with a zero mask", Bitfields({0xF800, 0, 0x001F})},
-            {"bitfields with a non-contiguous mask", Bitfields({0xF00F, 0x07E0, 0x0010})},
-            {"alpha mask overlapping a colour", Bitfields({0xF800, 0x07E0, 0x001F, 0x8000})},
-            {"16-bit mask wider than the pixel", Bitfields({0x1F800, 0x07E0, 0x001F})},
-            {"bitfields at 24 bits", Bitfields({0xFF0000, 0xFF00, 0xFF}, 24)},
-            {"compression JPEG", Good24With(30, 4, 4)},
-            {"RLE8 at 24 bits", Good24With(30, kRle8, 4)},
-            {"colours used 17 at 4 bits", Build({1, 1, 4, 0, 40, 17, Ramp(17), {}, Bytes(4, 0)})},
-            {"pixel offset beyond the file", Good24With(10, 5000, 4)},
-            {"RLE data starting at the file's end", noPixelsLeft},
-            {"RLE8 run past the right edge", Rle8(4, 2, {3, 1, 2, 1})},
-            {"RLE8 absolute past the right edge", Rle8(4, 2, {2, 1, 0, 3, 1, 2, 3, 0})},
-            {"RLE8 run past the bottom", Rle8(2, 1, {2, 1, 0, 0, 1, 1, 0, 1})},
-            {"RLE8 end of line past the bottom", Rle8(2, 1, {0, 0, 0, 0, 0, 1})},
-            {"RLE8 delta off the right", Rle8(4, 2, {1, 1, 0, 2, 4, 0, 0, 1})},
-            {"RLE8 delta off the top", Rle8(4, 2, {0, 2, 0, 3, 0, 1})},
-            {"RLE8 stored top down", Rle8(2, -2, {2, 1, 0, 1})}};
 }
 
 Bytes Grey(const Bytes& rgba) {
@@ -1067,7 +1030,36 @@ Bytes Flip(Bytes b, std::size_t from, std::size_t to) {
 }
 
 TEST(PictureDecoder, MalformedFilesFailCleanly) {
-    for (const auto& [name, file] : BadBmps())
+    Bytes noPixelsLeft = Rle8(2, 2, {2, 1, 0, 1});
+    Poke(noPixelsLeft, 10, noPixelsLeft.size(), 4);
+    const std::pair<const char*, Bytes> bmps[] = {
+        {"not BM", Good24With(0, 'B' | 'A' << 8, 2)},
+        {"header size 39", Good24With(14, 39, 4)},
+        {"width 0", Good24With(18, 0, 4)},
+        {"height 0", Good24With(22, 0, 4)},
+        {"height INT32_MIN", Good24With(22, 0x80000000u, 4)},
+        {"10001 x 1", Build({.width = 10001, .height = 1, .pixels = Bytes(30004, 0)})},
+        {"1 x -10001", Build({.width = 1, .height = -10001, .pixels = Bytes(40004, 0)})},
+        {"planes 2", Good24With(26, 2, 2)},
+        {"bpp 2", Good24With(28, 2, 2)},
+        {"bitfields with a zero mask", Bitfields({0xF800, 0, 0x001F})},
+        {"bitfields with a non-contiguous mask", Bitfields({0xF00F, 0x07E0, 0x0010})},
+        {"alpha mask overlapping a colour", Bitfields({0xF800, 0x07E0, 0x001F, 0x8000})},
+        {"16-bit mask wider than the pixel", Bitfields({0x1F800, 0x07E0, 0x001F})},
+        {"bitfields at 24 bits", Bitfields({0xFF0000, 0xFF00, 0xFF}, 24)},
+        {"compression JPEG", Good24With(30, 4, 4)},
+        {"RLE8 at 24 bits", Good24With(30, kRle8, 4)},
+        {"colours used 17 at 4 bits", Build({1, 1, 4, 0, 40, 17, Ramp(17), {}, Bytes(4, 0)})},
+        {"pixel offset beyond the file", Good24With(10, 5000, 4)},
+        {"RLE data starting at the file's end", noPixelsLeft},
+        {"RLE8 run past the right edge", Rle8(4, 2, {3, 1, 2, 1})},
+        {"RLE8 absolute past the right edge", Rle8(4, 2, {2, 1, 0, 3, 1, 2, 3, 0})},
+        {"RLE8 run past the bottom", Rle8(2, 1, {2, 1, 0, 0, 1, 1, 0, 1})},
+        {"RLE8 end of line past the bottom", Rle8(2, 1, {0, 0, 0, 0, 0, 1})},
+        {"RLE8 delta off the right", Rle8(4, 2, {1, 1, 0, 2, 4, 0, 0, 1})},
+        {"RLE8 delta off the top", Rle8(4, 2, {0, 2, 0, 3, 0, 1})},
+        {"RLE8 stored top down", Rle8(2, -2, {2, 1, 0, 1})}};
+    for (const auto& [name, file] : bmps)
         EXPECT_EQ(Decoded(file, DecodeBmp), kNotDecoded) << name;
     const Bytes rgba = test::TestPictureRgba(40, 30);
     const Bytes png = test::WritePng(rgba, 40, 30);
