@@ -49,8 +49,7 @@ class ArrayTest : public ::testing::Test {
 protected:
     void SetUp() override { Tracked::s_live = Tracked::s_misplaced = 0; }
     void TearDown() override {
-        EXPECT_EQ(Tracked::s_live, 0);
-        EXPECT_EQ(Tracked::s_misplaced, 0);
+        EXPECT_EQ(std::tuple(Tracked::s_live, Tracked::s_misplaced), std::tuple(0, 0));
     }
 };
 
@@ -105,8 +104,7 @@ TEST_F(ArrayTest, ElementsSurviveRelocationCopyAndMove) {
     const Array<Tracked>& same = copy;
     copy = same;
     a = copy;
-    EXPECT_EQ(Tracked::s_live, 2000);
-    EXPECT_EQ(a[0].Value(), -1);
+    EXPECT_EQ(std::tuple(Tracked::s_live, a[0].Value()), std::tuple(2000, -1));
     Array<Tracked> moved(std::move(a));
     copy = std::move(moved);
     EXPECT_EQ(Tracked::s_live, 1000);
