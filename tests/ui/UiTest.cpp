@@ -60,8 +60,7 @@ TEST(ButtonTest, AFlashShowsThePressedImageForTenFramesAndAHoldUntilReleased) {
 
 TEST(ButtonTest, HitsInsideItsRectangleOnlyWhenVisibleAndEnabled) {
     Button b = MakeButton(); // the rectangle's edges are GeometryTest's
-    EXPECT_TRUE(b.HitTest(8, 10));
-    EXPECT_FALSE(b.HitTest(14, 15));
+    EXPECT_EQ(std::pair(b.HitTest(8, 10), b.HitTest(14, 15)), std::pair(true, false));
     b.SetVisible(false);
     EXPECT_FALSE(b.HitTest(8, 10));
     b.SetVisible(true);
@@ -213,8 +212,7 @@ TEST(MenuTest, ATapChoosesOnlyOnceFullyOutAndTheFirstEnabledItemWins) {
         f.OpenFully();
         EXPECT_EQ(f.menu.StylusDown(x, y), chosen >= 0) << x << "," << y;
         EXPECT_EQ(f.calls, chosen >= 0 ? std::vector<int>{chosen} : std::vector<int>{});
-        EXPECT_EQ(f.menu.IsOpen(), chosen < 0);
-        EXPECT_EQ(f.menu.Chosen(), chosen);
+        EXPECT_EQ(std::tuple(f.menu.IsOpen(), f.menu.Chosen()), std::tuple(chosen < 0, chosen));
     }
 }
 
@@ -451,7 +449,6 @@ TEST(TextFieldTest, KeepsTheCaretInView) {
     }
 }
 
-// The caret is drawn centred on the insertion point, after the visible text.
 TEST(TextFieldTest, DrawsTheCaretAtTheInsertionPoint) {
     const BitmapFont& font = *GetDefaultFont();
     TextField field(235, &font);
