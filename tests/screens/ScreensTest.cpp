@@ -118,10 +118,9 @@ TEST_F(EditorScreenTest, TheGalleryCyclesThroughItsThreePictures) {
         Surface expected;
         ASSERT_TRUE(LoadArtwork(archive, ids[i], expected));
         EXPECT_EQ(Picture(), Pixels(expected)) << i;
-        EXPECT_EQ(History(), "000");
-        EXPECT_FALSE(editor.Document().changed.load());
-        EXPECT_EQ(editor.Title(),
-                  u"Gallery picture " + std::u16string(1, u'1' + i % 3) + u" - Brelvo");
+        const std::u16string title = u"Gallery picture " + std::u16string(1, u'1' + i % 3);
+        EXPECT_EQ(std::tuple(History(), editor.Document().changed.load(), editor.Title()),
+                  std::tuple("000", false, title + u" - Brelvo"));
         Frames(10); // the menu's feedback swallows taps meanwhile
         Stroke({{130, 150}});
         EXPECT_TRUE(editor.Document().changed.load());
@@ -210,8 +209,7 @@ TEST_F(EditorScreenTest, WithoutAPictureEveryCommandDoesNothing) {
     }
     editor.Char(u'$', 1); // the Hook
     Frames(1);
-    EXPECT_EQ(Pixels(target), frame);
-    EXPECT_EQ(editor.Title(), u"Brelvo");
+    EXPECT_EQ(std::tuple(Pixels(target), editor.Title()), std::tuple(frame, u"Brelvo"));
 }
 
 TEST_F(EditorScreenTest, AToolCursorOfRadiusZeroIsOnePixel) {
@@ -417,9 +415,8 @@ TEST_F(OpenScreenTest, OpenMakesThePictureTheEditorsByItsRealNameAndReturnsToIt)
     Frames(21);
     EXPECT_EQ(shared.states.GetState(), state::kEditor);
     EXPECT_EQ(editor.Document().picture.GetWidth(), 40);
-    EXPECT_EQ(std::u16string(editor.Document().path.c_str()),
-              u"\\Pictures\\Holiday\\日本 фото.jpg");
-    EXPECT_EQ(editor.Title(), u"日本 фото.jpg - Brelvo");
+    EXPECT_EQ(std::tuple(std::u16string(editor.Document().path.c_str()), editor.Title()),
+              std::tuple(u"\\Pictures\\Holiday\\日本 фото.jpg", u"日本 фото.jpg - Brelvo"));
 }
 
 // A folder long enough for the shortest thumb (400 files): the thumb dragged to the bottom, a
