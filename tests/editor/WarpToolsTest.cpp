@@ -90,6 +90,31 @@ std::vector<float> Entries(const Array<float>& table) {
 // with k from 200 (Power 0) to 20 (Power 100) for the Magnifier and from -300 to -120 for the
 // Gripper, so that the scale is 1 at the rim; the Hook's arc through (0, 1) and (R, 0) is
 // sqrt(c * c - i * i) + 1 - c with c = (R * R + 1) / 2, and 0.9 at the centre.
+// The run sampler against the literal one-position sample, on and around the picture: whole and
+// half positions meet the edge rules, the rest land anywhere, up to two pixels beyond the edges
+// (the Magnifier does not clamp its sources).
+TEST(WarpSampler, MatchesTheLiteralSampleAroundTheEdges) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<float> fraction(0.0f, 1.0f);
+    for (int iter = 0; iter < 300; ++iter) {
+        const int w = 1 + static_cast<int>(rng() % 9), h = 1 + static_cast<int>(rng() % 9);
+        const Surface s = RandomPicture(rng, w, h);
+        const auto coordinate = [&](int size) {
+            const auto whole = static_cast<float>(static_cast<int>(rng() % (size + 5u)) - 2);
+            const unsigned kind = rng() % 3;
+            return kind == 0 ? whole : whole + (kind == 1 ? 0.5f : fraction(rng));
+        };
+        float xs[WarpSampler::kMaxRun], ys[WarpSampler::kMaxRun];
+        Pixel out[WarpSampler::kMaxRun];
+        for (int i = 0; i < WarpSampler::kMaxRun; ++i)
+            xs[i] = coordinate(w), ys[i] = coordinate(h);
+        WarpSampler(s.Header()).pixelsAt(xs, ys, WarpSampler::kMaxRun, out);
+        for (int i = 0; i < WarpSampler::kMaxRun; ++i)
+            ASSERT_EQ(out[i], ColorToPixel(reference::sampleBilinear(s, xs[i], ys[i])))
+                << w << "x" << h << " at " << xs[i] << "," << ys[i];
+    }
+}
+
 TEST(WarpTools, PowerAndSizeSetTheCurves) {
     constexpr Kind M = Kind::Magnifier, G = Kind::Gripper;
     const struct {
