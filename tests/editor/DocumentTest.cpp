@@ -1,6 +1,3 @@
-// The editor's document: the picture with its history, the view that shows it, and the Trim tool
-// that edits them.
-
 #include "editor/EditHistory.h"
 #include "editor/ImageDocument.h"
 #include "editor/TrimTool.h"
@@ -16,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -72,16 +70,21 @@ protected:
         trim.move(b);
         trim.release(b, true);
     }
-    // 'S' while a selection is active, 'F' while a block floats, the history's count, '*' when
-    // the picture changed, then Cut, Copy, Crop and Paste as last reported ('?' never).
-    std::string state() {
-        std::string s = std::string(trim.selection().active ? "S" : "-") +
-                        (trim.floating().isFloating() ? "F" : "-") +
-                        std::to_string(doc.history.count()) + (doc.changed ? "* " : "- ");
-        for (EditCommand c :
-             {EditCommand::Cut, EditCommand::Copy, EditCommand::Crop, EditCommand::Paste})
+    // The commands as last reported: '1' available, '0' not, '?' never reported.
+    std::string reported(std::initializer_list<EditCommand> commands) {
+        std::string s;
+        for (EditCommand c : commands)
             s += !recorder.state.contains(c) ? '?' : recorder.state.at(c) ? '1' : '0';
         return s;
+    }
+    // 'S' while a selection is active, 'F' while a block floats, the history's count, '*' when
+    // the picture changed, then Cut, Copy, Crop and Paste as reported.
+    std::string state() {
+        return std::string(trim.selection().active ? "S" : "-") +
+               (trim.floating().isFloating() ? "F" : "-") + std::to_string(doc.history.count()) +
+               (doc.changed ? "* " : "- ") +
+               reported(
+                   {EditCommand::Cut, EditCommand::Copy, EditCommand::Crop, EditCommand::Paste});
     }
     // The screen as text, '#' where the overlay colour is, row after row each ended by '|', for
     // the part r of the screen (relative to the view's origin); the rest of the screen must hold
@@ -113,20 +116,17 @@ protected:
 using TrimTest = DocumentTest;
 
 TEST_F(TrimTest, ReleaseKeepsOnlySelectionsWithWidthAndHeight) {
-    const struct {
-        Point touch, release;
-        const char* state;
-    } cases[] = {
+    const std::tuple<Point, Point, const char*> cases[] = {
         {{10, 10}, {10, 10}, "--1- 000?"}, {{10, 10}, {10, 30}, "--1- 000?"},
         {{10, 10}, {20, 10}, "--1- 000?"}, {{10, 10}, {20, 30}, "S-1- 111?"},
         {{20, 30}, {10, 10}, "S-1- 111?"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [touch, release, expected] : cases) {
         load(40, 40);
-        trim.touch(c.touch);
+        trim.touch(touch);
         trim.move(Point(15, 15));
-        trim.release(c.release, true);
-        EXPECT_EQ(state(), c.state) << c.release.x << "," << c.release.y;
+        trim.release(release, true);
+        EXPECT_EQ(state(), expected) << release.x << "," << release.y;
     }
     EXPECT_EQ(trim.selection().bounds(), Rect(10, 10, 20, 30));
     // A stroke that did not begin on the picture leaves the corner where the touch put it.
@@ -137,24 +137,22 @@ TEST_F(TrimTest, ReleaseKeepsOnlySelectionsWithWidthAndHeight) {
 
 TEST_F(TrimTest, CutWhitensOnlyThePartInsideThePicture) {
     // The corners of a selection and the part of it on the picture, which the clipboard takes.
-    const struct {
-        Point corner1, corner2;
-        Rect inside;
-    } cases[] = {{{90, 95}, {100, 100}, {90, 95, 99, 99}}, {{2, 1}, {-3, -2}, {0, 0, 2, 1}}};
-    for (const auto& c : cases) {
+    const std::tuple<Point, Point, Rect> cases[] = {{{90, 95}, {100, 100}, {90, 95, 99, 99}},
+                                                    {{2, 1}, {-3, -2}, {0, 0, 2, 1}}};
+    for (const auto& [corner1, corner2, inside] : cases) {
         load(100, 100);
-        select(c.corner1, c.corner2);
+        select(corner1, corner2);
         trim.cutSelection();
         EXPECT_EQ(state(), "--2* 0001");
         for (std::int32_t y = 0; y < 100; ++y)
             for (std::int32_t x = 0; x < 100; ++x)
-                ASSERT_EQ(At(doc.picture, x, y), c.inside.Contains(x, y) ? 0xFFFF : Pattern(x, y))
+                ASSERT_EQ(At(doc.picture, x, y), inside.Contains(x, y) ? 0xFFFF : Pattern(x, y))
                     << x << "," << y;
         const Surface& block = trim.clipboard().pixels();
-        const Point last(c.inside.right - c.inside.left, c.inside.bottom - c.inside.top);
+        const Point last(inside.right - inside.left, inside.bottom - inside.top);
         ASSERT_EQ(SizeOf(block), Point(last.x + 1, last.y + 1));
-        EXPECT_EQ(At(block, 0, 0), Pattern(c.inside.left, c.inside.top));
-        EXPECT_EQ(At(block, last.x, last.y), Pattern(c.inside.right, c.inside.bottom));
+        EXPECT_EQ(At(block, 0, 0), Pattern(inside.left, inside.top));
+        EXPECT_EQ(At(block, last.x, last.y), Pattern(inside.right, inside.bottom));
     }
 }
 
@@ -303,13 +301,6 @@ protected:
         std::fill_n(doc.picture.GetPixels(), doc.picture.GetSize() / 2, colour);
     }
     Pixel shown() const { return doc.picture.GetPixels()[0]; }
-    // Undo, Redo and Undo all as last reported, '1' where available.
-    std::string commands() {
-        std::string s;
-        for (EditCommand c : {EditCommand::Undo, EditCommand::Redo, EditCommand::UndoAll})
-            s += recorder.state.at(c) ? '1' : '0';
-        return s;
-    }
 };
 
 // One session, step by step: 'c' paints the colour and commits, 'p' only paints, 'a' hands the
@@ -320,12 +311,7 @@ protected:
 // kept state while undo all still reaches the loaded one; a picture adopted with its copies is a
 // loaded picture (a); undo all forgot the dropped state (the last u).
 TEST_F(EditHistoryTest, KeepsFourStatesAndTheLoadedPicture) {
-    const struct {
-        char op;
-        Pixel colour, shown;
-        const char* commands;
-        int count, current;
-    } steps[] = {
+    const std::tuple<char, Pixel, Pixel, const char*, int, int> steps[] = {
         {'-', 0, 100, "000", 1, 0}, {'c', 1, 1, "101", 2, 1},  {'c', 2, 2, "101", 3, 2},
         {'u', 0, 1, "111", 3, 1},   {'c', 5, 5, "101", 3, 2},  {'p', 9, 9, "101", 3, 2},
         {'r', 0, 5, "101", 3, 2},   {'u', 0, 1, "111", 3, 1},  {'c', 3, 3, "101", 3, 2},
@@ -337,28 +323,25 @@ TEST_F(EditHistoryTest, KeepsFourStatesAndTheLoadedPicture) {
         {'c', 7, 7, "101", 2, 1},   {'u', 0, 50, "010", 2, 0},
     };
     int restores = recorder.replaced;
-    for (const auto& s : steps) {
-        SCOPED_TRACE(testing::Message() << s.op << " " << s.colour);
-        if (s.op == 'c' || s.op == 'p')
-            paint(s.colour);
-        if (s.op == 'c')
+    for (const auto& [op, colour, colourShown, expected, count, current] : steps) {
+        SCOPED_TRACE(testing::Message() << op << " " << colour);
+        if (op == 'c' || op == 'p')
+            paint(colour);
+        if (op == 'c')
             doc.history.commit();
-        if (s.op == 'a') {
-            Surface base, first;
-            ASSERT_EQ(CopySurface(doc.picture, base), kOk);
-            ASSERT_EQ(CopySurface(doc.picture, first), kOk);
-            doc.history.adopt(std::move(base), std::move(first));
-        }
-        s.op == 'u'   ? doc.history.undo()
-        : s.op == 'r' ? doc.history.redo()
-        : s.op == 'A' ? doc.history.undoAll()
-                      : void();
-        restores += s.op == 'u' || s.op == 'r' || s.op == 'A';
-        std::string reported = commands();
-        for (std::size_t i = 0; i < reported.size(); ++i)
-            reported[i] = s.commands[i] == '?' ? '?' : reported[i];
-        EXPECT_EQ(std::tuple(shown(), reported, doc.history.count(), doc.history.current()),
-                  std::tuple(s.shown, s.commands, s.count, s.current));
+        if (op == 'a')
+            doc.history.adopt(test::Clone(doc.picture), test::Clone(doc.picture));
+        op == 'u'   ? doc.history.undo()
+        : op == 'r' ? doc.history.redo()
+        : op == 'A' ? doc.history.undoAll()
+                    : void();
+        restores += op == 'u' || op == 'r' || op == 'A';
+        std::string commands =
+            reported({EditCommand::Undo, EditCommand::Redo, EditCommand::UndoAll});
+        for (std::size_t i = 0; i < commands.size(); ++i)
+            commands[i] = expected[i] == '?' ? '?' : commands[i];
+        EXPECT_EQ(std::tuple(shown(), commands, doc.history.count(), doc.history.current()),
+                  std::tuple(colourShown, expected, count, current));
     }
     EXPECT_EQ(recorder.replaced, restores);
 }
@@ -376,7 +359,6 @@ TEST_F(EditHistoryTest, UndoRestoresThePictureSizeACropChanged) {
     EXPECT_EQ(picture(), std::tuple(7, 3, Pixel{6}));
 }
 
-// A picture of the given size (every pixel telling where it is) and a view of it, refreshed.
 struct View {
     View(std::int32_t w, std::int32_t h, std::int32_t d = 0)
         : view(picture, lock, EditorViewPlacement(d)) {
@@ -555,12 +537,7 @@ TEST(ViewState, DrawPictureStretchesTheScrolledPartAndLetsTheLayerDraw) {
         }
         mutable std::vector<Rect> calls;
     };
-    struct Case {
-        std::int32_t w, h, delta;
-        Point scroll;
-        Rect source, shown;
-    };
-    const Case cases[] = {
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t, Point, Rect, Rect> cases[] = {
         {640, 480, 0, {40, 30}, {40, 30, 240, 289}, {30, 51, 230, 310}},
         {100, 100, 0, {0, 0}, {0, 0, 100, 100}, {30, 51, 130, 151}},
         {640, 480, -50, {10, 0}, {20, 0, 440, 480}, {30, 51, 240, 291}},
@@ -569,29 +546,27 @@ TEST(ViewState, DrawPictureStretchesTheScrolledPartAndLetsTheLayerDraw) {
         {640, 480, 50, {253, 101}, {168, 67, 302, 240}, {30, 51, 230, 310}},
         {0, 0, 0, {0, 0}, {}, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " zoom " << c.delta);
-        View v(c.w, c.h);
-        v.view.setZoomBy(Point(0, 0), c.delta);
-        v.view.setScroll(c.scroll.x, c.scroll.y);
+    for (const auto& [w, h, delta, scroll, source, shown] : cases) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h << " zoom " << delta);
+        View v(w, h);
+        v.view.setZoomBy(Point(0, 0), delta);
+        v.view.setScroll(scroll.x, scroll.y);
         Surface screen = test::Solid(240, 320, 0x0841), expected = test::Clone(screen);
         Layer layer;
         v.view.drawPicture(screen, &layer);
-        if (c.w == 0) {
+        if (w == 0) {
             EXPECT_TRUE(layer.calls.empty());
         } else {
-            ASSERT_EQ(layer.calls, std::vector<Rect>{c.source});
-            Surface part =
-                test::Solid(c.source.right - c.source.left, c.source.bottom - c.source.top, 0);
-            Blit(part, 0, 0, v.picture, &c.source);
+            ASSERT_EQ(layer.calls, std::vector<Rect>{source});
+            Surface part = test::Solid(source.right - source.left, source.bottom - source.top, 0);
+            Blit(part, 0, 0, v.picture, &source);
             At(part, 0, 0) = 0xFFFF;
-            ASSERT_EQ(reference::TransformBlit(expected, &c.shown, part, nullptr, 0, nullptr), kOk);
+            ASSERT_EQ(reference::TransformBlit(expected, &shown, part, nullptr, 0, nullptr), kOk);
         }
         EXPECT_TRUE(test::SameStorage(screen, expected));
     }
 }
 
-// An empty picture ignores the zoom commands.
 TEST(ViewState, EmptyPictureKeepsItsZoom) {
     View v(0, 0);
     v.view.zoomIn(Point(0, 0));
