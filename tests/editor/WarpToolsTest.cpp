@@ -15,6 +15,7 @@
 #include <random>
 #include <sstream>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 // Running out of memory for a scratch square is simulated by failing every allocation of its
@@ -85,11 +86,6 @@ std::vector<float> Entries(const Array<float>& table) {
     return std::vector<float>(table.begin(), table.end());
 }
 
-// Size 0 and 100 give the radius 3 and 100, values beyond 0 .. 100 count as the nearest end. The
-// curves equal the literal ones, and one entry of each is worked out by hand: i * k / (R + k - i)
-// with k from 200 (Power 0) to 20 (Power 100) for the Magnifier and from -300 to -120 for the
-// Gripper, so that the scale is 1 at the rim; the Hook's arc through (0, 1) and (R, 0) is
-// sqrt(c * c - i * i) + 1 - c with c = (R * R + 1) / 2, and 0.9 at the centre.
 // The run sampler against the literal one-position sample, on and around the picture: whole and
 // half positions meet the edge rules, the rest land anywhere, up to two pixels beyond the edges
 // (the Magnifier does not clamp its sources).
@@ -115,53 +111,50 @@ TEST(WarpSampler, MatchesTheLiteralSampleAroundTheEdges) {
     }
 }
 
+// Size 0 and 100 give the radius 3 and 100, values beyond 0 .. 100 count as the nearest end. The
+// curves equal the literal ones, and one entry of each is worked out by hand: i * k / (R + k - i)
+// with k from 200 (Power 0) to 20 (Power 100) for the Magnifier and from -300 to -120 for the
+// Gripper, so that the scale is 1 at the rim; the Hook's arc through (0, 1) and (R, 0) is
+// sqrt(c * c - i * i) + 1 - c with c = (R * R + 1) / 2, and 0.9 at the centre.
 TEST(WarpTools, PowerAndSizeSetTheCurves) {
     constexpr Kind M = Kind::Magnifier, G = Kind::Gripper;
-    const struct {
-        Kind kind;
-        int power, size, radius, i;
-        float value;
-    } radial[] = {{M, 0, 0, 3, 1, 200.0f / 202},      {M, 100, 100, 100, 40, 10.0f},
-                  {G, 0, 100, 100, 50, 60.0f},        {G, 100, 0, 3, 2, 240.0f / 119},
-                  {M, 50, 50, 51, 11, 1210.0f / 150}, {G, -20, 400, 100, 50, 60.0f},
-                  {M, 250, -9, 3, 2, 40.0f / 21}};
+    const std::tuple<Kind, int, int, int, int, float> radial[] = {
+        {M, 0, 0, 3, 1, 200.0f / 202},      {M, 100, 100, 100, 40, 10.0f},
+        {G, 0, 100, 100, 50, 60.0f},        {G, 100, 0, 3, 2, 240.0f / 119},
+        {M, 50, 50, 51, 11, 1210.0f / 150}, {G, -20, 400, 100, 50, 60.0f},
+        {M, 250, -9, 3, 2, 40.0f / 21}};
     Surface picture = test::Solid(8, 8, 0), copy = test::Solid(8, 8, 0);
     std::recursive_mutex lock;
     const auto start = [](auto& t, auto... s) { t.configure(s...), t.begin(4, 4); };
-    for (const auto& c : radial) {
-        SCOPED_TRACE(testing::Message() << "power " << c.power << " size " << c.size);
-        RadialWarpTool tool(c.kind, picture, lock);
-        reference::RadialWarpTool literal(c.kind, copy);
-        start(tool, true, false, c.power, c.size);
-        start(literal, true, false, c.power, c.size);
-        ASSERT_EQ(tool.radius(), c.radius);
+    for (const auto& [kind, power, size, radius, i, value] : radial) {
+        SCOPED_TRACE(testing::Message() << "power " << power << " size " << size);
+        RadialWarpTool tool(kind, picture, lock);
+        reference::RadialWarpTool literal(kind, copy);
+        start(tool, true, false, power, size);
+        start(literal, true, false, power, size);
+        ASSERT_EQ(tool.radius(), radius);
         EXPECT_EQ(Entries(tool.table()), literal.table());
-        EXPECT_FLOAT_EQ(tool.table()[c.i], c.value);
-        EXPECT_EQ(tool.table()[c.radius], static_cast<float>(c.radius));
+        EXPECT_FLOAT_EQ(tool.table()[i], value);
+        EXPECT_EQ(tool.table()[radius], static_cast<float>(radius));
     }
 
-    const struct {
-        int power, size, radius;
-        double strength;
-        int i;
-        float value;
-    } hook[] = {{0, 0, 3, 0.3, 2, 0.5825757f},
-                {100, 100, 100, 1.0, 50, 0.7500187f},
-                {50, 50, 51, 0.65, 1, 0.9996157f},
-                {-1, 101, 100, 0.3, 50, 0.7500187f},
-                {101, -5, 3, 1.0, 2, 0.5825757f}};
-    for (const auto& c : hook) {
-        SCOPED_TRACE(testing::Message() << "power " << c.power << " size " << c.size);
+    const std::tuple<int, int, int, double, int, float> hook[] = {
+        {0, 0, 3, 0.3, 2, 0.5825757f},     {100, 100, 100, 1.0, 50, 0.7500187f},
+        {50, 50, 51, 0.65, 1, 0.9996157f}, {-1, 101, 100, 0.3, 50, 0.7500187f},
+        {101, -5, 3, 1.0, 2, 0.5825757f},
+    };
+    for (const auto& [power, size, radius, strength, i, value] : hook) {
+        SCOPED_TRACE(testing::Message() << "power " << power << " size " << size);
         HookTool tool(picture, lock);
         reference::HookTool literal(copy);
-        start(tool, c.power, c.size);
-        start(literal, c.power, c.size);
-        ASSERT_EQ(tool.radius(), c.radius);
-        EXPECT_NEAR(tool.strength(), c.strength, 1e-12);
+        start(tool, power, size);
+        start(literal, power, size);
+        ASSERT_EQ(tool.radius(), radius);
+        EXPECT_NEAR(tool.strength(), strength, 1e-12);
         EXPECT_EQ(Entries(tool.table()), literal.table());
         EXPECT_EQ(tool.table()[0], 0.9f);
-        EXPECT_FLOAT_EQ(tool.table()[c.i], c.value);
-        EXPECT_EQ(tool.table()[c.radius], 0.0f);
+        EXPECT_FLOAT_EQ(tool.table()[i], value);
+        EXPECT_EQ(tool.table()[radius], 0.0f);
     }
 }
 
