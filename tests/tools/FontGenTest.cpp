@@ -64,13 +64,9 @@ TEST(RenderFontImage, DrawsEachCharacterOfItsSetAsWideAsItsAdvance) {
     ASSERT_EQ(FT_Init_FreeType(&library), 0);
     FT_Face face = nullptr;
     ASSERT_EQ(FT_New_Face(library, kFont, 0, &face), 0);
-    const struct {
-        int size, extra;
-        std::uint32_t charset;
-        int glyphs;
-    } cases[] = {{11, 0, CHARSET_FULL, 161},     {11, 2, CHARSET_LATIN, 95},
-                 {12, 0, CHARSET_CYRILLIC, 109}, {12, 2, CHARSET_FULL, 161},
-                 {16, 0, CHARSET_FULL, 161},     {16, 2, CHARSET_CYRILLIC, 109}};
+    const std::tuple<int, int, std::uint32_t, int> cases[] = {
+        {11, 0, CHARSET_FULL, 161}, {11, 2, CHARSET_LATIN, 95}, {12, 0, CHARSET_CYRILLIC, 109},
+        {12, 2, CHARSET_FULL, 161}, {16, 0, CHARSET_FULL, 161}, {16, 2, CHARSET_CYRILLIC, 109}};
     for (const auto& [size, extra, charset, glyphs] : cases) {
         SCOPED_TRACE(testing::Message() << size << " px, extra " << extra << ", set " << charset);
         const FontSpec fontSpec = MakeFontSpec(charset, size, extra);
@@ -123,27 +119,24 @@ TEST(RenderFontImage, DrawsTheGraveAccentAtBothOfItsPlaces) {
 
 TEST(RenderFontImage, PaintsOnlyTheKeyTheForegroundAndTheirBlends) {
     // Magenta glyphs would be the key itself unless they are moved off it.
-    const struct {
-        Color fg;
-        std::optional<Color> bg;
-    } cases[] = {
+    const std::pair<Color, std::optional<Color>> cases[] = {
         {0x000000, std::nullopt}, {0x30c060, std::nullopt}, {0xff00ff, std::nullopt},
         {0xffffff, 0x603020},     {0xff00ff, 0xffffff},     {0x000000, 0xff00ff},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << std::hex << "fg " << c.fg << " bg " << c.bg.value_or(0));
+    for (const auto& [ink, paper] : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << "fg " << ink << " bg " << paper.value_or(0));
         FontSpec fontSpec = MakeFontSpec(CHARSET_FULL);
-        fontSpec.background = c.bg;
+        fontSpec.background = paper;
         Surface reference, image;
         ASSERT_TRUE(fontgen::RenderFontImage(fontSpec, reference)); // black on the same background
-        fontSpec.foreground = c.fg;
+        fontSpec.foreground = ink;
         ASSERT_TRUE(fontgen::RenderFontImage(fontSpec, image));
         ASSERT_EQ(image.GetWidth(), reference.GetWidth());
         const Pixel key = image.GetColorKey();
         ASSERT_EQ(key, kPixelMagenta);
         const Pixel visibleKey = static_cast<Pixel>(key ^ 1);
-        const Pixel fg = ColorToPixel(c.fg) == key ? visibleKey : ColorToPixel(c.fg);
-        const Pixel bg = ColorToPixel(c.bg.value_or(c.fg));
+        const Pixel fg = ColorToPixel(ink) == key ? visibleKey : ColorToPixel(ink);
+        const Pixel bg = ColorToPixel(paper.value_or(ink));
         auto between = [](int p, int a, int b, int m) {
             return std::clamp(p & m, std::min(a & m, b & m), std::max(a & m, b & m)) == (p & m);
         };
@@ -157,11 +150,11 @@ TEST(RenderFontImage, PaintsOnlyTheKeyTheForegroundAndTheirBlends) {
                 const Pixel q = p == visibleKey ? key : p;
                 partial += p != key && p != fg;
                 stray += p != key && p != fg &&
-                         (!c.bg || !between(q, fg, bg, 0xF800) || !between(q, fg, bg, 0x07E0) ||
+                         (!paper || !between(q, fg, bg, 0xF800) || !between(q, fg, bg, 0x07E0) ||
                           !between(q, fg, bg, 0x001F));
             }
         EXPECT_EQ(std::pair(stray, shapeChanged), std::pair(0, 0));
-        EXPECT_TRUE(!c.bg || partial > 0) << partial;
+        EXPECT_TRUE(!paper || partial > 0) << partial;
     }
 }
 
@@ -179,17 +172,14 @@ TEST(RenderFontImage, RefusesWhatItCannotRender) {
 }
 
 TEST(WriteSurfacePng, WidensEveryChannelAndShowsTheKeyMagenta) {
-    const struct {
-        Pixel pixel;
-        std::uint32_t rgb;
-    } cases[] = {
+    const std::pair<Pixel, std::uint32_t> cases[] = {
         {0x0000, 0x000000}, {0xFFFF, 0xffffff}, {0xF800, 0xff0000}, {0x07E0, 0x00ff00},
         {0x001F, 0x0000ff}, {0x8410, 0x848284}, {0x0821, 0x080408}, {0x1234, 0xff00ff}, // key
     };
     Surface s;
     ASSERT_EQ(s.Create(0, 4, 2), kOk);
     for (int i = 0; i < 8; ++i)
-        s.Header().Row(i / 4)[i % 4] = cases[i].pixel;
+        s.Header().Row(i / 4)[i % 4] = cases[i].first;
     s.SetColorKeyRaw(0x1234);
     const std::string path = ::testing::TempDir() + "brelvo-png-" + std::to_string(getpid());
     ASSERT_TRUE(WriteSurfacePng(s, path));
@@ -199,8 +189,8 @@ TEST(WriteSurfacePng, WidensEveryChannelAndShowsTheKeyMagenta) {
     ASSERT_EQ(std::tuple(back.width, back.height, back.channels), std::tuple(4, 2, 3));
     for (int i = 0; i < 8; ++i) {
         const std::uint8_t* p = back.Row(i / 4) + (i % 4) * 3;
-        EXPECT_EQ((p[0] << 16) | (p[1] << 8) | p[2], static_cast<int>(cases[i].rgb))
-            << std::hex << "pixel 0x" << cases[i].pixel;
+        EXPECT_EQ((p[0] << 16) | (p[1] << 8) | p[2], static_cast<int>(cases[i].second))
+            << std::hex << "pixel 0x" << cases[i].first;
     }
 }
 

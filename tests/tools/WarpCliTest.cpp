@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace brelvo {
@@ -22,9 +23,7 @@ protected:
     void SetUp() override {
         fs::create_directories(m_dir);
         const test::Bytes png = test::WritePng(test::TestPictureRgba(160, 120), 160, 120);
-        std::ofstream(m_dir / "in.png", std::ios::binary)
-            .write(reinterpret_cast<const char*>(png.data()),
-                   static_cast<std::streamsize>(png.size()));
+        std::ofstream(m_dir / "in.png", std::ios::binary) << std::string(png.begin(), png.end());
     }
     void TearDown() override { fs::remove_all(m_dir); }
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
@@ -82,11 +81,7 @@ TEST_F(WarpCli, StrokesChangeOnlyTheirSquares) {
 // Unknown options and a missing value are the option reader's, which ProgramOptionsTest runs;
 // a --size brelvo-warp did not read would fail the stroke runs above, which pass one.
 TEST_F(WarpCli, BadArgumentsAndFilesAreReported) {
-    const struct {
-        std::vector<std::string> args;
-        int exitCode;
-        const char* says;
-    } cases[] = {
+    const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
         {{}, 2, "expected an input picture"},
         {{"in.png", "out.bmp", "--power", "101"}, 2, "--power"},
         {{"in.png", "out.bmp", "--tool", "brush"}, 2, "unknown tool"},
@@ -95,9 +90,9 @@ TEST_F(WarpCli, BadArgumentsAndFilesAreReported) {
         {{"missing.png", "out.bmp"}, 1, "cannot open"},
         {{"in.png", "no-such-folder/out.bmp"}, 1, "out.bmp': the folder does not exist"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Warp(c.args), c.exitCode) << errors;
-        EXPECT_NE(errors.find(c.says), std::string::npos) << errors;
+    for (const auto& [args, exitCode, says] : cases) {
+        EXPECT_EQ(Warp(args), exitCode) << errors;
+        EXPECT_NE(errors.find(says), std::string::npos) << errors;
     }
     EXPECT_EQ(Warp({"--help"}), 0);
     EXPECT_FALSE(fs::exists(m_dir / "out.bmp"));
