@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -54,20 +55,17 @@ protected:
 };
 
 TEST_F(ArrayTest, GrowthFollowsTheStep) {
-    const struct {
-        int full, growBy, request, capacity;
-    } cases[] = {{100, 0, 101, 112},
-                 {16, 0, 17, 20},
-                 {10000, 0, 10001, 11024},
-                 {10, 7, 11, 17},
-                 {10, 0, 50, 50}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.full);
+    const int cases[][4] = {
+        {100, 0, 101, 112}, {16, 0, 17, 20}, {10000, 0, 10001, 11024},
+        {10, 7, 11, 17},    {10, 0, 50, 50},
+    };
+    for (const auto& [full, growBy, request, capacity] : cases) {
+        SCOPED_TRACE(full);
         Array<int> a;
-        a.SetSize(c.full, c.growBy);
-        EXPECT_EQ(a.GetCapacity(), c.full);
-        a.SetSize(c.request);
-        EXPECT_EQ(std::pair(a.GetSize(), a.GetCapacity()), std::pair(c.request, c.capacity));
+        a.SetSize(full, growBy);
+        EXPECT_EQ(a.GetCapacity(), full);
+        a.SetSize(request);
+        EXPECT_EQ(std::pair(a.GetSize(), a.GetCapacity()), std::pair(request, capacity));
     }
 }
 
@@ -274,26 +272,23 @@ TEST(WStringTest, ComparisonAndConcatenation) {
 // Well-formed text comes back unchanged; malformed text comes back with U+FFFD.
 TEST(WStringTest, Utf8Conversion) {
     const std::string kBad = "\xEF\xBF\xBD";
-    const struct {
-        std::string in;
-        std::u16string units;
-        std::string out;
-    } cases[] = {{"", u"", ""},
-                 {"\xC3\xA9t\xE2\x82\xAC", u"\u00E9t\u20AC", "\xC3\xA9t\xE2\x82\xAC"},
-                 {"\xF0\x9F\x98\x80!", u"\xD83D\xDE00!", "\xF0\x9F\x98\x80!"},
-                 {"\xE2\x82!", u"\xFFFD!", kBad + "!"},                        // truncated
-                 {"\xC0\xAF", u"\xFFFD\xFFFD", kBad + kBad},                   // overlong
-                 {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD", kBad + kBad + kBad},  // surrogate
-                 {"\xF0\x9F\x98\xC3\xA9", u"\xFFFD\u00E9", kBad + "\xC3\xA9"}, // cut by a new lead
-                 {std::string("ab\0c", 4), u"ab", "ab"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.in);
-        const WString decoded = FromUtf8(c.in);
-        ExpectText(decoded, c.units);
-        EXPECT_EQ(ToUtf8(decoded), c.out);
+    const std::tuple<std::string, std::u16string, std::string> cases[] = {
+        {"", u"", ""},
+        {"\xC3\xA9t\xE2\x82\xAC", u"\u00E9t\u20AC", "\xC3\xA9t\xE2\x82\xAC"},
+        {"\xF0\x9F\x98\x80!", u"\xD83D\xDE00!", "\xF0\x9F\x98\x80!"},
+        {"\xE2\x82!", u"\xFFFD!", kBad + "!"},                        // truncated
+        {"\xC0\xAF", u"\xFFFD\xFFFD", kBad + kBad},                   // overlong
+        {"\xED\xA0\x80", u"\xFFFD\xFFFD\xFFFD", kBad + kBad + kBad},  // surrogate
+        {"\xF0\x9F\x98\xC3\xA9", u"\xFFFD\u00E9", kBad + "\xC3\xA9"}, // cut by a new lead
+        {std::string("ab\0c", 4), u"ab", "ab"}};
+    for (const auto& [in, units, out] : cases) {
+        SCOPED_TRACE(in);
+        const WString decoded = FromUtf8(in);
+        ExpectText(decoded, units);
+        EXPECT_EQ(ToUtf8(decoded), out);
         bool wellFormed = false;
-        EXPECT_EQ(Utf8ToUtf16(c.in, &wellFormed), c.units);
-        EXPECT_EQ(wellFormed, c.units.find(u'\xFFFD') == std::u16string::npos);
+        EXPECT_EQ(Utf8ToUtf16(in, &wellFormed), units);
+        EXPECT_EQ(wellFormed, units.find(u'\xFFFD') == std::u16string::npos);
     }
     EXPECT_EQ(ToUtf8(u"a\xD83D!"), "a" + kBad + "!");
     EXPECT_EQ(ToUtf8(u"\xDE00\xD83D"), kBad + kBad);
