@@ -113,25 +113,24 @@ TEST_F(DeviceFilesTest, MapsDevicePathsByStringRules) {
 // uncommitted writer, aborted or just destroyed, leaves the old file alone. No temporary file
 // stays either way.
 TEST_F(DeviceFilesTest, CommitsReplaceWithTheRightModeAndUncommittedWritersChangeNothing) {
-    const struct {
-        const char* name;
-        mode_t oldMode, umask, expected; // oldMode 0: no old file
-    } cases[] = {{"new.bmp", 0, 027, 0640}, {"old.bmp", 0604, 022, 0604}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const fs::path target = m_dir / c.name;
-        if (c.oldMode != 0) {
+    // The name, the old file's mode (0: no old file), the umask and the mode the file ends with.
+    const std::tuple<const char*, mode_t, mode_t, mode_t> cases[] = {{"new.bmp", 0, 027, 0640},
+                                                                     {"old.bmp", 0604, 022, 0604}};
+    for (const auto& [name, oldMode, mask, expected] : cases) {
+        SCOPED_TRACE(name);
+        const fs::path target = m_dir / name;
+        if (oldMode != 0) {
             WriteAll(target, std::string(5000, 'o'));
-            ::chmod(target.c_str(), c.oldMode);
+            ::chmod(target.c_str(), oldMode);
         }
-        const mode_t savedUmask = ::umask(c.umask);
+        const mode_t savedUmask = ::umask(mask);
         ReplacingFileWriter writer;
         ASSERT_EQ(writer.Open(target), kOk);
         EXPECT_TRUE(writer.Write("new ", 4) && writer.Write("bytes", 5));
         EXPECT_EQ(writer.Commit(), kOk);
         ::umask(savedUmask);
         EXPECT_EQ(ReadTextFile(target), "new bytes");
-        EXPECT_EQ(fs::symlink_status(target).permissions(), fs::perms(c.expected));
+        EXPECT_EQ(fs::symlink_status(target).permissions(), fs::perms(expected));
         EXPECT_EQ(HiddenEntries(m_dir), Strings{});
     }
     for (const bool explicitAbort : {true, false}) {
@@ -516,12 +515,12 @@ TEST(SettingsFolderTest, FailsOnAFileInTheWayAndKeepsAnExistingFolder) {
 TEST(SettingsFolderTest, HomeFallsBackToThePasswordEntry) {
     const passwd* entry = ::getpwuid(::getuid());
     ASSERT_NE(entry, nullptr);
-    for (const char* home : {static_cast<const char*>(nullptr), "relative/home"}) {
+    const std::pair<const char*, std::string> homes[] = {
+        {nullptr, entry->pw_dir}, {"relative/home", entry->pw_dir}, {"/some/where", "/some/where"}};
+    for (const auto& [home, expected] : homes) {
         const ScopedEnv env("HOME", home);
-        EXPECT_EQ(HomeFolder(), entry->pw_dir) << (home ? home : "unset");
+        EXPECT_EQ(HomeFolder(), expected) << (home ? home : "unset");
     }
-    const ScopedEnv env("HOME", "/some/where");
-    EXPECT_EQ(HomeFolder(), "/some/where");
 }
 
 TEST(ProgramFolderTest, IsTheFolderOfTheRunningTest) {
@@ -547,10 +546,7 @@ struct Command {
 // ordinary forms (tap, key enter, quit) are left to that run, and so are the names of the
 // commands without arguments: they only copy the parser's table.
 TEST(HeadlessScriptTest, ParsesEveryCommand) {
-    const struct {
-        const char* line;
-        Command command;
-    } rows[] = {
+    const std::pair<const char*, Command> rows[] = {
         {"frames 61\r", {.kind = Kind::Frames, .number = 61}},
         {"  expect-state 1", {.kind = Kind::ExpectState, .number = 1}},
         {"down 10 -20", {.kind = Kind::Down, .x = 10, .y = -20}},
@@ -568,18 +564,18 @@ TEST(HeadlessScriptTest, ParsesEveryCommand) {
         {"char a#b c  # typed: a#b c", {.kind = Kind::Char, .text = u"a#b c"}}};
     std::string text = "# a comment\n\n";
     for (const auto& row : rows)
-        text += std::string(row.line) + "\n";
+        text += std::string(row.first) + "\n";
     HeadlessScript script;
     std::string error;
     ASSERT_TRUE(ParseHeadlessScript(text, "s.txt", script, error)) << error;
     ASSERT_EQ(script.commands.size(), std::size(rows));
     for (std::size_t i = 0; i < std::size(rows); ++i) {
         const ScriptCommand& c = script.commands[i];
-        const Command& e = rows[i].command;
+        const Command& e = rows[i].second;
         EXPECT_EQ(
             std::tuple(c.kind, c.line, c.number, c.x, c.y, c.key, c.text, c.path),
             std::tuple(e.kind, static_cast<int>(i) + 3, e.number, e.x, e.y, e.key, e.text, e.path))
-            << rows[i].line;
+            << rows[i].first;
     }
 }
 
@@ -1116,11 +1112,10 @@ TEST(PictureDecoder, FormatComesFromTheSignature) {
     const std::string path = ::testing::TempDir() + "brelvo-picture.jpg";
     std::ofstream(path, std::ios::binary) << std::string(png.begin(), png.end());
     Bitmap b;
-    EXPECT_EQ(DecodePictureFile(path, b), kOk);
-    EXPECT_EQ(b.width, 3);
+    // The braces call in order: the width is read after the decode.
+    EXPECT_EQ((std::pair{DecodePictureFile(path, b), b.width}), std::pair(kOk, 3));
     std::remove(path.c_str());
-    EXPECT_EQ(DecodePictureFile(path, b), kErrFail);
-    EXPECT_EQ(b.width, 0);
+    EXPECT_EQ((std::pair{DecodePictureFile(path, b), b.width}), std::pair(kErrFail, 0));
 }
 
 // The program's headless shots check its pixels; they never pass an empty picture or short rows.
