@@ -1,6 +1,3 @@
-// The Surface, the drawing primitives, each compared with its literal version over random cases,
-// the rules that the literal versions share with them, and text drawn with bitmap fonts.
-
 #include "gfx/BitmapFont.h"
 #include "gfx/Blit.h"
 #include "gfx/Shapes.h"
@@ -34,11 +31,10 @@ TEST(PixelFormat, ConversionsKeepTopBitsWithoutRoundingAndMixAsDesigned) {
     // Read back and stored again, every pixel loses only the lowest green bit.
     for (std::uint32_t p = 0; p <= 0xFFFF; ++p)
         ASSERT_EQ(ColorToPixel(PixelToColor(static_cast<Pixel>(p))), p & ~0x20u) << p;
-    const std::tuple<Pixel, Pixel, std::uint32_t, Pixel> mixes[] = {{0xFFFF, 0x0000, 127, 0x7BEF},
-                                                                    {0xFFFF, 0x0000, 255, 0xF7DE},
-                                                                    {0x1234, 0xABCD, 0, 0xABCD},
-                                                                    {0x0000, 0xFFFF, 255, 0x0000},
-                                                                    {0xF800, 0x001F, 128, 0x780F}};
+    const std::tuple<Pixel, Pixel, std::uint32_t, Pixel> mixes[] = {
+        {0xFFFF, 0x0000, 127, 0x7BEF}, {0xFFFF, 0x0000, 255, 0xF7DE}, {0x1234, 0xABCD, 0, 0xABCD},
+        {0x0000, 0xFFFF, 255, 0x0000}, {0xF800, 0x001F, 128, 0x780F},
+    };
     for (const auto& [s, d, alpha, expected] : mixes)
         EXPECT_EQ(MixPixel(s, d, alpha), expected) << s << " " << d << " " << alpha;
 }
@@ -99,10 +95,8 @@ TEST(Surface, PixelAccessOutsideIsRefused) {
     s.SetColorKey(0xf8fcf8);
     EXPECT_EQ(std::pair(s.GetColorKey(), s.GetPixelRaw(0, 3)),
               std::pair(Pixel{0xFFFF}, Pixel{0xFFFF}));
-    ASSERT_EQ(s.SetPixel(0, 0, 0x123456), kOk);
-    EXPECT_EQ(PixelAt(s, 0, 0), 0x51A2);
-    ASSERT_EQ(s.GetPixel(0, 0, &c), kOk);
-    EXPECT_EQ(c, 0x103050u);
+    EXPECT_EQ((std::tuple{s.SetPixel(0, 0, 0x123456), PixelAt(s, 0, 0), s.GetPixel(0, 0, &c), c}),
+              std::tuple(kOk, Pixel{0x51A2}, kOk, 0x103050u));
 }
 
 TEST(Surface, MoveTransfersTheStorage) {
@@ -201,7 +195,6 @@ TEST(DrawLine, MatchesTheLiteralVersionWithAndWithoutClipping) {
     }
 }
 
-// The test above checks the pixels inside; this one that nothing lands outside.
 TEST(DrawLine, UnclippedLinesAndSpansNeverLeaveTheSurface) {
     // The Surface borrows 100 pixels in the middle of a larger zeroed block; a write outside the
     // Surface would land in the rest of the block.

@@ -1,6 +1,3 @@
-// Picture files: the BMP pictures are saved as, the program's own eBM images, and pictures the
-// platform decodes, in memory and under the device root.
-
 #include "gfx/BmpWriter.h"
 #include "gfx/ImageLoad.h"
 
