@@ -108,8 +108,7 @@ protected:
 
     WString Save(const Bytes& bytes, const std::string& name = "a.erc") {
         std::ofstream(m_dir + "/" + name, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+            << std::string(bytes.begin(), bytes.end());
         return FromUtf8(m_dir + "/" + name);
     }
     void Open(ResourceArchive& archive, const Bytes& bytes) {
@@ -248,11 +247,10 @@ TEST_F(ArchiveTest, GetDataChoosesTheBufferAndZeroesWhatTheStreamLeavesOut) {
     std::uint8_t caller[300];
     void* const garbage = reinterpret_cast<void*>(std::uintptr_t{0x10});
     // The buffer and size given, then what GetDataById made of them.
-    const std::tuple<void*, std::uint32_t, const char*> cases[] = {{caller, 300, "1 given 300"},
-                                                                   {caller, 200, "1 given 200"},
-                                                                   {caller, 100, "0 given 100"},
-                                                                   {garbage, 0, "1 new 200"},
-                                                                   {nullptr, 500, "1 new 200"}};
+    const std::tuple<void*, std::uint32_t, const char*> cases[] = {
+        {caller, 300, "1 given 300"}, {caller, 200, "1 given 200"}, {caller, 100, "0 given 100"},
+        {garbage, 0, "1 new 200"},    {nullptr, 500, "1 new 200"},
+    };
     for (const auto& [data, size, expected] : cases) {
         SCOPED_TRACE(expected);
         std::memset(caller, 0x55, sizeof caller);
