@@ -353,14 +353,12 @@ TEST(EventTest, SetsFromAnotherThreadWakeTheWaiterAndNoneIsLost) {
 
 int UnixSocket(const std::string& path, bool bind) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
     std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
     const auto* a = reinterpret_cast<sockaddr*>(&address);
     if (fd >= 0 && (bind ? ::bind(fd, a, sizeof address) : ::connect(fd, a, sizeof address)) == 0)
         return fd;
-    if (fd >= 0)
-        ::close(fd);
+    ::close(fd); // nothing when the socket was not made
     return -1;
 }
 
@@ -989,18 +987,13 @@ TEST(PictureDecoder, GifTakesTheFirstFrameOnTheLogicalScreen) {
     }
 }
 
-void PutBe32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
-}
-
 // A PNG whose header claims another size, with the header's checksum made right again, so that
-// only the size limit can refuse it.
+// only the size limit can refuse it. Both formats store these numbers big-endian.
 Bytes PngClaiming(std::uint32_t w, std::uint32_t h) {
     Bytes file = test::WritePng(test::TestPictureRgba(4, 4), 4, 4);
-    PutBe32(file, 16, w);
-    PutBe32(file, 20, h);
-    PutBe32(file, 29, static_cast<std::uint32_t>(crc32(0, &file[12], 17)));
+    Poke(file, 16, __builtin_bswap32(w), 4);
+    Poke(file, 20, __builtin_bswap32(h), 4);
+    Poke(file, 29, __builtin_bswap32(static_cast<std::uint32_t>(crc32(0, &file[12], 17))), 4);
     return file;
 }
 
@@ -1008,7 +1001,7 @@ Bytes JpegClaiming(std::uint16_t w, std::uint16_t h) {
     Bytes file = test::WriteJpeg(Bytes(8 * 8 * 3, 128), 8, 8, TJPF_RGB, 90, TJSAMP_444, false);
     for (std::size_t i = 2; i + 9 < file.size(); ++i)
         if (file[i] == 0xFF && (file[i + 1] == 0xC0 || file[i + 1] == 0xC2)) {
-            PutBe32(file, i + 5, std::uint32_t{h} << 16 | w); // height, then width
+            Poke(file, i + 5, __builtin_bswap32(std::uint32_t{h} << 16 | w), 4); // height, width
             break;
         }
     return file;
