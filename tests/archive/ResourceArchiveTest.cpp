@@ -34,7 +34,6 @@ using Layout = ArchiveLayout;
 using Owned = std::unique_ptr<std::uint8_t, FreeDeleter>;
 constexpr std::uint32_t kNone = ResourceArchive::kNotFound;
 
-// Records which table records each lookup reads.
 struct CountingArchive : ResourceArchive {
     std::vector<std::uint32_t> reads;
     void OnRecordRead(std::uint32_t index) override { reads.push_back(index); }
@@ -79,7 +78,6 @@ std::string Get(ResourceArchive& a, std::uint32_t id, void* data, std::uint32_t 
     return std::to_string(result) + " new " + std::to_string(size);
 }
 
-// Fetches an entry into a new buffer; nothing when the call fails.
 std::optional<Bytes> Fetch(ResourceArchive& archive, std::uint32_t id) {
     Bytes fresh;
     return Get(archive, id, nullptr, 0, &fresh)[0] == '1' ? std::optional(fresh) : std::nullopt;

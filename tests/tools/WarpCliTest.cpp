@@ -1,5 +1,3 @@
-// Runs the real brelvo-warp program on real files.
-
 #include "gfx/ImageLoad.h"
 #include "tests/support/PictureWriters.h"
 
