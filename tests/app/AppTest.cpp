@@ -170,10 +170,9 @@ TEST(ApplicationTest, AFailedStartUpOrFrameEndsTheProgramWithItsCode) {
         const HResult code = startUp ? kErrArchiveMissing : kErrNoPixels;
         (startUp ? app.onInitResult : app.renderResult) = code;
         EXPECT_EQ(app.Run(), code);
-        EXPECT_EQ(app.frameFlagsSeen.size(), startUp ? 0u : 1u);
-        EXPECT_EQ(app.displaySize, Point(240, 320));
-        EXPECT_TRUE(app.GetErrorText().empty());
-        EXPECT_FALSE(window.Finish());
+        EXPECT_EQ(std::tuple(app.frameFlagsSeen.size(), app.displaySize, app.GetErrorText(),
+                             window.Finish()),
+                  std::tuple(startUp ? 0u : 1u, Point(240, 320), u"", false));
     }
 }
 
@@ -283,7 +282,8 @@ TEST(FrameTimerTest, WithoutAPeriodEveryWaitIsLate) {
 }
 
 // Poll keeps the books as WaitFrame does without sleeping. The average starts from 0 and moves
-// half way to each frame's rate, capped at the target; a frame's length shows once there is one.
+// half way to each frame's rate (50000 ticks are 20 a second), capped at the target; a frame's
+// length shows once there is an average.
 TEST(FrameTimerTest, PollAverageAndLastFrameKeepTheBooksWithoutSleeping) {
     FakeClock clock;
     FrameTimer timer(clock);
@@ -299,20 +299,14 @@ TEST(FrameTimerTest, PollAverageAndLastFrameKeepTheBooksWithoutSleeping) {
     EXPECT_EQ(timer.FrameCount(), 3u);
     EXPECT_TRUE(clock.sleeps.empty());
     float fps = -1, seconds = -1;
-    timer.LastFrameSeconds(&seconds);
-    EXPECT_EQ(seconds, 0.0f);              // no average yet
-    for (float average : {10.0f, 15.0f}) { // the last frame, 50000 ticks, is 20 a second
-        timer.AverageFps(&fps);
-        EXPECT_FLOAT_EQ(fps, average);
-    }
-    timer.LastFrameSeconds(&seconds);
-    EXPECT_FLOAT_EQ(seconds, 0.05f);
+    const auto read = [&] {
+        return timer.LastFrameSeconds(&seconds), timer.AverageFps(&fps), std::pair(seconds, fps);
+    };
+    EXPECT_EQ(read(), std::pair(0.0f, 10.0f));
+    EXPECT_EQ(read(), std::pair(0.05f, 15.0f));
     clock.now += 10000; // 100 frames a second, reported as at most 30
     ASSERT_EQ(timer.WaitFrame(), kOk);
-    timer.AverageFps(&fps);
-    EXPECT_EQ(fps, 30.0f);
-    timer.LastFrameSeconds(&seconds);
-    EXPECT_FLOAT_EQ(seconds, 0.01f);
+    EXPECT_EQ(read(), std::pair(0.01f, 30.0f));
 }
 
 TEST(FrameTimerTest, SteadyClockCountsNanoseconds) {
@@ -453,10 +447,9 @@ TEST(DisplayTest, TurningBetweenPortraitAndLandscapeReopens) {
     ASSERT_EQ(display.ChangeMode(2, &frameBuffer), kOk);
     EXPECT_EQ(frameBuffer.opens, 1); // same family: only the orientation changes
     ASSERT_EQ(display.ChangeMode(8, &frameBuffer), kOk);
-    EXPECT_EQ(frameBuffer.opens, 2);
-    EXPECT_EQ(frameBuffer.closes, 1);
-    EXPECT_EQ(display.GetWidth(), 320);
-    EXPECT_EQ(display.Orientation(), 8u);
+    EXPECT_EQ(std::tuple(frameBuffer.opens, frameBuffer.closes, display.GetWidth(),
+                         display.Orientation()),
+              std::tuple(2, 1, 320, 8u));
     frameBuffer.refuseOpen = true;
     EXPECT_EQ(display.ChangeMode(1, &frameBuffer), kErrDisplay);
     EXPECT_EQ(display.Present(), kOk); // nothing to present, nothing drawn
@@ -471,8 +464,7 @@ TEST(DisplayTest, AWindowShowsTheBackBufferUprightWhateverTheOrientation) {
     ASSERT_EQ(display.ChangeMode(4, nullptr), kOk);
     EXPECT_EQ(display.Orientation(), 1u);
     ASSERT_EQ(display.Open(&window, 0), kOk);
-    EXPECT_EQ(display.GetWidth(), 240);
-    EXPECT_EQ(display.GetHeight(), 320);
+    EXPECT_EQ(std::pair(display.GetWidth(), display.GetHeight()), std::pair(240, 320));
 }
 
 // Distinct codes, so that a key taken from the wrong slot shows: 1 to 4 are the physical up,
@@ -703,14 +695,13 @@ TEST(AppTest, StartUpLoadsThePicturesForTheScreenHeight) {
         Surface frame, startup, title;
         frame.Create(CREATE_CLEAR, 240, c.height);
         ASSERT_EQ(app.OnInit(frame), kOk);
-        EXPECT_EQ(LayoutOffset, Point(0, c.offset));
-        EXPECT_EQ(app.DisplayHeight(), c.height);
+        EXPECT_EQ(std::pair(LayoutOffset, app.DisplayHeight()),
+                  std::pair(Point(0, c.offset), c.height));
         test::MakePattern(startup, 240, c.height, c.startupSeed);
         test::MakePattern(title, 240, c.height, c.titleSeed);
         EXPECT_TRUE(test::Pixels(StartupPicture) == test::Pixels(startup));
         EXPECT_TRUE(test::Pixels(TitlePicture) == test::Pixels(title));
-        EXPECT_EQ(GetState(), state::kNone);
-        EXPECT_TRUE(ScreenStates.IsPending());
+        EXPECT_EQ(std::pair(GetState(), ScreenStates.IsPending()), std::pair(state::kNone, true));
         ASSERT_EQ(app.Render(frame, 0), kOk);
         EXPECT_EQ(GetState(), state::kStartup);
         EXPECT_TRUE(test::Pixels(frame) == test::Pixels(startup));
@@ -756,7 +747,6 @@ Point OnScreen(Point onPage) {
     return Point(kHelpView.left + onPage.x, kHelpView.top + onPage.y);
 }
 
-// Whether the screen's view shows the rows of the page from the given one on, pixel for pixel.
 bool ShowsPage(const Surface& frame, const Surface& page, std::int32_t from) {
     for (std::int32_t y = 0; y < page.GetHeight() - from; ++y)
         for (std::int32_t x = 0; x < kHelpView.right - kHelpView.left; ++x)
@@ -770,7 +760,7 @@ class HelpTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(program.ok);
-        program.Key(kF1); // from the editor
+        program.Key(kF1);
         ASSERT_TRUE(program.Reach(state::kHelp));
     }
     HelpScreen& Help() { return program.app->Help(); }
@@ -798,9 +788,8 @@ TEST_F(HelpTest, EveryLinkOpensItsTopicAndBackReturnsTenFramesLater) {
         program.Frames(9);
         EXPECT_EQ(Help().Topic(), k + 1);
         program.Frames(1);
-        EXPECT_EQ(Help().Topic(), 0);
-        EXPECT_FALSE(Help().BackShown());
-        EXPECT_EQ(GetState(), state::kHelp);
+        EXPECT_EQ(std::tuple(Help().Topic(), Help().BackShown(), GetState()),
+                  std::tuple(0, false, state::kHelp));
     }
     program.Frames(1); // Back's pressed look has gone
     program.Key(kF2);
@@ -839,7 +828,6 @@ std::vector<std::string> Hidden(const std::string& folder) {
     return names;
 }
 
-// The program in the editor with a changed gallery picture, and an empty folder Docs.
 class SaveFlowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -879,10 +867,7 @@ TEST_F(SaveFlowTest, SavesUnderANameTypedOnTheScreenKeyboardOrTheKeys) {
     ASSERT_TRUE(program.Reach(state::kEditor));
     EXPECT_TRUE(ReadTextFile(Docs("Hi1 x-y.bmp")) == expected);
     EXPECT_EQ(Hidden(root / "Docs"), std::vector<std::string>{});
-    EXPECT_FALSE(program.Changed());
-    EXPECT_TRUE(program.app->Editor().Document().hasFile);
-    EXPECT_EQ(program.DocumentPath(), u"\\Docs\\Hi1 x-y.bmp");
-    EXPECT_EQ(program.app->Editor().Title(), u"Hi1 x-y.bmp - Brelvo");
+    EXPECT_EQ(program.Describe(), "saved file \\Docs\\Hi1 x-y.bmp #0 Hi1 x-y.bmp - Brelvo");
 
     // The picture now has its own BMP file: Save writes it back without a word.
     program.Change();
@@ -1003,12 +988,11 @@ TEST(SaveQuestionTest, EachAnswerToTheQuestionsAboutUnsavedChanges) {
                     EXPECT_TRUE(p.Reach(state::kExit));
                 } else {
                     ASSERT_TRUE(p.Reach(state::kEditor));
-                    EXPECT_FALSE(p.Changed());
-                    // The gallery's next picture, or the chosen file.
-                    EXPECT_TRUE(ask == kGallery
-                                    ? p.app->Editor().GalleryIndex() == 1
-                                    : p.DocumentPath() == u"\\other.bmp" &&
-                                          p.PictureBmp() == ReadTextFile(folder / "other.bmp"));
+                    EXPECT_EQ(p.Describe(), ask == kGallery
+                                                ? "saved  #1 Gallery picture 2 - Brelvo"
+                                                : "saved file \\other.bmp #0 other.bmp - Brelvo");
+                    EXPECT_TRUE(ask == kGallery ||
+                                p.PictureBmp() == ReadTextFile(folder / "other.bmp"));
                 }
                 EXPECT_TRUE(ReadTextFile(path) ==
                             (answer == ConfirmDialog::kAnswerYes ? before : fileBefore));
@@ -1101,8 +1085,8 @@ TEST(ShortScreenTest, HelpScrollsAndTheKeysTypeTheName) {
     ASSERT_TRUE(program.ToSaveScreen());
     for (const int key : {15, kKeyCaseSwitch, 50})
         program.Tap(KeyRect(key).Translated(0, -80).Center());
-    EXPECT_EQ(program.app->Saver().Name().Text(), u"");
-    EXPECT_FALSE(program.app->Saver().UpperCase());
+    EXPECT_EQ(std::tuple(program.app->Saver().Name().Text(), program.app->Saver().UpperCase()),
+              std::tuple(u"", false));
     program.Type(u"short");
     program.Tap(kSaveButton.Translated(0, -80).Center());
     ASSERT_TRUE(program.Reach(state::kEditor));
@@ -1133,7 +1117,10 @@ TEST(SaveFaultTest, AFailedSaveLosesNothingAndGoesNoFurther) {
         small.Create(CREATE_CLEAR, 110, 105); // the full disk's seed
         ASSERT_EQ(SaveBmpToHostFile(small, root / "other.bmp"), kOk);
         ASSERT_EQ(SaveBmpToHostFile(small, docs + "/own.bmp"), kOk);
-        const std::string files = ReadTextFile(docs + "/old.bmp") + ReadTextFile(docs + "/own.bmp");
+        const auto contents = [&] {
+            return ReadTextFile(docs + "/old.bmp") + ReadTextFile(docs + "/own.bmp");
+        };
+        const std::string files = contents();
         const test::FaultRun run = test::RunWithDiskFault(fault, docs, [&] {
             Program p(root.Path(), 320, program);
             if (!p.ok)
@@ -1142,8 +1129,7 @@ TEST(SaveFaultTest, AFailedSaveLosesNothingAndGoesNoFurther) {
             for (int ask = 0; ask < 4; ++ask) {
                 if (ask > 0)
                     p.Change();
-                const std::string before = p.PictureBmp();
-                const int gallery = p.app->Editor().GalleryIndex();
+                const std::string before = p.PictureBmp(), described = p.Describe();
                 if (ask == 0) {
                     p.SaveAs(u"old"); // over old.bmp: asked about first
                 } else if (ask == 3) {
@@ -1151,27 +1137,22 @@ TEST(SaveFaultTest, AFailedSaveLosesNothingAndGoesNoFurther) {
                 } else {
                     p.Choose(EditorScreen::kFileMenu, ask == 1 ? 4 : 0); // Exit, New
                 }
-                if (!p.Reach(state::kConfirm))
-                    return 10 + ask;
-                p.Answer(ConfirmDialog::kAnswerYes);
-                if (!p.Reach(state::kConfirm) || p.app->Dialog().Mode() != EditorScreen::kSaveError)
-                    return 20 + ask;
-                p.Frames(40);
-                p.app->Browser().WaitUntilIdle();
-                p.Frames(2);
-                if (GetState() != state::kConfirm || p.PictureBmp() != before || !p.Changed() ||
-                    p.app->Editor().Document().hasFile != (ask > 0) ||
-                    p.app->Editor().GalleryIndex() != gallery)
-                    return 30 + ask;
-                if (ReadTextFile(docs + "/old.bmp") + ReadTextFile(docs + "/own.bmp") != files ||
-                    !Hidden(docs).empty())
-                    return 40 + ask;
-                p.Answer(ConfirmDialog::kAnswerOk);
-                if (!p.Reach(state::kSave) || (ask == 0 && p.app->Saver().Name().Text() != u"old"))
-                    return 50 + ask;
-                p.Tap(kSaveCancelButton.Center());
-                if (!p.Reach(state::kEditor))
-                    return 60 + ask;
+                int check = 0; // the one that fails is the report's tens
+                const auto pass = [&check](bool ok) { return ++check, ok; };
+                const bool ok = pass(p.Reach(state::kConfirm)) &&
+                                (p.Answer(ConfirmDialog::kAnswerYes),
+                                 pass(p.Reach(state::kConfirm) &&
+                                      p.app->Dialog().Mode() == EditorScreen::kSaveError)) &&
+                                (p.Frames(40), p.app->Browser().WaitUntilIdle(), p.Frames(2),
+                                 pass(GetState() == state::kConfirm && p.PictureBmp() == before &&
+                                      p.Describe() == described)) &&
+                                pass(contents() == files && Hidden(docs).empty()) &&
+                                (p.Answer(ConfirmDialog::kAnswerOk),
+                                 pass(p.Reach(state::kSave) &&
+                                      (ask > 0 || p.app->Saver().Name().Text() == u"old"))) &&
+                                (p.Tap(kSaveCancelButton.Center()), pass(p.Reach(state::kEditor)));
+                if (!ok)
+                    return 10 * check + ask;
                 if (ask == 0) { // the picture with its own file for the questions
                     p.app->Browser().OpenPictureFile(u"\\Docs\\own.bmp");
                     p.app->Browser().WaitUntilIdle();
@@ -1193,7 +1174,7 @@ TEST(SaveFaultTest, AFailedSaveLosesNothingAndGoesNoFurther) {
                                   "2x: no error, 3x: went further or mark lost, 4x: a file changed "
                                   "or a temporary one left, 5x/6x: no way back (x: 0 Save as, 1 "
                                   "Exit, 2 New, 3 Open)";
-        EXPECT_TRUE(ReadTextFile(docs + "/old.bmp") + ReadTextFile(docs + "/own.bmp") == files);
+        EXPECT_TRUE(contents() == files);
     }
     if (!skipped.empty())
         GTEST_SKIP() << skipped;

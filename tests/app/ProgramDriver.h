@@ -1,6 +1,5 @@
 #pragma once
 
-// Drives the program's own controller in the test's thread, on the real artwork.
 #include "app/App.h"
 #include "base/ByteSink.h"
 #include "gfx/BmpWriter.h"
@@ -44,7 +43,6 @@ public:
         for (int i = 0; i < count; ++i)
             app->Render(frame, 0);
     }
-    // Frames until the state is s and no switch is pending (at most five seconds of them).
     bool Reach(std::int32_t s) {
         for (int i = 0; i < 150; ++i) {
             if (GetState() == s && !ScreenStates.IsPending())
@@ -59,7 +57,6 @@ public:
         app->StylusDown(at.x, at.y);
         app->StylusUp(at.x, at.y);
     }
-    // A key pressed, and held down for some frames before it is let go.
     void Key(std::uint16_t key, int frames = 0) {
         app->KeyDown(key, kProgramKeys);
         Frames(frames);
@@ -92,7 +89,6 @@ public:
         Choose(EditorScreen::kFileMenu, 3);
         return Reach(state::kSave);
     }
-    // File > Save as, into the folder Docs, under a name typed with the keys.
     void SaveAs(const std::u16string& name) {
         ASSERT_TRUE(ToSaveScreen());
         SaveHere(name);
@@ -107,8 +103,13 @@ public:
         Tap(layout::kSaveButton.Center());
     }
     bool Changed() { return app->Editor().Document().changed.load(); }
-    std::u16string DocumentPath() { return app->Editor().Document().path.c_str(); }
-    // The bytes the BMP writer makes of the picture.
+    // The document in one line: changed or saved, own file or not, path, gallery index, title.
+    std::string Describe() {
+        EditorScreen& e = app->Editor();
+        return std::string(Changed() ? "changed" : "saved") +
+               (e.Document().hasFile ? " file " : " ") + ToUtf8(e.Document().path) + " #" +
+               std::to_string(e.GalleryIndex()) + " " + ToUtf8(WString(e.Title().c_str()));
+    }
     std::string PictureBmp() {
         VectorSink sink;
         EXPECT_TRUE(EncodeBmp(app->Editor().Document().picture, sink));

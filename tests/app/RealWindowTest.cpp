@@ -104,18 +104,16 @@ protected:
         if (dump.width % 240 != 0 || dump.height % 320 != 0 || m_scale != dump.height / 320)
             return {};
         Frame frame;
-        for (std::int32_t y = 0; y < 320; ++y) {
+        for (std::int32_t y = 0; y < 320; ++y)
             for (std::int32_t x = 0; x < 240; ++x) {
                 const std::uint32_t rgb =
                     dump.At(x * m_scale + m_scale / 2, y * m_scale + m_scale / 2);
                 frame.push_back(static_cast<Pixel>(((rgb >> 8) & 0xF800) | ((rgb >> 5) & 0x07E0) |
                                                    ((rgb >> 3) & 0x001F)));
             }
-        }
         return frame;
     }
 
-    // Whether the window shows, within the timeout, a frame for which the test holds.
     bool Shows(const std::string& window, const std::function<bool(const Frame&)>& test,
                std::chrono::milliseconds timeout = 10s) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -134,7 +132,6 @@ protected:
             window, [&](const Frame& f) { return f == want; }, timeout);
     }
 
-    // A point on the device screen as a point in the window, the middle of its square.
     std::string Scaled(std::int32_t v) const { return std::to_string(v * m_scale + m_scale / 2); }
 
     test::TempFolder m_folder;
@@ -181,13 +178,11 @@ TEST_F(RealWindowTest, ShowsTheFramesTakesMouseAndKeysAndKeepsToOneCopy) {
     const std::optional<int> status = second.Wait(10s);
     ASSERT_TRUE(status.has_value()) << "the second copy did not leave";
     EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("second.txt"));
-    const auto want = [&](std::int32_t x, std::int32_t y) {
-        return test::Rgb565(&rgba[static_cast<std::size_t>(y * 300 + x) * 4]);
-    };
-    ASSERT_TRUE(Shows(window,
-                      [&](const Frame& f) {
-                          return At(f, 30, 51) == want(0, 0) && At(f, 150, 200) == want(120, 149);
-                      }))
+    const Pixel corner = test::Rgb565(&rgba[0]),
+                inside = test::Rgb565(&rgba[(149 * 300 + 120) * 4]);
+    ASSERT_TRUE(
+        Shows(window,
+              [&](const Frame& f) { return At(f, 30, 51) == corner && At(f, 150, 200) == inside; }))
         << "the running copy did not open the picture: " << Report();
     std::this_thread::sleep_for(500ms); // the menu's feedback has ended and the picture settled
     const Frame before = Dump(window);

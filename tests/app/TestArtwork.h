@@ -66,11 +66,8 @@ inline bool AddPicture(ArchiveWriter& writer, art::EntryId id, const Surface& pi
 }
 
 // Seeds of the pictures WriteTestArchive puts in.
-inline constexpr std::uint32_t kStartupSeed = 1;
-inline constexpr std::uint32_t kTitleSeed = 2;
-inline constexpr std::uint32_t kEditorSeed = 3;
-inline constexpr std::uint32_t kStartupShortSeed = 4;
-inline constexpr std::uint32_t kTitleShortSeed = 5;
+inline constexpr std::uint32_t kStartupSeed = 1, kTitleSeed = 2, kEditorSeed = 3,
+                               kStartupShortSeed = 4, kTitleShortSeed = 5;
 
 // An archive with the start-up, title and editor pictures for both screen heights, and no
 // fonts (a missing font stays empty, which start-up allows).
