@@ -191,9 +191,9 @@ TEST_F(EditorScreenTest, ADragOverAnOpenMenuLeavesThePictureAloneAndLeavingCommi
     EXPECT_NE(Picture(), before);
     editor.Leave();
     editor.Leave();
-    EXPECT_FALSE(editor.Menus().AnyMenuShown());
-    EXPECT_EQ(editor.Document().history.count(), 2);
-    EXPECT_FALSE(editor.Document().history.isPending());
+    EXPECT_EQ(std::tuple(editor.Menus().AnyMenuShown(), editor.Document().history.count(),
+                         editor.Document().history.isPending()),
+              std::tuple(false, 2, false));
 }
 
 TEST_F(EditorScreenTest, WithoutAPictureEveryCommandDoesNothing) {
@@ -387,14 +387,14 @@ TEST_F(OpenScreenTest, TheSelectedPictureGetsItsThumbnailAndABrokenOneSaysSo) {
     EXPECT_EQ(browser.ThumbnailName(), u"\\Pictures\\c.png");
     Key(0x26); // b.bmp, broken
     browser.WaitUntilIdle();
-    EXPECT_EQ(browser.Thumbnail().GetPixels(), nullptr);
-    EXPECT_EQ(browser.Message(), u"Cannot open this picture");
+    EXPECT_EQ(std::tuple(browser.Thumbnail().GetPixels(), browser.Message()),
+              std::tuple(nullptr, u"Cannot open this picture"));
     // Open on it changes nothing and stays.
     Tap(kOpenButton.Center());
     browser.WaitUntilIdle();
     Frames(30);
-    EXPECT_EQ(shared.states.GetState(), 0);
-    EXPECT_EQ(editor.Document().picture.GetPixels(), nullptr);
+    EXPECT_EQ(std::tuple(shared.states.GetState(), editor.Document().picture.GetPixels()),
+              std::tuple(0, nullptr));
     Tap(kBrowserCancelButton.Center()); // the failed Open has let go: Cancel works
     Frames(21);
     EXPECT_EQ(shared.states.GetState(), state::kEditor);
@@ -414,9 +414,9 @@ TEST_F(OpenScreenTest, OpenMakesThePictureTheEditorsByItsRealNameAndReturnsToIt)
     EXPECT_EQ(browser.Selected(), 1);
     Frames(21);
     EXPECT_EQ(shared.states.GetState(), state::kEditor);
-    EXPECT_EQ(editor.Document().picture.GetWidth(), 40);
-    EXPECT_EQ(std::tuple(std::u16string(editor.Document().path.c_str()), editor.Title()),
-              std::tuple(u"\\Pictures\\Holiday\\日本 фото.jpg", u"日本 фото.jpg - Brelvo"));
+    EXPECT_EQ(std::tuple(editor.Document().picture.GetWidth(),
+                         std::u16string(editor.Document().path.c_str()), editor.Title()),
+              std::tuple(40, u"\\Pictures\\Holiday\\日本 фото.jpg", u"日本 фото.jpg - Brelvo"));
 }
 
 // A folder long enough for the shortest thumb (400 files): the thumb dragged to the bottom, a
@@ -434,8 +434,8 @@ TEST_F(OpenScreenTest, ALongFolderScrollsToItsLastRow) {
     Frames(1);
     EXPECT_EQ(browser.Selected(), 400);
     Key(0x26, 30);
-    EXPECT_EQ(browser.Selected(), 370);
-    EXPECT_EQ(browser.ScrollOffset(), 370 * OpenScreen::kRowHeight);
+    EXPECT_EQ(std::pair(browser.Selected(), browser.ScrollOffset()),
+              std::pair(370, 370 * OpenScreen::kRowHeight));
     Key(0x28); // a row still in view: the list stays
     EXPECT_EQ(browser.ScrollOffset(), 370 * OpenScreen::kRowHeight);
     Key(0x28, 29);

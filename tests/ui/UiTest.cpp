@@ -43,8 +43,7 @@ std::string DrawFrames(Button& b, int frames) {
     return shown;
 }
 
-// A flash shows the pressed image for exactly ten frames, also on a hidden button, which
-// disappears again; a held button stays pressed until it is released.
+// Also on a hidden button, which disappears again.
 TEST(ButtonTest, AFlashShowsThePressedImageForTenFramesAndAHoldUntilReleased) {
     const std::tuple<bool, bool, std::string> cases[] = {
         {true, true, "ppppppppppnn"}, {false, true, "pppppppppp--"}, {true, false, "pppppppppppp"}};
@@ -334,12 +333,10 @@ TEST(MenuBarTest, TheButtonsCommandRunsWhenItsTenFramesOfFeedbackEnd) {
     f.bar.StylusDown(20, 10);
     EXPECT_TRUE(f.bar.StylusDown(210, 10));
     EXPECT_FALSE(f.bar.GetMenu(0).IsOpen()) << "the button closes the menus";
-    f.Frames(9);
-    EXPECT_EQ(f.buttonCalls, 0);
-    f.Frames(1);
-    EXPECT_EQ(f.buttonCalls, 1);
-    f.Frames(20);
-    EXPECT_EQ(f.buttonCalls, 1);
+    std::string calls; // after 9, 10 and 30 frames
+    for (const int frames : {9, 1, 20})
+        calls += (f.Frames(frames), std::to_string(f.buttonCalls));
+    EXPECT_EQ(calls, "011");
     EXPECT_FALSE(f.bar.StylusDown(200, 10)) << "its edge is outside";
 }
 
