@@ -46,12 +46,10 @@ protected:
             *output = test::ReadTextFile(Path("out.txt"));
         return status;
     }
-    // Runs this copy of brelvo with the arguments.
     int Run(std::vector<std::string> args, std::string* output = nullptr) const {
         args.insert(args.begin(), Exe());
         return Tool(args, output);
     }
-    // Plays the script headless on the device root; 0 when it played to its end.
     int Play(const std::string& root, const std::string& script, std::string& output) const {
         return Run({"--root", Path(root), "--headless", "--script", WriteScript(script)}, &output);
     }
@@ -287,9 +285,7 @@ TEST_F(ProgramTest, TermAndInterruptEndTheProgramLikeTheCloseCommand) {
         std::this_thread::sleep_for(300ms);
         ASSERT_TRUE(child.IsRunning());
         child.Signal(signal);
-        const std::optional<int> status = child.Wait(10s);
-        ASSERT_TRUE(status.has_value());
-        EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("out.txt"));
+        EXPECT_EQ(child.Wait(10s), std::optional(0)) << test::ReadTextFile(Path("out.txt"));
     }
 }
 

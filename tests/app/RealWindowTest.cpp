@@ -127,9 +127,8 @@ protected:
     }
     bool Shows(const std::string& window, const Surface& expected,
                std::chrono::milliseconds timeout = 10s) {
-        const Frame want = test::Pixels(expected);
         return Shows(
-            window, [&](const Frame& f) { return f == want; }, timeout);
+            window, [want = test::Pixels(expected)](const Frame& f) { return f == want; }, timeout);
     }
 
     std::string Scaled(std::int32_t v) const { return std::to_string(v * m_scale + m_scale / 2); }
@@ -175,9 +174,8 @@ TEST_F(RealWindowTest, ShowsTheFramesTakesMouseAndKeysAndKeepsToOneCopy) {
     test::WriteFile(Path("cat.png"), test::WritePng(rgba, 300, 300));
     test::Subprocess second;
     ASSERT_TRUE(second.Start({BRELVO_EXE, Path("cat.png")}, Env(), Path("second.txt")));
-    const std::optional<int> status = second.Wait(10s);
-    ASSERT_TRUE(status.has_value()) << "the second copy did not leave";
-    EXPECT_EQ(*status, 0) << test::ReadTextFile(Path("second.txt"));
+    ASSERT_EQ(second.Wait(10s), std::optional(0))
+        << "the second copy did not leave: " << test::ReadTextFile(Path("second.txt"));
     const Pixel corner = test::Rgb565(&rgba[0]),
                 inside = test::Rgb565(&rgba[(149 * 300 + 120) * 4]);
     ASSERT_TRUE(
@@ -207,9 +205,7 @@ TEST_F(RealWindowTest, ShowsTheFramesTakesMouseAndKeysAndKeepsToOneCopy) {
         << "Ctrl+Z did not take the warp back";
 
     program.Signal(SIGINT);
-    std::optional<int> ended = program.Wait(10s);
-    ASSERT_TRUE(ended.has_value()) << "Interrupt did not end the program";
-    EXPECT_EQ(*ended, 0) << Report();
+    ASSERT_EQ(program.Wait(10s), std::optional(0)) << "Interrupt did not end it: " << Report();
     std::string output;
     EXPECT_NE(Tool({"xdotool", "search", "--name", "^Brelvo$"}, &output), 0) << output;
 
@@ -217,9 +213,7 @@ TEST_F(RealWindowTest, ShowsTheFramesTakesMouseAndKeysAndKeepsToOneCopy) {
     const std::string nextWindow = Start(next);
     ASSERT_FALSE(nextWindow.empty()) << Report();
     ASSERT_TRUE(test::SendWindowClose(m_display, std::stoul(nextWindow)));
-    ended = next.Wait(10s);
-    ASSERT_TRUE(ended.has_value()) << "closing the window did not end the program";
-    EXPECT_EQ(*ended, 0) << Report();
+    EXPECT_EQ(next.Wait(10s), std::optional(0)) << "closing did not end it: " << Report();
 }
 
 } // namespace
