@@ -110,7 +110,9 @@ platform::HeadlessScript Script(const std::string& text) {
     return script;
 }
 
+// One application throughout: a later text replaces the earlier one; none outgrows the buffer.
 TEST(ApplicationTest, SetErrorTexts) {
+    const std::u16string tooLong(300, u'x');
     const std::tuple<const char16_t*, std::uint32_t, std::u16string, HResult> cases[] = {
         {u"Some text", 0, u"Some text", kOk},
         {u"Some text", 31, u"Some text\nError code=0x1f.", kOk},
@@ -118,18 +120,13 @@ TEST(ApplicationTest, SetErrorTexts) {
         {u"", 0, u"Invalid error code description.", kErrFail},
         {u"x", 0xc8660120u, u"This application requires a 16-bit Pocket PC or Smartphone.", kOk},
         {u"x", 0xc8660130u, u"Missing or incorrect file: exe file", kOk},
+        {tooLong.c_str(), 0, std::u16string(259, u'x'), kOk},
     };
+    Application app(ConfigFor(nullptr));
     for (const auto& [text, code, stored, result] : cases) {
-        Application app(ConfigFor(nullptr));
         EXPECT_EQ(app.SetError(text, static_cast<HResult>(code)), result);
         EXPECT_EQ(app.GetErrorText(), stored);
     }
-
-    // A later text replaces the earlier one, and no text outgrows the 260-character buffer.
-    Application app(ConfigFor(nullptr));
-    app.SetError(u"first", 1);
-    app.SetError(std::u16string(300, u'x').c_str(), 0);
-    EXPECT_EQ(app.GetErrorText(), std::u16string(259, u'x'));
 }
 
 TEST(ApplicationTest, KeyRepeatsAreDroppedAndEveryKeyGetsTheKeyMap) {
@@ -237,28 +234,25 @@ public:
 // deadline in whole milliseconds; a late one (the deadline itself is late) is reported, does not
 // sleep and is not made up. The next period starts when the frame was accounted for.
 TEST(FrameTimerTest, EarlyFramesSleepAndLateOnesAreNotMadeUp) {
-    struct Step {
-        std::uint64_t work; // ticks since the previous frame started
-        HResult result;
-        std::uint32_t sleepMs; // a late frame does not sleep at all
-    };
-    const Step steps[] = {{6666, kOk, 10}, {0, kOk, 16},
-                          {16665, kOk, 0}, {6667, kOk, 9},
-                          {16665, kOk, 0}, {100000, kInfoLateFrame, 0},
-                          {16665, kOk, 0}, {16666, kInfoLateFrame, 0},
-                          {10, kOk, 16}};
+    // Ticks since the previous frame started, the result and the sleep (none for a late frame).
+    const std::tuple<std::uint64_t, HResult, std::uint32_t> steps[] = {
+        {6666, kOk, 10}, {0, kOk, 16},
+        {16665, kOk, 0}, {6667, kOk, 9},
+        {16665, kOk, 0}, {100000, kInfoLateFrame, 0},
+        {16665, kOk, 0}, {16666, kInfoLateFrame, 0},
+        {10, kOk, 16}};
     FakeClock clock;
     FrameTimer timer(clock);
     ASSERT_EQ(timer.Start(60), kOk);
-    for (const Step& s : steps) {
-        SCOPED_TRACE(s.work);
+    for (const auto& [work, result, sleepMs] : steps) {
+        SCOPED_TRACE(work);
         const std::uint64_t started = clock.now;
         clock.sleeps.clear();
-        clock.now += s.work;
-        EXPECT_EQ(timer.WaitFrame(), s.result);
-        EXPECT_EQ(clock.sleeps, s.result == kOk ? std::vector<std::uint32_t>{s.sleepMs}
-                                                : std::vector<std::uint32_t>{});
-        EXPECT_EQ(clock.now, started + s.work + 1000u * s.sleepMs);
+        clock.now += work;
+        EXPECT_EQ(timer.WaitFrame(), result);
+        EXPECT_EQ(clock.sleeps, result == kOk ? std::vector<std::uint32_t>{sleepMs}
+                                              : std::vector<std::uint32_t>{});
+        EXPECT_EQ(clock.now, started + work + 1000u * sleepMs);
     }
 }
 
@@ -361,22 +355,18 @@ private:
 
 // Where taps on corners and edges land, pinning each orientation's turn for the round trip below.
 TEST(StylusMappingTest, MapPointTurnsWithTheOrientation) {
-    struct Case {
-        std::uint32_t orientation;
-        std::int32_t w, h;
-        Point in, out;
-    };
-    const Case cases[] = {
+    // The orientation, the screen's width and height, and a point before and after.
+    const std::tuple<std::uint32_t, std::int32_t, std::int32_t, Point, Point> cases[] = {
         {1, 240, 320, {10, 20}, {10, 20}},   {2, 240, 320, {10, 20}, {230, 300}},
         {4, 240, 320, {10, 20}, {220, 10}},  {8, 240, 320, {10, 20}, {20, 310}},
         {4, 320, 240, {0, 0}, {320, 0}},     {8, 320, 240, {239, 319}, {319, 1}},
         {2, 240, 320, {240, 320}, {0, 0}},   {16, 240, 320, {10, 20}, {10, 20}},
         {0, 240, 320, {-5, 400}, {-5, 400}},
     };
-    for (const Case& c : cases) {
-        Point p = c.in;
-        MapPoint(c.orientation, c.w, c.h, p);
-        EXPECT_EQ(p, c.out) << "orientation " << c.orientation << " at " << c.in.x << "," << c.in.y;
+    for (const auto& [orientation, w, h, in, out] : cases) {
+        Point p = in;
+        MapPoint(orientation, w, h, p);
+        EXPECT_EQ(p, out) << "orientation " << orientation << " at " << in.x << "," << in.y;
     }
 }
 
@@ -417,14 +407,13 @@ TEST(DisplayTest, ATapLandsOnThePixelPresentedUnderIt) {
             EXPECT_EQ(frameBuffer.draws, 0);
             display.Resume();
             ASSERT_EQ(display.Present(), kOk);
-            for (std::int32_t sy = 0; sy < sh; ++sy) {
+            for (std::int32_t sy = 0; sy < sh; ++sy)
                 for (std::int32_t sx = 0; sx < sw; ++sx) {
                     Point tap(sx, sy);
                     display.MapPoint(tap);
                     EXPECT_EQ(frameBuffer.At(sx, sy), Pattern(tap.x - dx, tap.y - dy))
                         << "screen " << sx << "," << sy;
                 }
-            }
             EXPECT_TRUE(frameBuffer.GuardsUntouched());
         }
     }
@@ -501,19 +490,17 @@ TEST(KeyMapTest, DirectionsTurnWithTheScreen) {
 // The models at each end of each group that has extra keys, and neighbours that have none;
 // turning the screen keeps them.
 TEST(KeyMapTest, ExtraKeysDependOnTheDeviceModel) {
-    const struct {
-        std::int32_t model;
-        std::uint16_t extra1, extra2;
-    } cases[] = {{2, 0xC0, 0xC1}, {3, 0xC0, 0xC1},  {6, 0, 0}, {7, 0xD5, 0},
-                 {8, 0xC1, 0xC2}, {10, 0xC1, 0xC2}, {11, 0, 0}};
-    for (const auto& c : cases) {
-        KeyMapHolder holder(c.model, kList);
+    using Extra = std::pair<std::uint16_t, std::uint16_t>;
+    const std::pair<std::int32_t, Extra> cases[] = {
+        {2, {0xC0, 0xC1}}, {3, {0xC0, 0xC1}},  {6, {0, 0}}, {7, {0xD5, 0}},
+        {8, {0xC1, 0xC2}}, {10, {0xC1, 0xC2}}, {11, {0, 0}}};
+    for (const auto& [model, extra] : cases) {
+        KeyMapHolder holder(model, kList);
         for (const std::uint32_t orientation : {1u, 4u}) {
             holder.Reopen(orientation);
             KeyMap keys;
             holder.Copy(keys);
-            EXPECT_EQ(std::pair(keys.extra1, keys.extra2), std::pair(c.extra1, c.extra2))
-                << "model " << c.model;
+            EXPECT_EQ(Extra(keys.extra1, keys.extra2), extra) << "model " << model;
         }
     }
 }
@@ -594,18 +581,14 @@ private:
     std::vector<std::string>& m_log;
 };
 
-void EnterState(std::int32_t s) {
-    ScreenStates.Reset();
-    ScreenStates.SetState(s, 0);
-    ScreenStates.Tick();
-}
-
 // The controller with a recording screen in each state that takes one, entered into a state.
 struct Routed {
     explicit Routed(std::int32_t s) {
         for (std::size_t i = 0; i < std::size(screens); ++i)
             app.SetScreen(states[i], &screens[i]);
-        EnterState(s);
+        ScreenStates.Reset();
+        ScreenStates.SetState(s, 0);
+        ScreenStates.Tick();
     }
 
     App app{TestConfig()};
@@ -652,19 +635,15 @@ TEST(AppTest, EventsReachTheScreenOfTheCurrentStateOnly) {
 // The event that ends the title picture reaches no screen; a tap dropped by IgnoreNextTap does
 // not end it.
 TEST(AppTest, TheTitlePictureGivesWayToTheEditorOnATapOrAKey) {
-    for (const bool tap : {true, false}) {
+    for (const int event : {0, 1, 2}) { // a tap, a key, a tap IgnoreNextTap drops
         Routed r(state::kTitle);
-        tap ? r.app.StylusDown(10, 10) : r.app.KeyDown(0x5A, KeyMap{});
+        IgnoreNextTap.store(event == 2);
+        event == 1 ? r.app.KeyDown(0x5A, KeyMap{}) : r.app.StylusDown(10, 10);
         EXPECT_EQ(GetState(), state::kTitle);
         ScreenStates.Tick();
-        EXPECT_EQ(GetState(), state::kEditor);
+        EXPECT_EQ(GetState(), event == 2 ? state::kTitle : state::kEditor) << event;
         EXPECT_TRUE(r.log.empty());
     }
-    Routed r(state::kTitle);
-    IgnoreNextTap.store(true);
-    r.app.StylusDown(4, 4);
-    ScreenStates.Tick();
-    EXPECT_EQ(GetState(), state::kTitle);
 }
 
 TEST(AppTest, IgnoreNextTapDropsExactlyOneStylusDown) {
@@ -858,9 +837,8 @@ TEST_F(SaveFlowTest, SavesUnderANameTypedOnTheScreenKeyboardOrTheKeys) {
     program.Type(u"x\u00e9\ty"); // characters the keyboard cannot type are not taken
     program.Key(kLeft);
     program.Type(u"-");
-    program.Key(kRight);
-    program.Key(0x20);
-    program.Key(kBackspace); // and Backspace takes the space away again
+    for (const std::uint16_t key : {kRight, std::uint16_t{0x20}, kBackspace})
+        program.Key(key); // Backspace takes the space away again
     EXPECT_EQ(program.app->Saver().Name().Text(), u"Hi1 x-y");
     const std::string expected = program.PictureBmp();
     program.Tap(kSaveButton.Center());

@@ -60,9 +60,8 @@ inline Pixel Rgb565(const std::uint8_t* rgb) {
 
 inline bool AddPicture(ArchiveWriter& writer, art::EntryId id, const Surface& picture) {
     VectorSink bytes;
-    if (!EncodeEbm(picture, 0xFF00FF, bytes))
-        return false;
-    return writer.AddEntry(id, u"picture", u"eBM", 0, bytes.Bytes().data(), bytes.Bytes().size());
+    return EncodeEbm(picture, 0xFF00FF, bytes) &&
+           writer.AddEntry(id, u"picture", u"eBM", 0, bytes.Bytes().data(), bytes.Bytes().size());
 }
 
 // Seeds of the pictures WriteTestArchive puts in.
