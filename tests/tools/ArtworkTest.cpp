@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -40,8 +41,9 @@ protected:
     static inline std::uint32_t s_count = 0;
 };
 
-// Set-up fetched and loaded each of them; a number listed twice would leave the count short.
+// Set-up fetched and loaded each of them; the list is strictly ascending, so none is twice in it.
 TEST_F(BuiltArchive, HoldsExactlyTheEntriesTheProgramLoads) {
+    EXPECT_EQ(std::ranges::adjacent_find(kAllEntries, std::greater_equal<>()), kAllEntries.end());
     EXPECT_EQ(s_count, kAllEntries.size());
     for (const auto& [id, image] : s_images)
         EXPECT_GT(image.GetWidth() * image.GetHeight(), 0) << "entry " << id;
