@@ -1,3 +1,6 @@
+// The libraries the tools share: the font generator, the PNG writer of surfaces and the
+// built-in default font the generator makes.
+
 #include "tools/fontgen/FontGen.h"
 
 #include "gfx/BitmapFont.h"
