@@ -5,7 +5,7 @@
 
 namespace brelvo {
 
-bool ReadArguments(std::span<const OptionSpec> specs, const std::vector<std::string>& args,
+bool ReadArguments(std::span<const OptionSpec> options, const std::vector<std::string>& args,
                    std::vector<Argument>& out, std::string& error) {
     std::vector<Argument> result;
     bool optionsEnded = false;
@@ -21,22 +21,22 @@ bool ReadArguments(std::span<const OptionSpec> specs, const std::vector<std::str
         }
         const std::size_t eq = arg.starts_with("--") ? arg.find('=') : std::string::npos;
         const std::string_view name = std::string_view(arg).substr(0, eq);
-        const OptionSpec* spec = nullptr;
-        for (const OptionSpec& s : specs)
+        const OptionSpec* known = nullptr;
+        for (const OptionSpec& s : options)
             if (s.name == name)
-                spec = &s;
-        if (!spec) {
+                known = &s;
+        if (!known) {
             error = "unknown option '" + std::string(name) + "'";
             return false;
         }
-        Argument read{spec->name, {}};
+        Argument read{known->name, {}};
         if (eq != std::string::npos) {
-            if (!spec->takesValue) {
+            if (!known->takesValue) {
                 error = std::string(name) + " takes no value";
                 return false;
             }
             read.value = arg.substr(eq + 1);
-        } else if (spec->takesValue) {
+        } else if (known->takesValue) {
             if (i + 1 >= args.size()) {
                 error = std::string(name) + " needs a value";
                 return false;

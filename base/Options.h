@@ -30,9 +30,9 @@ struct Argument {
     bool IsOperand() const { return option.empty(); }
 };
 
-// Reads args (the arguments after the program's name) against specs. False with a one-line
+// Reads args (the arguments after the program's name) against options. False with a one-line
 // message in error for an unknown option, a missing value or a value given to a flag.
-bool ReadArguments(std::span<const OptionSpec> specs, const std::vector<std::string>& args,
+bool ReadArguments(std::span<const OptionSpec> options, const std::vector<std::string>& args,
                    std::vector<Argument>& out, std::string& error);
 
 // Reads text as a whole number from lo to hi, nothing before or after it. False with the

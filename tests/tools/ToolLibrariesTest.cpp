@@ -29,9 +29,9 @@ using fontgen::FontSpec;
 constexpr const char* kFont = BRELVO_TEST_FONT;
 
 FontSpec MakeFontSpec(std::uint32_t charset, int size = 12, int extra = 0) {
-    FontSpec spec{.fontFile = kFont, .pixelSize = size, .charset = charset, .background = {}};
-    spec.extraAdvance = extra;
-    return spec;
+    FontSpec font{.fontFile = kFont, .pixelSize = size, .charset = charset, .background = {}};
+    font.extraAdvance = extra;
+    return font;
 }
 
 // The marker runs of row 0 as [first, last] column pairs, the one still open at the right edge
