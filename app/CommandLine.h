@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/FrameBuffer.h"
+#include "platform/PanelInput.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +18,13 @@ struct CommandLine {
     bool headless = false;   // --headless
     std::string script;      // --script FILE (headless only)
     std::string file;        // FILE: a picture to open at start
+    // A panel with no desktop: --fbdev DEV --touch DEV [--keys DEV] and how they are mounted.
+    std::string frameBuffer;
+    std::string touch;
+    std::string keys;
+    std::int32_t rotate = -1; // --rotate 0|90|180|270; -1 chooses by the panel's shape
+    std::optional<platform::FrameBufferFormat> fileGeometry; // --fb-geometry WxHxD
+    platform::TouchCalibration calibration;                  // --touch-range, --touch-axes
     bool help = false;
     bool version = false;
 };

@@ -4,7 +4,9 @@
 #include "app/CommandLine.h"
 #include "base/Options.h"
 #include "platform/DeviceFiles.h"
+#include "platform/FrameBuffer.h"
 #include "platform/HeadlessWindow.h"
+#include "platform/PanelWindow.h"
 #include "platform/SdlWindow.h"
 #include "platform/SettingsFolder.h"
 #include "platform/SignalWatcher.h"
@@ -31,6 +33,20 @@ int ExitStatus(HResult result) {
     // still not look like success.
     const int status = static_cast<int>(static_cast<std::uint32_t>(result) & 0xFFu);
     return status == 0 ? 1 : status;
+}
+
+// The display orientation that shows the picture turned clockwise by the degrees.
+std::uint32_t OrientationFor(int degrees) {
+    switch (degrees) {
+    case 90:
+        return 8;
+    case 180:
+        return 2;
+    case 270:
+        return 4;
+    default:
+        return 1;
+    }
 }
 
 int Main(int argc, char** argv) {
@@ -90,14 +106,43 @@ int Main(int argc, char** argv) {
     // Before any other thread exists, so that every thread inherits the blocked signals.
     platform::SignalWatcher signals;
 
+    // A panel: the frame buffer is the program's direct display and the panel window reads its
+    // input. Both are opened before anything else changes, so that a device that cannot be used
+    // is said and leaves the console as it was. Only a real frame-buffer device has a console
+    // behind it.
+    std::unique_ptr<platform::Console> console;
+    std::unique_ptr<platform::FrameBuffer> frameBuffer;
     std::unique_ptr<platform::Window> window;
+    if (!options.frameBuffer.empty()) {
+        struct stat info {};
+        if (::stat(options.frameBuffer.c_str(), &info) == 0 && S_ISCHR(info.st_mode))
+            console = platform::OpenConsole();
+        frameBuffer = platform::OpenFrameBuffer({.path = options.frameBuffer,
+                                                 .fileFormat = options.fileGeometry,
+                                                 .rotation = options.rotate,
+                                                 .console = console.get()},
+                                                error);
+        if (frameBuffer)
+            window = platform::OpenPanelWindow({.touchPath = options.touch,
+                                                .keysPath = options.keys,
+                                                .calibration = options.calibration,
+                                                .panelWidth = frameBuffer->PanelWidth(),
+                                                .panelHeight = frameBuffer->PanelHeight(),
+                                                .layout = frameBuffer->Layout()},
+                                               error);
+        if (!window) {
+            std::fprintf(stderr, "brelvo: %s\n", error.c_str());
+            return 1;
+        }
+    }
+
     platform::HeadlessWindow* headless = nullptr;
     if (options.headless) {
         auto twin = std::make_unique<platform::HeadlessWindow>(std::move(script));
         twin->SetStateProbe([] { return GetState(); });
         headless = twin.get();
         window = std::move(twin);
-    } else {
+    } else if (!window) {
         window =
             platform::CreateSdlWindow({.scale = options.scale, .fullScreen = options.fullScreen});
     }
@@ -105,11 +150,14 @@ int Main(int argc, char** argv) {
     // A signal ends the program in order, without the question about unsaved work that the
     // window's close button asks (nobody may be there to answer it); a second one, while it is
     // still ending, ends it at once.
-    signals.Start([target](int signal, int count) {
-        if (count == 1)
+    signals.Start([target, panel = frameBuffer.get()](int signal, int count) {
+        if (count == 1) {
             target->RequestClose();
-        else
-            std::_Exit(128 + signal);
+            return;
+        }
+        if (panel)
+            panel->RestoreConsole();
+        std::_Exit(128 + signal);
     });
 
     // The handheld created its settings key at start and never wrote to it; the folder is its
@@ -121,7 +169,8 @@ int Main(int argc, char** argv) {
     config.title = u"Brelvo";
     config.frameRate = 30;
     config.flags = APP_FULLSCREEN;
-    config.orientation = 1;
+    config.orientation = frameBuffer ? OrientationFor(frameBuffer->Rotation()) : 1;
+    config.directDisplay = frameBuffer.get();
     config.freeRunning = options.headless ? 1 : 0;
     config.suspendOnDeactivate = 1;
     config.icon = 101;

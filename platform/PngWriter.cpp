@@ -1,6 +1,7 @@
 #include "platform/PngWriter.h"
 
 #include "platform/DeviceFiles.h"
+#include "platform/Rgb565.h"
 
 #include <png.h>
 
@@ -22,10 +23,10 @@ bool EncodeRgb565Png(const std::uint16_t* pixels, std::int32_t width, std::int32
         for (std::size_t x = 0; x < w; ++x) {
             std::uint16_t p;
             std::memcpy(&p, row + 2 * x, sizeof p);
-            const unsigned r = p >> 11, g = (p >> 5) & 0x3F, b = p & 0x1F;
-            *out++ = static_cast<std::uint8_t>((r << 3) | (r >> 2));
-            *out++ = static_cast<std::uint8_t>((g << 2) | (g >> 4));
-            *out++ = static_cast<std::uint8_t>((b << 3) | (b >> 2));
+            const Rgb888 c = WidenRgb565(p);
+            *out++ = c.r;
+            *out++ = c.g;
+            *out++ = c.b;
         }
     }
 

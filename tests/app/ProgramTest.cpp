@@ -10,7 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/input.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -285,6 +292,200 @@ TEST_F(ProgramTest, TermAndInterruptEndTheProgramLikeTheCloseCommand) {
         std::this_thread::sleep_for(300ms);
         ASSERT_TRUE(child.IsRunning());
         child.Signal(signal);
+        EXPECT_EQ(child.Wait(10s), std::optional(0)) << test::ReadTextFile(Path("out.txt"));
+    }
+}
+
+// A 240 x 320 shot as a panel shows it: turned clockwise by the degrees, at the largest whole
+// scale that fits, centred on black, in the depth's bytes (16: RGB 5-6-5; 24: B, G, R; 32: B, G,
+// R, 0).
+std::string PanelBytes(const platform::Bitmap& shot, int width, int height, int depth,
+                       int degrees) {
+    const bool turned = degrees % 180 != 0;
+    const int sw = turned ? 320 : 240, sh = turned ? 240 : 320;
+    const int scale = std::min(width / sw, height / sh);
+    const int left = (width - sw * scale) / 2, top = (height - sh * scale) / 2;
+    std::string out;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t rgb[3] = {};
+            if (x >= left && x < left + sw * scale && y >= top && y < top + sh * scale) {
+                const int sx = (x - left) / scale, sy = (y - top) / scale;
+                const int px = degrees == 0     ? sx
+                               : degrees == 90  ? sy
+                               : degrees == 180 ? 239 - sx
+                                                : 239 - sy;
+                const int py = degrees == 0     ? sy
+                               : degrees == 90  ? 319 - sx
+                               : degrees == 180 ? 319 - sy
+                                                : sx;
+                std::memcpy(rgb, shot.pixels.data() + (py * 240 + px) * 3, 3);
+            }
+            if (depth == 16) {
+                const int v = (rgb[0] >> 3) << 11 | (rgb[1] >> 2) << 5 | rgb[2] >> 3;
+                out += {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+            } else {
+                out += {static_cast<char>(rgb[2]), static_cast<char>(rgb[1]),
+                        static_cast<char>(rgb[0])};
+                if (depth == 32)
+                    out += '\0';
+            }
+        }
+    return out;
+}
+
+// input_event records, as a touch controller or a keyboard sends them.
+struct Records {
+    void Add(int type, int code, int value) {
+        input_event e{};
+        e.type = static_cast<std::uint16_t>(type);
+        e.code = static_cast<std::uint16_t>(code);
+        e.value = value;
+        bytes.append(reinterpret_cast<const char*>(&e), sizeof e);
+    }
+    std::string bytes;
+};
+
+// Writes into a FIFO once the program reads it.
+bool Feed(const std::string& fifo, const std::string& bytes) {
+    for (int i = 0; i < 500; ++i, std::this_thread::sleep_for(10ms)) {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        const bool all =
+            ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+        ::close(fd);
+        return all;
+    }
+    return false;
+}
+
+// One headless run gives five frames: the start-up picture, the editor with a picture from the
+// command line, after a Hook drag, after typing m (the Magnifier) and after a tap. On a panel (a
+// file for its frame buffer, FIFOs for its touch controller and keys) the program shows each of
+// them in turn, turned and scaled as the panel asks, once it has had the same touches and keys,
+// the touches given as the controller's raw readings: single-touch, or multi-touch with a second
+// finger that must not count; in one case with the axes swapped and one inverted.
+TEST_F(ProgramTest, OnAPanelItShowsTheHeadlessFramesAfterTheSameTouches) {
+    UseRealArtwork("root");
+    test::WriteFile(Path("root/cat.png"),
+                    test::WritePng(test::TestPictureRgba(260, 300), 260, 300));
+    const std::vector<Point> drag = {{60, 120}, {80, 130}, {100, 140}};
+    const Point tap(120, 100);
+    std::string script = "frames 1\nshot " + Path("s0.png") + "\nwait-state 2\nframes 3\nshot " +
+                         Path("s1.png") + "\n";
+    for (std::size_t i = 0; i < drag.size(); ++i)
+        script += (i == 0 ? "down " : "move ") + std::to_string(drag[i].x) + " " +
+                  std::to_string(drag[i].y) + "\n";
+    script += "up 100 140\nframes 30\nshot " + Path("s2.png") + "\nchar m\nframes 3\nshot " +
+              Path("s3.png") + "\ntap 120 100\nframes 30\nshot " + Path("s4.png") + "\n";
+    std::string output;
+    ASSERT_EQ(Run({"--root", Path("root"), "--headless", "--script", WriteScript(script),
+                   Path("root/cat.png")},
+                  &output),
+              0)
+        << output;
+    platform::Bitmap shots[5];
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(platform::DecodePictureFile(Path("s" + std::to_string(i) + ".png"), shots[i]),
+                  kOk);
+
+    const struct {
+        int width, height, depth, degrees;
+        std::vector<std::string> options;
+        bool multiTouch, swapAndInvert;
+    } cases[] = {
+        {240, 320, 16, 0, {}, false, false},
+        {320, 240, 32, 90, {"--touch-axes", "swap,invert-x"}, true, true},
+        {320, 240, 16, 270, {"--rotate", "270"}, false, false},
+        {490, 650, 24, 180, {"--rotate=180"}, true, false},
+    };
+    for (const auto& c : cases) {
+        const std::string geometry = std::to_string(c.width) + "x" + std::to_string(c.height) +
+                                     "x" + std::to_string(c.depth);
+        SCOPED_TRACE(geometry + " turned " + std::to_string(c.degrees));
+        const bool turned = c.degrees % 180 != 0;
+        const int scale = std::min(c.width / (turned ? 320 : 240), c.height / (turned ? 240 : 320));
+        const int left = (c.width - (turned ? 320 : 240) * scale) / 2;
+        const int top = (c.height - (turned ? 240 : 320) * scale) / 2;
+        // The raw reading at a point of the picture the program draws: its screen point (the
+        // display's mapping undone), the panel pixel there, and the controller's 0..4095 scale.
+        const auto raw = [&](Point p) {
+            const Point s = c.degrees == 0     ? p
+                            : c.degrees == 90  ? Point(320 - p.y, p.x)
+                            : c.degrees == 180 ? Point(240 - p.x, 320 - p.y)
+                                               : Point(p.y, 240 - p.x);
+            const int x = ((left + s.x * scale) * 4096 + c.width - 1) / c.width;
+            const int y = ((top + s.y * scale) * 4096 + c.height - 1) / c.height;
+            return c.swapAndInvert ? Point(y, 4095 - x) : Point(x, y);
+        };
+        Records touch;
+        const auto contact = [&](Point p, bool first) {
+            const Point r = raw(p);
+            if (c.multiTouch && !first) { // a second finger, which must not count
+                touch.Add(EV_ABS, ABS_MT_SLOT, 1);
+                touch.Add(EV_ABS, ABS_MT_TRACKING_ID, 9);
+                touch.Add(EV_ABS, ABS_MT_POSITION_X, 2000);
+                touch.Add(EV_ABS, ABS_MT_SLOT, 0);
+            } else if (c.multiTouch) {
+                touch.Add(EV_ABS, ABS_MT_TRACKING_ID, 4);
+            }
+            touch.Add(EV_ABS, c.multiTouch ? ABS_MT_POSITION_X : ABS_X, r.x);
+            touch.Add(EV_ABS, c.multiTouch ? ABS_MT_POSITION_Y : ABS_Y, r.y);
+            if (first && !c.multiTouch)
+                touch.Add(EV_KEY, BTN_TOUCH, 1);
+            touch.Add(EV_SYN, SYN_REPORT, 0);
+        };
+        const auto lift = [&] {
+            if (c.multiTouch) {
+                touch.Add(EV_ABS, ABS_MT_SLOT, 1);
+                touch.Add(EV_ABS, ABS_MT_TRACKING_ID, -1);
+                touch.Add(EV_ABS, ABS_MT_SLOT, 0);
+                touch.Add(EV_ABS, ABS_MT_TRACKING_ID, -1);
+            } else {
+                touch.Add(EV_KEY, BTN_TOUCH, 0);
+            }
+            touch.Add(EV_SYN, SYN_REPORT, 0);
+        };
+        for (const std::string& fifo : {Path("touch"), Path("keys")}) {
+            fs::remove(fifo);
+            ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        }
+        fs::remove(Path("fb"));
+        std::vector<std::string> args = {Exe(),         "--root",        Path("root"), "--fbdev",
+                                         Path("fb"),    "--fb-geometry", geometry,     "--touch",
+                                         Path("touch"), "--keys",        Path("keys")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(Path("root/cat.png"));
+        test::Subprocess child;
+        ASSERT_TRUE(child.Start(args, Env(), Path("out.txt")));
+        for (int i = 0; i < 5; ++i) {
+            touch.bytes.clear();
+            if (i == 2) {
+                for (std::size_t d = 0; d < drag.size(); ++d)
+                    contact(drag[d], d == 0);
+                lift();
+            } else if (i == 4) {
+                contact(tap, true);
+                lift();
+            }
+            Records keys;
+            keys.Add(EV_KEY, KEY_M, 1);
+            keys.Add(EV_KEY, KEY_M, 0);
+            keys.Add(EV_SYN, SYN_REPORT, 0);
+            if (i == 3) {
+                EXPECT_TRUE(Feed(Path("keys"), keys.bytes));
+            } else if (!touch.bytes.empty()) {
+                EXPECT_TRUE(Feed(Path("touch"), touch.bytes));
+            }
+            const std::string expected =
+                PanelBytes(shots[i], c.width, c.height, c.depth, c.degrees);
+            bool shown = false;
+            for (int wait = 0; wait < 1500 && !shown; ++wait, std::this_thread::sleep_for(10ms))
+                shown = test::ReadTextFile(Path("fb")) == expected;
+            EXPECT_TRUE(shown) << "frame " << i << ": " << test::ReadTextFile(Path("out.txt"));
+        }
+        child.Signal(SIGTERM);
         EXPECT_EQ(child.Wait(10s), std::optional(0)) << test::ReadTextFile(Path("out.txt"));
     }
 }

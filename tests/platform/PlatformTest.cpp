@@ -2,7 +2,10 @@
 #include "platform/CodePage.h"
 #include "platform/DeviceFiles.h"
 #include "platform/Event.h"
+#include "platform/FrameBuffer.h"
 #include "platform/HeadlessScript.h"
+#include "platform/PanelInput.h"
+#include "platform/PanelWindow.h"
 #include "platform/PictureDecoder.h"
 #include "platform/PngWriter.h"
 #include "platform/ProgramFolder.h"
@@ -15,7 +18,9 @@
 #include "tests/support/PictureWriters.h"
 #include "tests/support/Subprocess.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <linux/input.h>
 #include <sys/resource.h>
 #include <turbojpeg.h>
 #include <zlib.h>
@@ -1116,6 +1121,253 @@ TEST(PngWriterTest, RefusesAnEmptyPictureAndShortRows) {
     const std::uint16_t pixels[2] = {};
     VectorSink sink;
     EXPECT_FALSE(EncodeRgb565Png(pixels, 0, 1, 2, sink) || EncodeRgb565Png(pixels, 2, 1, 2, sink));
+}
+
+// A panel of 320 x 240 pixels showing the screen turned, with readings 0..319 and 0..239, so that
+// a reading is a pixel; and one of 490 x 650 showing it upright at twice its size, 5 pixels in.
+TEST(EvdevDecoderTest, TheFirstContactIsTheStylusAndKeysTypeAsOnADesktop) {
+    struct Record {
+        int type, code, value;
+    };
+    TouchCalibration exact{.xMin = 0, .xMax = 319, .yMin = 0, .yMax = 239};
+    TouchCalibration turned = exact;
+    turned.swap = turned.invertX = true;
+    const struct {
+        TouchCalibration calibration;
+        bool large;
+        std::vector<Record> records;
+        const char* events;
+    } cases[] = {
+        // Single touch: a report that moves nothing gives no event.
+        {exact,
+         false,
+         {{EV_ABS, ABS_X, 10},
+          {EV_ABS, ABS_Y, 20},
+          {EV_KEY, BTN_TOUCH, 1},
+          {EV_SYN, SYN_REPORT, 0},
+          {EV_ABS, ABS_X, 12},
+          {EV_SYN, SYN_REPORT, 0},
+          {EV_SYN, SYN_REPORT, 0},
+          {EV_KEY, BTN_TOUCH, 0},
+          {EV_SYN, SYN_REPORT, 0}},
+         "down 10,20 move 12,20 up 12,20"},
+        // Slots: a second finger neither moves the stylus nor takes over when the first lifts.
+        {exact,
+         false,
+         {{EV_ABS, ABS_MT_TRACKING_ID, 1},
+          {EV_ABS, ABS_MT_POSITION_X, 5},
+          {EV_ABS, ABS_MT_POSITION_Y, 6},
+          {EV_SYN, SYN_REPORT, 0},
+          {EV_ABS, ABS_MT_SLOT, 1},
+          {EV_ABS, ABS_MT_TRACKING_ID, 2},
+          {EV_ABS, ABS_MT_POSITION_X, 99},
+          {EV_SYN, SYN_REPORT, 0},
+          {EV_ABS, ABS_MT_SLOT, 0},
+          {EV_ABS, ABS_MT_POSITION_Y, 7},
+          {EV_SYN, SYN_REPORT, 0},
+          {EV_ABS, ABS_MT_TRACKING_ID, -1},
+          {EV_SYN, SYN_REPORT, 0},
+          {EV_ABS, ABS_MT_SLOT, 1},
+          {EV_ABS, ABS_MT_POSITION_X, 98},
+          {EV_SYN, SYN_REPORT, 0}},
+         "down 5,6 move 5,7 up 5,7"},
+        // No slots: the first contact of each report; a report without one lifts.
+        {exact,
+         false,
+         {{EV_ABS, ABS_MT_POSITION_X, 7},
+          {EV_ABS, ABS_MT_POSITION_Y, 8},
+          {EV_SYN, SYN_MT_REPORT, 0},
+          {EV_ABS, ABS_MT_POSITION_X, 50},
+          {EV_SYN, SYN_MT_REPORT, 0},
+          {EV_SYN, SYN_REPORT, 0},
+          {EV_ABS, ABS_MT_POSITION_X, 9},
+          {EV_SYN, SYN_MT_REPORT, 0},
+          {EV_SYN, SYN_REPORT, 0},
+          {EV_SYN, SYN_REPORT, 0}},
+         "down 7,8 move 9,8 up 9,8"},
+        // Swapped and inverted axes; readings beyond the range are held at its edge.
+        {turned,
+         false,
+         {{EV_ABS, ABS_X, 30},
+          {EV_ABS, ABS_Y, 400},
+          {EV_KEY, BTN_TOUCH, 1},
+          {EV_SYN, SYN_REPORT, 0}},
+         "down 0,22"},
+        // 0..4095 over 490 x 650 pixels, the screen 5 pixels in at scale 2: the pixels left of and
+        // below it are outside.
+        {{},
+         true,
+         {{EV_ABS, ABS_X, 34},
+          {EV_ABS, ABS_Y, 4095},
+          {EV_KEY, BTN_TOUCH, 1},
+          {EV_SYN, SYN_REPORT, 0},
+          {EV_ABS, ABS_X, 2048},
+          {EV_ABS, ABS_Y, 2048},
+          {EV_SYN, SYN_REPORT, 0}},
+         "down -1,322 move 120,160"},
+        // Keys (and characters) in hexadecimal: Shift for capitals, repeats marked, buttons and
+        // unknown keys ignored.
+        {exact,
+         false,
+         {{EV_KEY, KEY_LEFTSHIFT, 1},
+          {EV_KEY, KEY_A, 1},
+          {EV_KEY, KEY_A, 2},
+          {EV_KEY, KEY_A, 0},
+          {EV_KEY, KEY_LEFTSHIFT, 0},
+          {EV_KEY, KEY_Q, 1},
+          {EV_KEY, KEY_0, 1},
+          {EV_KEY, KEY_ENTER, 1},
+          {EV_KEY, KEY_UP, 1},
+          {EV_KEY, KEY_F10, 1},
+          {EV_KEY, BTN_LEFT, 1},
+          {EV_KEY, KEY_MUTE, 1}},
+         "key 10 key 41 char 41 key 41r char 41 up 41 up 10 key 51 char 71 key 30 char 30 key d "
+         "char d key 26 key 79"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.events);
+        const WindowLayout layout =
+            c.large ? FitScreen(490, 650, 240, 320) : FitScreen(320, 240, 320, 240);
+        EvdevDecoder decoder(c.calibration, layout, c.large ? 490 : 320, c.large ? 650 : 240);
+        std::deque<WindowEvent> events;
+        for (const Record& r : c.records)
+            decoder.Feed(static_cast<std::uint16_t>(r.type), static_cast<std::uint16_t>(r.code),
+                         r.value, events);
+        std::string said;
+        for (const WindowEvent& e : events) {
+            using T = WindowEvent::Type;
+            char text[32];
+            if (e.type == T::KeyDown || e.type == T::KeyUp || e.type == T::Char)
+                std::snprintf(text, sizeof text, "%s %x%s",
+                              e.type == T::KeyDown ? "key"
+                              : e.type == T::KeyUp ? "up"
+                                                   : "char",
+                              e.type == T::Char ? unsigned{e.character} : e.key,
+                              e.repeat ? "r" : "");
+            else
+                std::snprintf(text, sizeof text, "%s %d,%d",
+                              e.type == T::StylusDown   ? "down"
+                              : e.type == T::StylusMove ? "move"
+                                                        : "up",
+                              e.x, e.y);
+            said += (said.empty() ? "" : " ") + std::string(text);
+        }
+        EXPECT_EQ(said, c.events);
+    }
+}
+
+// Each pixel of the frame buffer after one frame: the screen's pixel (x + 3y) widened to 8 bits
+// and cut to the channels' lengths at their places, alpha opaque; scaled and centred; rows at
+// the line length.
+TEST(FrameBufferTest, DrawsEachLayoutOfPixelsAndLeavesTheConsoleAsItWas) {
+    struct Calls final : Console {
+        bool GetMode(int& mode) override {
+            said += "get ";
+            mode = start;
+            return true;
+        }
+        bool SetMode(int mode) override {
+            said += "set" + std::to_string(mode) + " ";
+            return true;
+        }
+        int start = 0;
+        std::string said;
+    };
+    const FrameBufferFormat rgb565 = {240, 320, 16, 512, {11, 5}, {5, 6}, {0, 5}, {}};
+    const FrameBufferFormat bgr565 = {240, 330, 16, 480, {0, 5}, {5, 6}, {11, 5}, {}};
+    const FrameBufferFormat argb = {481, 640, 32, 1924, {16, 8}, {8, 8}, {0, 8}, {24, 8}};
+    test::TempFolder folder;
+    for (const FrameBufferFormat& f : {rgb565, bgr565, argb}) {
+        SCOPED_TRACE(f.height);
+        Calls console;
+        console.start = f.height == 330 ? 1 : 0; // already in graphics mode: left alone
+        std::string error;
+        std::unique_ptr<FrameBuffer> fb = OpenFrameBuffer({folder / "fb", f, 0, &console}, error);
+        ASSERT_TRUE(fb) << error;
+        DirectDisplayProperties p;
+        ASSERT_TRUE(fb->GetProperties(p) && fb->Open());
+        EXPECT_EQ(p.width * 1000 + p.height, 240320u);
+        std::uint8_t* frame = fb->BeginDraw();
+        for (std::uint32_t y = 0; y < p.height; ++y)
+            for (std::uint32_t x = 0; x < p.width; ++x) {
+                const std::uint16_t value = static_cast<std::uint16_t>(x + 3 * y);
+                std::memcpy(frame + y * static_cast<std::uint32_t>(p.yPitch) + 2 * x, &value, 2);
+            }
+        fb->EndDraw();
+        const std::string bytes = ReadTextFile(folder / "fb");
+        const int scale = f.width / 240, top = (f.height - 320 * scale) / 2;
+        int wrong = 0;
+        for (int y = 0; y < f.height; ++y)
+            for (int x = 0; x < f.width; ++x) {
+                const int sx = x / scale, sy = (y - top) / scale;
+                const unsigned v = sx < 240 && y >= top && sy < 320 ? sx + 3 * sy : 0;
+                const unsigned r5 = v >> 11, g6 = (v >> 5) & 63, b5 = v & 31;
+                const unsigned r = r5 << 3 | r5 >> 2, g = g6 << 2 | g6 >> 4, b = b5 << 3 | b5 >> 2;
+                unsigned want = (r >> (8 - f.red.length)) << f.red.offset |
+                                (g >> (8 - f.green.length)) << f.green.offset |
+                                (b >> (8 - f.blue.length)) << f.blue.offset;
+                want |= f.transp.length ? 0xFFu << f.transp.offset : 0;
+                unsigned got = 0;
+                std::memcpy(&got, bytes.data() + y * f.lineLength + x * f.bitsPerPixel / 8,
+                            f.bitsPerPixel / 8);
+                wrong += got != want;
+            }
+        EXPECT_EQ(wrong, 0);
+        fb->Close();
+        EXPECT_TRUE(fb->Close());
+        EXPECT_EQ(console.said, f.height == 330 ? "get " : "get set1 set0 ");
+        fs::remove(folder / "fb");
+    }
+}
+
+// Devices that cannot be used are named with the reason, before anything is changed.
+TEST(FrameBufferTest, RefusesWhatCannotBeAPanel) {
+    test::TempFolder folder;
+    std::string error;
+    const auto open = [&](const std::string& path, const char* geometry, int rotation = -1) {
+        std::optional<FrameBufferFormat> format;
+        if (geometry && !ParseFrameBufferGeometry(geometry, format.emplace(), error))
+            return error;
+        return OpenFrameBuffer({path, format, rotation, nullptr}, error) ? "opened" : error;
+    };
+    const std::string fb = folder / "fb", fifo = folder / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {open(folder / "none", nullptr), fb.substr(0, fb.size() - 2) + "none: No such file"},
+        {open(fb, "240x320x8"), fb + ": a depth of 8 bits per pixel, which Brelvo cannot draw"},
+        {open(fb, "320x240x16", 0),
+         fb + ": the panel is 320x240 pixels; Brelvo needs 240x320 upright"},
+        {open(fb, "200x400x16"), "the panel is 200x400 pixels"},
+        {open(fb, nullptr),
+         fb + ": a regular file stands for a frame buffer only with --fb-geometry"},
+        {open(fifo, nullptr), fifo + ": not a frame-buffer device"},
+        {open(fb, "320x240"),
+         "--fb-geometry needs WIDTHxHEIGHTxDEPTH, for example 240x320x16, not"},
+        {open(fb, "320x240x16", -1), "opened"},
+    };
+    for (const auto& [said, expected] : cases)
+        EXPECT_NE(said.find(expected), std::string::npos) << said;
+
+    const auto input = [&](const std::string& path) {
+        PanelWindowOptions options;
+        options.touchPath = fifo;
+        options.keysPath = path;
+        return OpenPanelWindow(options, error) ? "opened" : error;
+    };
+    EXPECT_EQ(input(""), "opened");
+    EXPECT_EQ(input("/dev/null"), "/dev/null: not an input device (/dev/input/eventN)");
+    EXPECT_EQ(input(folder / "none"), folder / "none: No such file or directory");
+    // As root every file can be read: an unprivileged child meets the permission.
+    std::ofstream(fb) << "";
+    ASSERT_EQ(::chmod(fb.c_str(), 0), 0);
+    ASSERT_EQ(::chmod(folder.Path().c_str(), 0755) | ::chmod(fifo.c_str(), 0666), 0);
+    const int status = test::RunInChild([&] {
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 2;
+        return input(fb) == fb + ": Permission denied" ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
 }
 
 } // namespace
