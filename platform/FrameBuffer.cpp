@@ -53,6 +53,8 @@ std::uint32_t Pack(std::uint16_t pixel, const FrameBufferFormat& f) {
     return value;
 }
 
+// Pixels are in the machine's byte order, little-endian on the boards such panels sit on; the
+// three-byte ones cannot be stored as one value.
 void Store(std::uint8_t* at, std::uint32_t value, std::uint32_t bytes) {
     for (std::uint32_t i = 0; i < bytes; ++i)
         at[i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -204,10 +206,14 @@ std::unique_ptr<FrameBuffer> OpenFrameBuffer(const FrameBufferOptions& options,
         return fail(std::string("cannot be mapped: ") + std::strerror(errno));
     fb->m_map = static_cast<std::uint8_t*>(map);
     fb->m_mapSize = mapSize;
-    if (!fb->Drawable())
+    if (!fb->Drawable()) {
+        fb->m_colours.resize(65536);
+        for (std::uint32_t p = 0; p < 65536; ++p)
+            fb->m_colours[p] = Pack(static_cast<std::uint16_t>(p), f);
         fb->m_staging.assign(static_cast<std::size_t>(fb->m_screenWidth) *
                                  static_cast<std::size_t>(fb->m_screenHeight),
                              0);
+    }
     fb->m_console = options.console;
     return fb;
 }
@@ -278,11 +284,13 @@ void FrameBuffer::EndDraw() {
 }
 
 // Each staging pixel becomes a square of scale x scale device pixels: the first device row of a
-// screen row is converted, the others are copies of it.
+// screen row is converted, the others are copies of it. Device pixels come from a table of all
+// 65536 colours, made when the frame buffer opens.
 void FrameBuffer::Convert() {
     const std::uint32_t pixelBytes = m_format.bitsPerPixel / 8;
     const std::int32_t scale = m_layout.scale;
     const std::size_t rowBytes = static_cast<std::size_t>(m_layout.width) * pixelBytes;
+    const std::uint32_t* colours = m_colours.data();
     std::uint8_t* origin = m_map + m_visible +
                            static_cast<std::size_t>(m_layout.top) * m_format.lineLength +
                            static_cast<std::size_t>(m_layout.left) * pixelBytes;
@@ -294,9 +302,17 @@ void FrameBuffer::Convert() {
                                            static_cast<std::size_t>(scale) * m_format.lineLength;
         std::uint8_t* out = first;
         for (std::int32_t x = 0; x < m_screenWidth; ++x) {
-            const std::uint32_t value = Pack(source[x], m_format);
-            for (std::int32_t i = 0; i < scale; ++i, out += pixelBytes)
-                Store(out, value, pixelBytes);
+            const std::uint32_t value = colours[source[x]];
+            for (std::int32_t i = 0; i < scale; ++i, out += pixelBytes) {
+                if (pixelBytes == 4) {
+                    std::memcpy(out, &value, 4);
+                } else if (pixelBytes == 2) {
+                    const auto two = static_cast<std::uint16_t>(value);
+                    std::memcpy(out, &two, 2);
+                } else {
+                    Store(out, value, pixelBytes);
+                }
+            }
         }
         for (std::int32_t i = 1; i < scale; ++i)
             std::memcpy(first + static_cast<std::size_t>(i) * m_format.lineLength, first, rowBytes);

@@ -110,6 +110,8 @@ private:
     // The first visible pixel in the mapping (a device may show a panned part of its memory).
     std::size_t m_visible = 0;
     std::vector<std::uint16_t> m_staging;
+    std::vector<std::uint32_t> m_colours; // each RGB565 colour as a device pixel
+
     Console* m_console = nullptr;
     std::atomic<int> m_consoleModeToRestore{-1};
 };

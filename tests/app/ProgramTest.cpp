@@ -270,6 +270,12 @@ TEST_F(ProgramTest, FailuresAndAnswersEndTheProgramWithAMessage) {
         {{"hide\nframes 1\n"}, 1, ":2: the window is hidden, so no frame is composed"},
         {{"--headless", "--script", Path("missing.txt")}, 2, "missing.txt: cannot be read"},
         {{"--root", Path("nothing-here")}, 2, "not a folder"},
+        {{"--fbdev", Path("fb"), "--fb-geometry=240x320x8", "--touch", Path("s.txt")},
+         1,
+         "brelvo: " + Path("fb") + ": a depth of 8 bits per pixel, which Brelvo cannot draw"},
+        {{"--fbdev", Path("fb"), "--fb-geometry=240x320x16", "--touch", Path("none")},
+         1,
+         "brelvo: " + Path("none") + ": No such file or directory"},
         {{"--version"}, 0, "brelvo "},
         {{"--help"}, 0, "Usage: brelvo"},
         {{"--headless"}, 0, ""},
@@ -533,7 +539,18 @@ std::string Parse(const std::vector<std::string>& args) {
     return "root=" + l.root + " scale=" + std::to_string(l.scale) + (l.fullScreen ? " full" : "") +
            (l.headless ? " headless" : "") + (l.script.empty() ? "" : " script=" + l.script) +
            (l.file.empty() ? "" : " " + l.file) + (l.help ? " help" : "") +
-           (l.version ? " version" : "");
+           (l.version ? " version" : "") +
+           (l.frameBuffer.empty() ? ""
+                                  : " fb=" + l.frameBuffer + " touch=" + l.touch +
+                                        " keys=" + l.keys + " rotate=" + std::to_string(l.rotate)) +
+           (l.fileGeometry ? " geometry=" + std::to_string(l.fileGeometry->width) + "x" +
+                                 std::to_string(l.fileGeometry->lineLength)
+                           : "") +
+           (l.calibration.rangeGiven ? " range=" + std::to_string(l.calibration.xMax) + "," +
+                                           std::to_string(l.calibration.yMin)
+                                     : "") +
+           (l.calibration.swap ? " swap" : "") + (l.calibration.invertX ? " invert-x" : "") +
+           (l.calibration.invertY ? " invert-y" : "");
 }
 
 TEST(CommandLineTest, TheProgramsOwnRules) {
@@ -553,6 +570,29 @@ TEST(CommandLineTest, TheProgramsOwnRules) {
         {{"--scale", "17"}, "error: --scale needs a whole number from 1 to 16, not '17'"},
         {{"a.bmp", "b.png"}, "error: one picture at a time: 'a.bmp' and 'b.png'"},
         {{"--fullscreen=1"}, "error: --fullscreen takes no value"},
+        {{"--fbdev=/dev/fb1", "--touch", "t", "--keys=k", "--rotate", "270", "--fb-geometry",
+          "320x240x32", "--touch-range", "1,4000,20,3900", "--touch-axes=invert-y,swap"},
+         "root= scale=0 fb=/dev/fb1 touch=t keys=k rotate=270 geometry=320x1280 range=4000,20 "
+         "swap invert-y"},
+        {{"--fbdev", "f", "--touch", "t", "--touch-axes", "none"},
+         "root= scale=0 fb=f touch=t keys= rotate=-1"},
+        {{"--fbdev", "f"}, "error: --fbdev needs a touch controller: --touch DEV"},
+        {{"--touch", "t"},
+         "error: --touch, --keys, --rotate, --touch-range, --touch-axes and "
+         "--fb-geometry go with --fbdev"},
+        {{"--fbdev", "f", "--touch", "t", "--headless"},
+         "error: --fbdev shows the program on a panel; --headless, --fullscreen and --scale are "
+         "for the desktop"},
+        {{"--fbdev", "f", "--touch", "t", "--rotate", "45"},
+         "error: --rotate takes 0, 90, 180 or 270, not '45'"},
+        {{"--fbdev", "f", "--touch", "t", "--touch-range", "5,5,0,9"},
+         "error: --touch-range needs XMIN,XMAX,YMIN,YMAX with each minimum below its maximum, not "
+         "'5,5,0,9'"},
+        {{"--fbdev", "f", "--touch", "t", "--touch-axes", "swap,up"},
+         "error: --touch-axes takes swap, invert-x and invert-y, separated by commas, or none, "
+         "not 'swap,up'"},
+        {{"--fbdev", "f", "--touch", "t", "--fb-geometry", "0x9x16"},
+         "error: --fb-geometry needs WIDTHxHEIGHTxDEPTH, for example 240x320x16, not '0x9x16'"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Parse(c.args), c.parsed);
