@@ -33,7 +33,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <pwd.h>
+#include <sstream>
 #include <string>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -1123,11 +1125,23 @@ TEST(PngWriterTest, RefusesAnEmptyPictureAndShortRows) {
     EXPECT_FALSE(EncodeRgb565Png(pixels, 0, 1, 2, sink) || EncodeRgb565Png(pixels, 2, 1, 2, sink));
 }
 
-// A panel of 320 x 240 pixels showing the screen turned, with readings 0..319 and 0..239, so that
-// a reading is a pixel; and one of 490 x 650 showing it upright at twice its size, 5 pixels in.
+// Records in short: X and Y the single-touch axes, T the touch button, x, y, i and s the
+// multi-touch position, tracking id and slot, each with its value; S the end of a report, M of a
+// contact (without slots); kCODE=VALUE a key (42 left Shift, 30 A, 16 Q, 11 0, 28 Enter, 103 Up,
+// 68 F10, 272 the left button, 113 Mute). Keys and characters are said in hexadecimal. The panel
+// is 320 x 240 pixels showing the screen turned, read 0..319 and 0..239, so that a reading is a
+// pixel; or (large) 490 x 650 showing it upright at twice its size, 5 pixels in, read 0..4095.
 TEST(EvdevDecoderTest, TheFirstContactIsTheStylusAndKeysTypeAsOnADesktop) {
-    struct Record {
-        int type, code, value;
+    const std::map<char, std::pair<int, int>> kinds = {
+        {'X', {EV_ABS, ABS_X}},
+        {'Y', {EV_ABS, ABS_Y}},
+        {'T', {EV_KEY, BTN_TOUCH}},
+        {'x', {EV_ABS, ABS_MT_POSITION_X}},
+        {'y', {EV_ABS, ABS_MT_POSITION_Y}},
+        {'i', {EV_ABS, ABS_MT_TRACKING_ID}},
+        {'s', {EV_ABS, ABS_MT_SLOT}},
+        {'S', {EV_SYN, SYN_REPORT}},
+        {'M', {EV_SYN, SYN_MT_REPORT}},
     };
     TouchCalibration exact{.xMin = 0, .xMax = 319, .yMin = 0, .yMax = 239};
     TouchCalibration turned = exact;
@@ -1135,104 +1149,38 @@ TEST(EvdevDecoderTest, TheFirstContactIsTheStylusAndKeysTypeAsOnADesktop) {
     const struct {
         TouchCalibration calibration;
         bool large;
-        std::vector<Record> records;
-        const char* events;
+        const char *records, *events;
     } cases[] = {
-        // Single touch: a report that moves nothing gives no event.
-        {exact,
-         false,
-         {{EV_ABS, ABS_X, 10},
-          {EV_ABS, ABS_Y, 20},
-          {EV_KEY, BTN_TOUCH, 1},
-          {EV_SYN, SYN_REPORT, 0},
-          {EV_ABS, ABS_X, 12},
-          {EV_SYN, SYN_REPORT, 0},
-          {EV_SYN, SYN_REPORT, 0},
-          {EV_KEY, BTN_TOUCH, 0},
-          {EV_SYN, SYN_REPORT, 0}},
-         "down 10,20 move 12,20 up 12,20"},
-        // Slots: a second finger neither moves the stylus nor takes over when the first lifts.
-        {exact,
-         false,
-         {{EV_ABS, ABS_MT_TRACKING_ID, 1},
-          {EV_ABS, ABS_MT_POSITION_X, 5},
-          {EV_ABS, ABS_MT_POSITION_Y, 6},
-          {EV_SYN, SYN_REPORT, 0},
-          {EV_ABS, ABS_MT_SLOT, 1},
-          {EV_ABS, ABS_MT_TRACKING_ID, 2},
-          {EV_ABS, ABS_MT_POSITION_X, 99},
-          {EV_SYN, SYN_REPORT, 0},
-          {EV_ABS, ABS_MT_SLOT, 0},
-          {EV_ABS, ABS_MT_POSITION_Y, 7},
-          {EV_SYN, SYN_REPORT, 0},
-          {EV_ABS, ABS_MT_TRACKING_ID, -1},
-          {EV_SYN, SYN_REPORT, 0},
-          {EV_ABS, ABS_MT_SLOT, 1},
-          {EV_ABS, ABS_MT_POSITION_X, 98},
-          {EV_SYN, SYN_REPORT, 0}},
-         "down 5,6 move 5,7 up 5,7"},
-        // No slots: the first contact of each report; a report without one lifts.
-        {exact,
-         false,
-         {{EV_ABS, ABS_MT_POSITION_X, 7},
-          {EV_ABS, ABS_MT_POSITION_Y, 8},
-          {EV_SYN, SYN_MT_REPORT, 0},
-          {EV_ABS, ABS_MT_POSITION_X, 50},
-          {EV_SYN, SYN_MT_REPORT, 0},
-          {EV_SYN, SYN_REPORT, 0},
-          {EV_ABS, ABS_MT_POSITION_X, 9},
-          {EV_SYN, SYN_MT_REPORT, 0},
-          {EV_SYN, SYN_REPORT, 0},
-          {EV_SYN, SYN_REPORT, 0}},
-         "down 7,8 move 9,8 up 9,8"},
-        // Swapped and inverted axes; readings beyond the range are held at its edge.
-        {turned,
-         false,
-         {{EV_ABS, ABS_X, 30},
-          {EV_ABS, ABS_Y, 400},
-          {EV_KEY, BTN_TOUCH, 1},
-          {EV_SYN, SYN_REPORT, 0}},
-         "down 0,22"},
-        // 0..4095 over 490 x 650 pixels, the screen 5 pixels in at scale 2: the pixels left of and
-        // below it are outside.
-        {{},
-         true,
-         {{EV_ABS, ABS_X, 34},
-          {EV_ABS, ABS_Y, 4095},
-          {EV_KEY, BTN_TOUCH, 1},
-          {EV_SYN, SYN_REPORT, 0},
-          {EV_ABS, ABS_X, 2048},
-          {EV_ABS, ABS_Y, 2048},
-          {EV_SYN, SYN_REPORT, 0}},
-         "down -1,322 move 120,160"},
-        // Keys (and characters) in hexadecimal: Shift for capitals, repeats marked, buttons and
-        // unknown keys ignored.
-        {exact,
-         false,
-         {{EV_KEY, KEY_LEFTSHIFT, 1},
-          {EV_KEY, KEY_A, 1},
-          {EV_KEY, KEY_A, 2},
-          {EV_KEY, KEY_A, 0},
-          {EV_KEY, KEY_LEFTSHIFT, 0},
-          {EV_KEY, KEY_Q, 1},
-          {EV_KEY, KEY_0, 1},
-          {EV_KEY, KEY_ENTER, 1},
-          {EV_KEY, KEY_UP, 1},
-          {EV_KEY, KEY_F10, 1},
-          {EV_KEY, BTN_LEFT, 1},
-          {EV_KEY, KEY_MUTE, 1}},
+        // A report that moves nothing gives no event.
+        {exact, false, "X10 Y20 T1 S X12 S S T0 S", "down 10,20 move 12,20 up 12,20"},
+        // A second finger neither moves the stylus nor takes over when the first lifts.
+        {exact, false, "i1 x5 y6 S s1 i2 x99 S s0 y7 S i-1 S s1 x98 S", "down 5,6 move 5,7 up 5,7"},
+        // Without slots the first contact of each report counts; a report without one lifts.
+        {exact, false, "x7 y8 M x50 M S x9 M S S", "down 7,8 move 9,8 up 9,8"},
+        // Swapped and inverted axes; a reading beyond the range is held at its edge.
+        {turned, false, "X30 Y400 T1 S", "down 0,22"},
+        // The pixels left of and below the screen are outside it.
+        {{}, true, "X34 Y4095 T1 S X2048 Y2048 S", "down -1,322 move 120,160"},
+        // Shift for capitals, repeats marked, buttons and unknown keys ignored.
+        {exact, false, "k42=1 k30=1 k30=2 k30=0 k42=0 k16=1 k11=1 k28=1 k103=1 k68=1 k272=1 k113=1",
          "key 10 key 41 char 41 key 41r char 41 up 41 up 10 key 51 char 71 key 30 char 30 key d "
          "char d key 26 key 79"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.events);
+        SCOPED_TRACE(c.records);
         const WindowLayout layout =
             c.large ? FitScreen(490, 650, 240, 320) : FitScreen(320, 240, 320, 240);
         EvdevDecoder decoder(c.calibration, layout, c.large ? 490 : 320, c.large ? 650 : 240);
         std::deque<WindowEvent> events;
-        for (const Record& r : c.records)
-            decoder.Feed(static_cast<std::uint16_t>(r.type), static_cast<std::uint16_t>(r.code),
-                         r.value, events);
+        std::istringstream records(c.records);
+        for (std::string r; records >> r;) {
+            const bool key = r[0] == 'k';
+            const auto [type, code] =
+                key ? std::pair(EV_KEY, std::stoi(r.substr(1))) : kinds.at(r[0]);
+            const std::string value = key ? r.substr(r.find('=') + 1) : r.substr(1);
+            decoder.Feed(static_cast<std::uint16_t>(type), static_cast<std::uint16_t>(code),
+                         value.empty() ? 0 : std::stoi(value), events);
+        }
         std::string said;
         for (const WindowEvent& e : events) {
             using T = WindowEvent::Type;
