@@ -1,9 +1,9 @@
 // CPU per presented frame: the panel's direct path (into a file standing for the frame buffer,
 // so no device is needed) beside the desktop window (SDL2; needs an X display, for example under
 // xvfb-run), whose frame is handed to the window thread and shown there, as in the program; here
-// one thread plays both parts. Every frame differs from the one before by a pixel, so that none
-// is skipped as unchanged. The CPU column counts every thread of the process; the X server's
-// own work for the window is not in it.
+// one thread plays both parts. Every frame differs from the one before, so that none is skipped
+// as unchanged: by one pixel (a stroke's frame), or (the last argument 1) in every pixel. The CPU
+// column counts every thread of the process; the X server's own work for the window is not in it.
 
 #include "app/Display.h"
 #include "platform/FrameBuffer.h"
@@ -21,7 +21,7 @@ namespace brelvo {
 namespace {
 
 // Presents a changing frame once an iteration; after each, the window thread's part, if any.
-void Frames(benchmark::State& state, Display& display,
+void Frames(benchmark::State& state, bool changeAll, Display& display,
             const std::function<void()>& windowThread = {}) {
     Surface back;
     display.GetBackbuffer(back);
@@ -29,7 +29,12 @@ void Frames(benchmark::State& state, Display& display,
         back.GetPixels()[i] = static_cast<Pixel>(i * 2654435761u >> 16);
     std::uint32_t n = 0;
     for (auto _ : state) {
-        back.GetPixels()[n++ % 76800] ^= 0xFFFF;
+        if (changeAll) {
+            for (std::uint32_t i = 0; i < 76800; ++i)
+                back.GetPixels()[i] ^= 0xFFFF;
+        } else {
+            back.GetPixels()[n++ % 76800] ^= 0xFFFF;
+        }
         display.Present();
         if (windowThread)
             windowThread();
@@ -37,7 +42,7 @@ void Frames(benchmark::State& state, Display& display,
     }
 }
 
-// Arguments: the panel's width, height and depth.
+// Arguments: the panel's width, height and depth; whether every pixel changes.
 void BM_PresentPanel(benchmark::State& state) {
     char path[] = "/tmp/brelvo-bench-fb-XXXXXX";
     const int fd = ::mkstemp(path);
@@ -60,18 +65,18 @@ void BM_PresentPanel(benchmark::State& state) {
             Failed(display.Open(nullptr, 0)))
             state.SkipWithError(("cannot open the frame buffer: " + error).c_str());
         else
-            Frames(state, display);
+            Frames(state, state.range(3) != 0, display);
     }
     ::unlink(path);
 }
 BENCHMARK(BM_PresentPanel)
-    ->Args({240, 320, 16})
-    ->Args({320, 240, 16})
-    ->Args({320, 240, 32})
-    ->Args({480, 640, 16})
+    ->ArgsProduct({{240}, {320}, {16}, {0, 1}})
+    ->Args({320, 240, 16, 1})
+    ->Args({320, 240, 32, 1})
+    ->Args({480, 640, 16, 1})
     ->MeasureProcessCPUTime();
 
-// Argument: the window's scale.
+// Arguments: the window's scale; whether every pixel changes.
 void BM_PresentWindow(benchmark::State& state) {
     if (!std::getenv("DISPLAY")) {
         state.SkipWithError("needs an X display (run it under xvfb-run)");
@@ -85,7 +90,7 @@ void BM_PresentWindow(benchmark::State& state) {
         state.SkipWithError("cannot open the window");
         return;
     }
-    Frames(state, display, [&] {
+    Frames(state, state.range(1) != 0, display, [&] {
         platform::WindowEvent event;
         while (window->PollEvent(event)) {
         }
@@ -93,7 +98,7 @@ void BM_PresentWindow(benchmark::State& state) {
     display.Close();
     window->Destroy();
 }
-BENCHMARK(BM_PresentWindow)->Arg(2)->Arg(3)->MeasureProcessCPUTime();
+BENCHMARK(BM_PresentWindow)->ArgsProduct({{2}, {0, 1}})->Args({3, 1})->MeasureProcessCPUTime();
 
 } // namespace
 } // namespace brelvo

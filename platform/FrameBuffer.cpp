@@ -206,14 +206,16 @@ std::unique_ptr<FrameBuffer> OpenFrameBuffer(const FrameBufferOptions& options,
         return fail(std::string("cannot be mapped: ") + std::strerror(errno));
     fb->m_map = static_cast<std::uint8_t*>(map);
     fb->m_mapSize = mapSize;
-    if (!fb->Drawable()) {
+    fb->m_plain = IsRgb565(f) && fb->m_layout.scale == 1;
+    if (!fb->m_plain) {
         fb->m_colours.resize(65536);
         for (std::uint32_t p = 0; p < 65536; ++p)
             fb->m_colours[p] = Pack(static_cast<std::uint16_t>(p), f);
-        fb->m_staging.assign(static_cast<std::size_t>(fb->m_screenWidth) *
-                                 static_cast<std::size_t>(fb->m_screenHeight),
-                             0);
     }
+    const std::size_t pixels =
+        static_cast<std::size_t>(fb->m_screenWidth) * static_cast<std::size_t>(fb->m_screenHeight);
+    fb->m_staging.assign(pixels, 0);
+    fb->m_shown.assign(pixels, 0);
     fb->m_console = options.console;
     return fb;
 }
@@ -226,15 +228,11 @@ FrameBuffer::~FrameBuffer() {
         ::close(m_fd);
 }
 
-bool FrameBuffer::Drawable() const {
-    return IsRgb565(m_format) && m_layout.scale == 1;
-}
-
 bool FrameBuffer::GetProperties(DirectDisplayProperties& out) {
     out.width = static_cast<std::uint32_t>(m_screenWidth);
     out.height = static_cast<std::uint32_t>(m_screenHeight);
     out.xPitch = 2;
-    out.yPitch = Drawable() ? static_cast<std::int32_t>(m_format.lineLength) : m_screenWidth * 2;
+    out.yPitch = m_screenWidth * 2;
     out.bitsPerPixel = 16;
     out.formatFlags = 0;
     return m_map != nullptr;
@@ -251,6 +249,7 @@ bool FrameBuffer::Open() {
         for (std::int32_t x = 0; x < m_format.width; ++x)
             Store(row + static_cast<std::size_t>(x) * pixelBytes, black, pixelBytes);
     }
+    m_shownValid = false;
     int mode = 0;
     if (m_console && m_consoleModeToRestore.load() < 0 && m_console->GetMode(mode) && mode != 1 &&
         m_console->SetMode(1))
@@ -270,53 +269,56 @@ void FrameBuffer::RestoreConsole() {
 }
 
 std::uint8_t* FrameBuffer::BeginDraw() {
-    if (!m_map)
-        return nullptr;
-    if (!Drawable())
-        return reinterpret_cast<std::uint8_t*>(m_staging.data());
-    return m_map + m_visible + static_cast<std::size_t>(m_layout.top) * m_format.lineLength +
-           static_cast<std::size_t>(m_layout.left) * 2;
+    return m_map ? reinterpret_cast<std::uint8_t*>(m_staging.data()) : nullptr;
 }
 
+// Only the rows that changed since the last frame reach the panel: many small panels send every
+// written page of their memory over a slow bus, so a still picture should cost no writes at all.
 void FrameBuffer::EndDraw() {
-    if (m_map && !Drawable())
-        Convert();
+    if (!m_map)
+        return;
+    const std::size_t width = static_cast<std::size_t>(m_screenWidth);
+    for (std::int32_t y = 0; y < m_screenHeight; ++y) {
+        const std::uint16_t* row = m_staging.data() + static_cast<std::size_t>(y) * width;
+        std::uint16_t* shown = m_shown.data() + static_cast<std::size_t>(y) * width;
+        if (m_shownValid && std::memcmp(row, shown, width * 2) == 0)
+            continue;
+        std::memcpy(shown, row, width * 2);
+        WriteRow(y, row);
+    }
+    m_shownValid = true;
 }
 
-// Each staging pixel becomes a square of scale x scale device pixels: the first device row of a
-// screen row is converted, the others are copies of it. Device pixels come from a table of all
-// 65536 colours, made when the frame buffer opens.
-void FrameBuffer::Convert() {
+// A screen row becomes scale device rows of squares of scale x scale pixels: the first is written,
+// the others are copies of it. A plain RGB 5-6-5 buffer at scale 1 takes the row as it is; any
+// other gets each pixel from the table of all 65536 colours made when it opened.
+void FrameBuffer::WriteRow(std::int32_t y, const std::uint16_t* row) {
     const std::uint32_t pixelBytes = m_format.bitsPerPixel / 8;
     const std::int32_t scale = m_layout.scale;
     const std::size_t rowBytes = static_cast<std::size_t>(m_layout.width) * pixelBytes;
-    const std::uint32_t* colours = m_colours.data();
-    std::uint8_t* origin = m_map + m_visible +
-                           static_cast<std::size_t>(m_layout.top) * m_format.lineLength +
-                           static_cast<std::size_t>(m_layout.left) * pixelBytes;
-    for (std::int32_t y = 0; y < m_screenHeight; ++y) {
-        const std::uint16_t* source =
-            m_staging.data() +
-            static_cast<std::size_t>(y) * static_cast<std::size_t>(m_screenWidth);
-        std::uint8_t* first = origin + static_cast<std::size_t>(y) *
-                                           static_cast<std::size_t>(scale) * m_format.lineLength;
-        std::uint8_t* out = first;
-        for (std::int32_t x = 0; x < m_screenWidth; ++x) {
-            const std::uint32_t value = colours[source[x]];
-            for (std::int32_t i = 0; i < scale; ++i, out += pixelBytes) {
-                if (pixelBytes == 4) {
-                    std::memcpy(out, &value, 4);
-                } else if (pixelBytes == 2) {
-                    const auto two = static_cast<std::uint16_t>(value);
-                    std::memcpy(out, &two, 2);
-                } else {
-                    Store(out, value, pixelBytes);
-                }
+    std::uint8_t* first = m_map + m_visible +
+                          static_cast<std::size_t>(m_layout.top + y * scale) * m_format.lineLength +
+                          static_cast<std::size_t>(m_layout.left) * pixelBytes;
+    if (m_plain) {
+        std::memcpy(first, row, rowBytes);
+        return;
+    }
+    std::uint8_t* out = first;
+    for (std::int32_t x = 0; x < m_screenWidth; ++x) {
+        const std::uint32_t value = m_colours[row[x]];
+        for (std::int32_t i = 0; i < scale; ++i, out += pixelBytes) {
+            if (pixelBytes == 4) {
+                std::memcpy(out, &value, 4);
+            } else if (pixelBytes == 2) {
+                const auto two = static_cast<std::uint16_t>(value);
+                std::memcpy(out, &two, 2);
+            } else {
+                Store(out, value, pixelBytes);
             }
         }
-        for (std::int32_t i = 1; i < scale; ++i)
-            std::memcpy(first + static_cast<std::size_t>(i) * m_format.lineLength, first, rowBytes);
     }
+    for (std::int32_t i = 1; i < scale; ++i)
+        std::memcpy(first + static_cast<std::size_t>(i) * m_format.lineLength, first, rowBytes);
 }
 
 } // namespace brelvo::platform

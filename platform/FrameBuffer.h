@@ -63,9 +63,10 @@ struct FrameBufferOptions {
 };
 
 // A Linux frame buffer as the program's direct display. The device screen (240 x 320, or 320 x
-// 240 when turned) is shown centred at the largest whole scale that fits the panel. A 16-bit
-// RGB 5-6-5 buffer shown at scale 1 is drawn into directly; any other (a deeper buffer, another
-// channel order, a larger scale) gets a 16-bit staging frame that EndDraw converts and scales.
+// 240 when turned) is shown centred at the largest whole scale that fits the panel. The program
+// draws each frame into a 16-bit frame of the screen's size; EndDraw puts the rows that changed on
+// the panel, as they are into a 16-bit RGB 5-6-5 buffer at scale 1, converted and scaled into
+// any other (a deeper buffer, another channel order, a larger scale).
 class FrameBuffer final : public DirectDisplay {
 public:
     ~FrameBuffer() override;
@@ -96,8 +97,7 @@ private:
     friend std::unique_ptr<FrameBuffer> OpenFrameBuffer(const FrameBufferOptions&, std::string&);
     FrameBuffer() = default;
 
-    bool Drawable() const;
-    void Convert();
+    void WriteRow(std::int32_t y, const std::uint16_t* row);
 
     FrameBufferFormat m_format;
     int m_rotation = 0;
@@ -109,8 +109,14 @@ private:
     std::size_t m_mapSize = 0;
     // The first visible pixel in the mapping (a device may show a panned part of its memory).
     std::size_t m_visible = 0;
+    // The frame being drawn, and the one on the panel (valid once a frame has been shown since
+    // the panel was cleared).
     std::vector<std::uint16_t> m_staging;
-    std::vector<std::uint32_t> m_colours; // each RGB565 colour as a device pixel
+    std::vector<std::uint16_t> m_shown;
+    bool m_shownValid = false;
+    // A 16-bit RGB 5-6-5 buffer shown at scale 1, which takes the program's rows as they are.
+    bool m_plain = false;
+    std::vector<std::uint32_t> m_colours; // otherwise each RGB565 colour as a device pixel
 
     Console* m_console = nullptr;
     std::atomic<int> m_consoleModeToRestore{-1};
