@@ -9,6 +9,7 @@
 #include "gfx/BitmapFont.h"
 #include "gfx/Blit.h"
 #include "platform/CodePage.h"
+#include "platform/FrameBuffer.h"
 #include "platform/HeadlessWindow.h"
 #include "screens/HelpText.h"
 #include "screens/Layout.h"
@@ -27,6 +28,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <tuple>
@@ -171,6 +173,49 @@ TEST(ApplicationTest, AFailedStartUpOrFrameEndsTheProgramWithItsCode) {
                              window.Finish()),
                   std::tuple(startUp ? 0u : 1u, Point(240, 320), u"", false));
     }
+}
+
+// On a panel the console is in graphics mode from the opening of the display to the end of the
+// program, however it ends (a failed start-up, a failed frame, a close); one that was already in
+// graphics mode is left alone. The 320 x 240 panel, turned, gives a 240 x 320 display.
+TEST(ApplicationTest, APanelsConsoleIsPutBackHoweverTheProgramEnds) {
+    struct Console final : platform::Console {
+        bool GetMode(int& mode) override {
+            said += "get ";
+            mode = start;
+            return true;
+        }
+        bool SetMode(int mode) override {
+            said += "set" + std::to_string(mode) + " ";
+            return true;
+        }
+        int start = 0;
+        std::string said;
+    };
+    test::TempFolder folder;
+    for (const HResult failure : {kErrArchiveMissing, kErrNoPixels, kOk})
+        for (const int start : {0, 1}) {
+            // Frames drawn into the panel do not reach the window, so a script that waited for them
+            // would wait for ever; the close at the end of an empty one is the third way to end.
+            platform::HeadlessWindow window(Script(failure == kOk ? "" : "frames 5\n"));
+            Console console;
+            console.start = start;
+            std::optional<platform::FrameBufferFormat> format;
+            std::string error;
+            ASSERT_TRUE(platform::ParseFrameBufferGeometry("320x240x16", format.emplace(), error));
+            const auto panel =
+                platform::OpenFrameBuffer({folder / "fb", format, -1, &console}, error);
+            ApplicationConfig config = ConfigFor(&window);
+            config.orientation = 8;
+            config.directDisplay = panel.get();
+            RecordingApplication app(config);
+            (failure == kErrArchiveMissing ? app.onInitResult : app.renderResult) = failure;
+            EXPECT_EQ(std::tuple(app.Run(), console.said),
+                      std::tuple(failure, start ? "get " : "get set1 set0 "));
+            if (failure != kOk) { // a close may come before the display's first use
+                EXPECT_EQ(app.displaySize, Point(240, 320));
+            }
+        }
 }
 
 // Thousands of events keep their order across the two threads (watched by ThreadSanitizer); while
