@@ -8,6 +8,7 @@
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,7 +79,11 @@ public:
         mode = value == KD_GRAPHICS ? 1 : 0;
         return true;
     }
+    // Keys typed on the console's keyboard while the picture covered it are thrown away on the
+    // way back to text, so that the shell does not run them as a command line.
     bool SetMode(int mode) override {
+        if (mode != 1)
+            ::tcflush(m_fd, TCIFLUSH);
         return ::ioctl(m_fd, KDSETMODE, mode == 1 ? KD_GRAPHICS : KD_TEXT) == 0;
     }
 
