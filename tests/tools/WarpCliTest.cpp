@@ -57,10 +57,9 @@ TEST_F(WarpCli, StrokesChangeOnlyTheirSquares) {
          {std::pair("hook", "50,50 60,55 70,60"), std::pair("magnifier", "50,50 70,70"),
           std::pair("gripper", "60,60")}) {
         SCOPED_TRACE(tool);
-        ASSERT_EQ(Warp({"in.png", "out.bmp", "--tool", tool, "--size", "20", "--power", "100",
-                        "--mode", "both", "--stroke", stroke}),
-                  0)
-            << errors;
+        const int code = Warp({"in.png", "out.bmp", "--tool", tool, "--size", "20", "--power",
+                               "100", "--mode", "both", "--stroke", stroke});
+        ASSERT_EQ(code, 0) << errors;
         const Surface out = Load("out.bmp");
         ASSERT_EQ(out.GetWidth(), 160);
         int changedInside = 0;
