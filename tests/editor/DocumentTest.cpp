@@ -40,10 +40,6 @@ Pixel& At(const Surface& s, std::int32_t x, std::int32_t y) {
     return s.Header().Row(y)[x];
 }
 
-Point SizeOf(const Surface& s) {
-    return Point(s.GetWidth(), s.GetHeight());
-}
-
 // Every pixel tells where it is, and none is the colour key or white by accident.
 Pixel Pattern(std::int32_t x, std::int32_t y) {
     const auto p = static_cast<Pixel>(x * 31 + y * 1009 + 1);
@@ -150,7 +146,8 @@ TEST_F(TrimTest, CutWhitensOnlyThePartInsideThePicture) {
                     << x << "," << y;
         const Surface& block = trim.clipboard().pixels();
         const Point last(inside.right - inside.left, inside.bottom - inside.top);
-        ASSERT_EQ(SizeOf(block), Point(last.x + 1, last.y + 1));
+        ASSERT_EQ(std::pair(block.GetWidth(), block.GetHeight()),
+                  std::pair(last.x + 1, last.y + 1));
         EXPECT_EQ(At(block, 0, 0), Pattern(inside.left, inside.top));
         EXPECT_EQ(At(block, last.x, last.y), Pattern(inside.right, inside.bottom));
     }
@@ -158,6 +155,7 @@ TEST_F(TrimTest, CutWhitensOnlyThePartInsideThePicture) {
 
 TEST_F(TrimTest, CopyWithoutSelectionAndPasteWithoutContentPlaceNothing) {
     load(50, 50);
+    trim.copySelection(); // a new tool has no selection either
     select(Point(1, 1), Point(9, 9));
     trim.clearSelection();
     const int calls = recorder.calls;
@@ -176,13 +174,15 @@ TEST_F(TrimTest, PastedBlockFloatsAtTheViewCornerUntilATouchElsewhere) {
     trim.copySelection();
     view.setScroll(40, 30);
     trim.pasteClipboard();
-    EXPECT_EQ(trim.floating().position(), Point(40, 30));
+    Surface screen = test::Solid(240, 320, 0);
+    view.drawPicture(screen, &trim.floating());
+    EXPECT_EQ(At(screen, 30, 51), Pattern(10, 10)); // the block's corner in the view's
     EXPECT_EQ(state(), "-F1* 1011");
     // Within one pixel of the block a touch grabs it; the block follows the stylus.
     for (Point grab : {Point(39, 29), Point(50, 35)})
         select(grab, Point(grab.x + 5, grab.y + 5));
-    EXPECT_EQ(trim.floating().position(), Point(50, 40));
     EXPECT_EQ(state(), "-F1* 1011");
+    EXPECT_FALSE(trim.floating().isOnBlock(Point(55, 46)));
     trim.touch(Point(61, 40));
     EXPECT_EQ(state(), "S-2* 1011");
     for (std::int32_t y = 0; y < 5; ++y)
@@ -195,7 +195,7 @@ TEST_F(TrimTest, CropMakesTheSelectionOrTheFloatingBlockThePicture) {
     view.setScroll(100, 100);
     select(Point(5, 6), Point(304, 309));
     trim.cropToSelection();
-    ASSERT_EQ(SizeOf(doc.picture), Point(300, 304));
+    ASSERT_EQ(std::pair(doc.picture.GetWidth(), doc.picture.GetHeight()), std::pair(300, 304));
     EXPECT_EQ(At(doc.picture, 299, 303), Pattern(304, 309));
     EXPECT_EQ(std::tuple(view.zoomedWidth(), view.scrollX(), view.scrollY(),
                          trim.clipboard().hasContent(), state()),
@@ -206,7 +206,7 @@ TEST_F(TrimTest, CropMakesTheSelectionOrTheFloatingBlockThePicture) {
     trim.copySelection();
     trim.pasteClipboard();
     trim.cropToSelection();
-    ASSERT_EQ(SizeOf(doc.picture), Point(10, 5));
+    ASSERT_EQ(std::pair(doc.picture.GetWidth(), doc.picture.GetHeight()), std::pair(10, 5));
     // The history holds the settled block, then the crop.
     EXPECT_EQ(std::tuple(At(doc.picture, 9, 4), trim.clipboard().pixels().GetWidth(), state()),
               std::tuple(Pattern(19, 14), 10, "--3* 0001"));
