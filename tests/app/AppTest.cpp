@@ -125,10 +125,9 @@ TEST(ApplicationTest, SetErrorTexts) {
         {tooLong.c_str(), 0, std::u16string(259, u'x'), kOk},
     };
     Application app(ConfigFor(nullptr));
-    for (const auto& [text, code, stored, result] : cases) {
-        EXPECT_EQ(app.SetError(text, static_cast<HResult>(code)), result);
-        EXPECT_EQ(app.GetErrorText(), stored);
-    }
+    for (const auto& [text, code, stored, result] : cases)
+        EXPECT_EQ((std::pair{app.SetError(text, static_cast<HResult>(code)), app.GetErrorText()}),
+                  std::pair(result, stored));
 }
 
 TEST(ApplicationTest, KeyRepeatsAreDroppedAndEveryKeyGetsTheKeyMap) {
@@ -583,9 +582,7 @@ TEST(DeviceModelTest, KnownTableIdentifiesEachModel) {
 
 TEST(DeviceModelTest, OnlyTheBufferedTextTakesPart) {
     // 259 characters fit beside the terminator: a prefix ending on the last of them matches.
-    const std::u16string lead(kOemTextCapacity - 4, u'a');
-    const std::u16string fits = lead + u"xyz";
-    const std::u16string over = lead + u"xyzw";
+    const std::u16string lead(kOemTextCapacity - 4, u'a'), fits = lead + u"xyz", over = fits + u"w";
     const DeviceModelPrefix table[] = {{8, over}, {7, fits}};
     EXPECT_EQ(DeviceModelFromOemText(over + u"tail", table), 7);
     EXPECT_EQ(DeviceModelFromOemText(fits, table), 7);
@@ -868,11 +865,16 @@ protected:
 
 TEST_F(SaveFlowTest, SavesUnderANameTypedOnTheScreenKeyboardOrTheKeys) {
     std::ofstream(root / "other.bmp", std::ios::binary) << program.PictureBmp();
+    for (int i = 0; i < 20; ++i)
+        fs::create_directories(Docs(std::to_string(i)));
     ASSERT_TRUE(program.ToSaveScreen());
     program.app->OnOpenRequest(root / "other.bmp"); // refused while a name is being typed
     program.SaveHere(u"");
     program.Frames(25);
     EXPECT_EQ(GetState(), state::kSave) << "an empty name saves nothing, nor is other.bmp opened";
+    program.app->StylusDown(kSaveDownArrowAt.x + 5, kSaveDownArrowAt.y + 5); // let go below
+    program.Frames(1);
+    EXPECT_GT(program.app->Saver().List().ScrollOffset(), 0) << "its arrow scrolls the 21 rows";
 
     // Shift, H, shift, i, 1, space on the drawn keys, then typing, and "-" put in before "y".
     for (const int key : {kKeyCaseSwitch, 31, kKeyCaseSwitch, 20, 0, kKeySpace}) {
@@ -1074,6 +1076,7 @@ TEST(ShortScreenTest, HelpScrollsAndTheKeysTypeTheName) {
     ASSERT_TRUE(program.Reach(state::kHelp));
     HelpScreen& help = program.app->Help();
     ASSERT_EQ(help.ViewHeight(), 191);
+    const Pixel barEdge = program.frame.GetPixelRaw(0, 217); // the top of the bottom bar
     for (const std::int32_t topic : {0, 4}) {
         SCOPED_TRACE(topic);
         if (topic != 0) {
@@ -1106,6 +1109,7 @@ TEST(ShortScreenTest, HelpScrollsAndTheKeysTypeTheName) {
     ASSERT_TRUE(program.Reach(state::kEditor));
     program.Change(true);
     ASSERT_TRUE(program.ToSaveScreen());
+    EXPECT_EQ(program.frame.GetPixelRaw(0, 217), barEdge) << "the save screen's bottom bar";
     for (const int key : {15, kKeyCaseSwitch, 50})
         program.Tap(KeyRect(key).Translated(0, -80).Center());
     EXPECT_EQ(std::tuple(program.app->Saver().Name().Text(), program.app->Saver().UpperCase()),
