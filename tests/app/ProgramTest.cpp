@@ -289,6 +289,51 @@ TEST_F(ProgramTest, FailuresAndAnswersEndTheProgramWithAMessage) {
     }
 }
 
+// Over ten thousand events, round every screen again and again (the thread sanitizer build runs
+// it too): a Hook drag saved over a file that exists (the save screen, the question, Yes), the
+// browser's list walked with the keys, help scrolled, the title picture, and File > Exit with a
+// change, answered Cancel. Each round ends where it began, so the waits check every screen.
+TEST_F(ProgramTest, TenThousandEventsVisitEveryScreen) {
+    UseRealArtwork("root");
+    fs::copy_file(std::string(BRELVO_SOURCE_DIR) + "/docs/sample-pictures/warped.bmp",
+                  Path("root/soak.bmp"));
+    const auto times = [](int n, const std::string& line) {
+        std::string lines;
+        for (int i = 0; i < n; ++i)
+            lines += line + "\n";
+        return lines;
+    };
+    std::string drag = "char h\ndown 120 90\n";
+    for (int i = 1; i <= 20; ++i)
+        drag += "move " + std::to_string(120 + i) + " " + std::to_string(90 - i) + "\n";
+    const std::string round =
+        drag + "up 140 70\nframes 2\ntap 56 10\nframes 6\ntap 69 96\nwait-state 6\nframes 2\n" +
+        times(10, "key backspace") +
+        "char soak\ntap 19 309\nwait-state 7\nframes 1\ntap 93 194\nwait-state 2\nframes 2\n"
+        "tap 56 10\nframes 6\ntap 69 54\nwait-state 4\nframes 2\n" +
+        times(10, "key down") + times(10, "key up") +
+        "tap 60 309\nwait-state 2\ntap 171 10\nframes 3\ntap 183 36\nwait-state 8\nframes 1\n" +
+        times(10, "key down") +
+        "key escape\nwait-state 2\ntap 171 10\nframes 3\ntap 183 54\nframes 12\nexpect-state 3\n"
+        "tap 120 160\nframes 1\nexpect-state 2\nchar m\ntap 130 150\nframes 2\ntap 56 10\n"
+        "frames 6\ntap 69 119\nwait-state 7\nframes 1\ntap 171 194\nwait-state 2\n";
+    // Taps and key presses are two events each, a stylus move or a typed character one.
+    int eventsARound = 0;
+    std::istringstream lines(round);
+    for (std::string word, rest; lines >> word && std::getline(lines, rest);)
+        eventsARound += word == "tap" || word == "key" ? 2
+                        : word == "char"               ? static_cast<int>(rest.size()) - 1
+                                         : word != "frames" && word.find('-') == std::string::npos;
+    std::string script = "frames 62\ntap 56 10\nframes 6\ntap 69 36\nframes 11\n";
+    for (int events = 0; events < 10000; events += eventsARound)
+        script += round;
+    std::string output;
+    ASSERT_EQ(Play("root", script, output), 0) << output;
+    platform::Bitmap saved;
+    EXPECT_EQ(platform::DecodePictureFile(Path("root/soak.bmp"), saved), kOk);
+    EXPECT_EQ(saved.width, 360) << "the gallery picture replaced the file";
+}
+
 TEST_F(ProgramTest, TermAndInterruptEndTheProgramLikeTheCloseCommand) {
     ASSERT_TRUE(test::WriteTestArchive(Path("Brelvo.erc")));
     const std::string script = WriteScript("frames 100000000\n");
