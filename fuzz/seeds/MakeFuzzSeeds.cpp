@@ -1,6 +1,7 @@
-// Writes the seed corpora of the fuzz targets into CORPUS/load_image and CORPUS/archive: one
-// small file of each kind and variant the picture decoders handle, and a few small archives,
-// whole and damaged. Usage: brelvo_make_fuzz_seeds CORPUS
+// Writes the seed corpora of the fuzz targets into CORPUS/load_image, CORPUS/archive and
+// CORPUS/program: one small file of each kind and variant the picture decoders handle, a few
+// small archives, whole and damaged, and walks through each screen of the program in the
+// whole-program fuzzer's events. Usage: brelvo_make_fuzz_seeds CORPUS
 
 #include "archive/ArchiveWriter.h"
 #include "archive/ResourceArchive.h"
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,30 @@ Bytes Deflate(const Bytes& raw) {
 }
 
 } // namespace
+
+// The whole-program fuzzer's events (fuzz/RandomUse.cpp reads them), at device-screen points.
+Bytes At(int x) {
+    return {static_cast<std::uint8_t>((x * 256 + 239) / 240)};
+}
+Bytes Tap(int x, int y) {
+    const int v = (y * 65536 + 319) / 320;
+    return {0, At(x)[0], static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v & 0xFF)};
+}
+Bytes Menu(int x, int itemY) { // a menu header, six frames, an item
+    Bytes b = {7, At(x)[0], 10, 4, 5};
+    const Bytes item = Tap(x + 13, itemY);
+    b.insert(b.end(), item.begin(), item.end());
+    return b;
+}
+Bytes Frames(int n) {
+    return {4, static_cast<std::uint8_t>(n - 1)};
+}
+Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -151,5 +177,43 @@ int main(int argc, char** argv) {
     // The table claims five records; the file ends inside the third.
     Save(archives, "truncated-table.erc", several,
          brelvo::ArchiveLayout::kTable + 2 * brelvo::ArchiveLayout::kRecordSize + 30);
+
+    // File > New, a Magnifier drag (m typed, then a drag), and on to each screen.
+    const std::string program = std::string(argv[1]) + "/program";
+    std::filesystem::create_directories(program);
+    const Bytes changed =
+        Join({Menu(56, 36), Frames(11), {3, 0, 1}, {1, At(130)[0], 120, 0, 2, 8, 8, 8, 8}});
+    Save(program, "open.bin",
+         Join({Menu(56, 54), Frames(20), Tap(40, 50), Frames(5), Tap(40, 65), Frames(2),
+               Tap(20, 309), Frames(20)}));
+    Save(program, "save.bin",
+         Join({changed,
+               Menu(56, 96),
+               Frames(10),
+               {3, 2, 4, 5, 6},
+               Tap(19, 309),
+               Frames(10),
+               Tap(93, 194),
+               Frames(10)}));
+    Save(program, "help.bin",
+         Join({Menu(171, 36),
+               Frames(5),
+               Tap(60, 37),
+               Frames(2),
+               {2, 0, 2, 1, 2, 5},
+               Frames(3),
+               Menu(171, 54),
+               Frames(12),
+               Tap(120, 160)}));
+    Save(program, "exit.bin",
+         Join({changed,
+               {9},
+               Frames(3),
+               Tap(171, 194),
+               Frames(2),
+               {9},
+               Frames(2),
+               Tap(77, 194),
+               Frames(4)}));
     return 0;
 }
