@@ -143,7 +143,8 @@ UseRoot::~UseRoot() {
 std::string UseRoot::Check() const {
     std::vector<std::string> beside;
     for (const auto& entry : fs::directory_iterator(m_base))
-        beside.push_back(entry.path().filename().string());
+        if (entry.path().filename() != "settings") // the program's own, XDG_CONFIG_HOME
+            beside.push_back(entry.path().filename().string());
     std::sort(beside.begin(), beside.end());
     if (beside != std::vector<std::string>{"outside", "pristine", "root"} ||
         Listing(m_base + "/outside") != m_outsideListing)
