@@ -25,6 +25,7 @@ if(BRELVO_FUZZ)
     message(FATAL_ERROR "The fuzz targets need clang: -DCMAKE_CXX_COMPILER=clang++")
   endif()
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
-                      -fno-sanitize-recover=all)
+                      -fno-sanitize-recover=all
+                      -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage-ignore.txt)
   add_link_options(-fsanitize=address,undefined)
 endif()
