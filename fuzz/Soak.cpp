@@ -10,17 +10,20 @@
 
 #include <malloc.h>
 #include <unistd.h>
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
-#endif
 
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer runtime's count of live bytes (GCC installs no header that declares it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 namespace {
 
