@@ -63,6 +63,21 @@ bool ReadWholeNumber(std::string_view what, std::string_view text, std::int64_t 
     return true;
 }
 
+bool ReadNumberList(std::string_view text, char separator, std::int32_t* out, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const char* last = text.data() + text.size();
+        const auto [end, ec] = std::from_chars(text.data(), last, out[i]);
+        if (ec != std::errc() || end == text.data())
+            return false;
+        if (i + 1 == count)
+            return end == last;
+        if (end == last || *end != separator)
+            return false;
+        text.remove_prefix(static_cast<std::size_t>(end + 1 - text.data()));
+    }
+    return count > 0;
+}
+
 int UsageError(std::string_view program, std::string_view message) {
     std::fprintf(stderr, "%.*s: %.*s\nTry '%.*s --help'.\n", static_cast<int>(program.size()),
                  program.data(), static_cast<int>(message.size()), message.data(),

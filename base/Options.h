@@ -52,6 +52,10 @@ bool ReadWholeNumber(std::string_view what, std::string_view text, std::int64_t 
 
 // Says a usage mistake the one way all our programs say it, on standard error:
 // "PROGRAM: MESSAGE" and "Try 'PROGRAM --help'.", and gives the exit status for it, 2.
+// Reads exactly count whole numbers separated by single separator characters, as in
+// "0,4095,0,4095" or "240x320x16". False for anything else.
+bool ReadNumberList(std::string_view text, char separator, std::int32_t* out, std::size_t count);
+
 int UsageError(std::string_view program, std::string_view message);
 
 } // namespace brelvo

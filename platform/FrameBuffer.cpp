@@ -1,5 +1,6 @@
 #include "platform/FrameBuffer.h"
 
+#include "base/Options.h"
 #include "platform/Rgb565.h"
 
 #include <fcntl.h>
@@ -11,28 +12,16 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
+#include <iterator>
 
 namespace brelvo::platform {
 namespace {
 
 constexpr std::int32_t kScreenShort = 240;
 constexpr std::int32_t kScreenLong = 320;
-
-bool ReadSide(std::string_view& text, std::int32_t& out, bool last) {
-    const char* end = text.data() + text.size();
-    const auto [stop, ec] = std::from_chars(text.data(), end, out);
-    if (ec != std::errc() || stop == text.data() || out <= 0 || out > 100000)
-        return false;
-    if (last)
-        return stop == end;
-    if (stop == end || *stop != 'x')
-        return false;
-    text.remove_prefix(static_cast<std::size_t>(stop + 1 - text.data()));
-    return true;
-}
 
 bool IsRgb565(const FrameBufferFormat& f) {
     return f.bitsPerPixel == 16 && f.red.offset == 11 && f.red.length == 5 && f.green.offset == 5 &&
@@ -96,14 +85,17 @@ private:
 
 bool ParseFrameBufferGeometry(std::string_view text, FrameBufferFormat& out, std::string& error) {
     FrameBufferFormat f;
-    std::int32_t depth = 0;
-    std::string_view rest = text;
-    if (!ReadSide(rest, f.width, false) || !ReadSide(rest, f.height, false) ||
-        !ReadSide(rest, depth, true)) {
+    std::int32_t sides[3] = {};
+    if (!ReadNumberList(text, 'x', sides, 3) ||
+        std::any_of(std::begin(sides), std::end(sides),
+                    [](std::int32_t v) { return v <= 0 || v > 100000; })) {
         error = "--fb-geometry needs WIDTHxHEIGHTxDEPTH, for example 240x320x16, not '" +
                 std::string(text) + "'";
         return false;
     }
+    f.width = sides[0];
+    f.height = sides[1];
+    const std::int32_t depth = sides[2];
     f.bitsPerPixel = static_cast<std::uint32_t>(depth);
     f.lineLength = static_cast<std::uint32_t>(f.width) * ((f.bitsPerPixel + 7) / 8);
     if (depth == 16) {

@@ -1,11 +1,11 @@
 #include "platform/PanelInput.h"
 
+#include "base/Options.h"
 #include "platform/VirtualKeys.h"
 
 #include <linux/input.h>
 
 #include <algorithm>
-#include <charconv>
 #include <utility>
 
 namespace brelvo::platform {
@@ -69,26 +69,11 @@ char16_t Typed(std::uint16_t key, bool shift) {
     return ControlCharForKey(key);
 }
 
-bool ReadNumbers(std::string_view text, std::int32_t* out, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        const char* end = text.data() + text.size();
-        const auto [stop, ec] = std::from_chars(text.data(), end, out[i]);
-        if (ec != std::errc() || stop == text.data())
-            return false;
-        if (i + 1 == count)
-            return stop == end;
-        if (stop == end || *stop != ',')
-            return false;
-        text.remove_prefix(static_cast<std::size_t>(stop + 1 - text.data()));
-    }
-    return true;
-}
-
 } // namespace
 
 bool ParseTouchRange(std::string_view text, TouchCalibration& out, std::string& error) {
     std::int32_t v[4] = {};
-    if (!ReadNumbers(text, v, 4) || v[0] >= v[1] || v[2] >= v[3]) {
+    if (!ReadNumberList(text, ',', v, 4) || v[0] >= v[1] || v[2] >= v[3]) {
         error = "--touch-range needs XMIN,XMAX,YMIN,YMAX with each minimum below its maximum, "
                 "not '" +
                 std::string(text) + "'";

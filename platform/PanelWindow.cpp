@@ -198,8 +198,11 @@ public:
             m_queue.insert(m_queue.end(), m_posted.begin(), m_posted.end());
             m_posted.clear();
         }
-        for (const auto& input : m_inputs)
-            input->Read(m_queue);
+        // A read takes every whole record waiting, so the devices are asked again only once
+        // what came from them has been delivered.
+        if (m_queue.empty())
+            for (const auto& input : m_inputs)
+                input->Read(m_queue);
         if (m_queue.empty())
             return false;
         event = m_queue.front();
