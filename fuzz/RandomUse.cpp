@@ -15,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace brelvo {
 namespace {
@@ -66,12 +65,13 @@ bool WriteLargePicture(const fs::path& path) {
         platform::WriteRgb565PngFile(pixels.data(), kWidth, kHeight, kWidth * 2, path.string()));
 }
 
-// Whether the bytes are a whole BMP that decodes.
+// Whether the file is a whole BMP that decodes.
 bool IsWholeBmp(const fs::path& path) {
     const std::string bytes = ReadAll(path);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     platform::Bitmap bitmap;
-    return bytes.size() > 2 && bytes[0] == 'B' && bytes[1] == 'M' &&
-           Succeeded(platform::DecodePictureFile(path.string(), bitmap));
+    return platform::SniffPictureFormat(data, bytes.size()) == platform::PictureFormat::Bmp &&
+           Succeeded(platform::DecodeBmp(data, bytes.size(), bitmap));
 }
 
 } // namespace
